@@ -1,0 +1,4 @@
+#include "about/unabout.h"
+
+TAboutBox::TAboutBox(QWidget *parent)
+    : QDialog(parent) {}
