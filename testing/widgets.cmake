@@ -1,0 +1,1 @@
+# The main window's own controls: option grid, status bar, hint tracking.
