@@ -9,18 +9,16 @@
 
 namespace platform {
 
-quint32 tickCount() {
+quint32 tickCount()
+{
 #ifdef Q_OS_WIN
     return ::GetTickCount();
 #else
-    static const qint64 origin = [] {
-        QElapsedTimer t;
-        t.start();
-        return t.msecsSinceReference();
-    }();
+    // The monotonic clock counts from boot, like the Windows tick count; truncating it to 32 bits
+    // gives the same wrap-around.
     QElapsedTimer now;
     now.start();
-    return quint32(quint64(now.msecsSinceReference() - origin));
+    return quint32(quint64(now.msecsSinceReference()));
 #endif
 }
 

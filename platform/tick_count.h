@@ -4,7 +4,7 @@
 
 namespace platform {
 
-// Milliseconds since an arbitrary start, wrapping at 2^32 like the system tick count.
+// Milliseconds since the system started, wrapping at 2^32 like the Windows tick count.
 quint32 tickCount();
 
 // The start-up pause waits until the whole-second value of the tick count has advanced by two:
