@@ -1,0 +1,89 @@
+#include "testing/hint_tracker.h"
+
+#include "testing/option_grid.h"
+
+#include <QAbstractButton>
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QGroupBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
+
+HintTracker::HintTracker(QObject *parent)
+    : QObject(parent) {
+    qApp->installEventFilter(this);
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance(qApp->thread()))
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &HintTracker::recomputeFromPointer);
+}
+
+HintTracker::~HintTracker() {
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+QString HintTracker::longHint(const QString &statusTip) {
+    const qsizetype bar = statusTip.indexOf(u'|');
+    return bar < 0 ? statusTip : statusTip.mid(bar + 1);
+}
+
+namespace {
+bool passedOverWhenDisabled(const QWidget *w) {
+    return qobject_cast<const QAbstractButton *>(w) || qobject_cast<const OptionGrid *>(w) ||
+           qobject_cast<const QGroupBox *>(w);
+}
+} // namespace
+
+QString HintTracker::hintForWidget(QWidget *widget) {
+    // The pointer cannot reach into a disabled control of these kinds: start above the outermost one.
+    QWidget *start = widget;
+    for (QWidget *w = widget; w; w = w->isWindow() ? nullptr : w->parentWidget()) {
+        if (!w->isEnabled() && passedOverWhenDisabled(w))
+            start = w->isWindow() ? nullptr : w->parentWidget();
+    }
+    for (QWidget *w = start; w; w = w->isWindow() ? nullptr : w->parentWidget()) {
+        if (!w->statusTip().isEmpty())
+            return longHint(w->statusTip());
+    }
+    return {};
+}
+
+void HintTracker::recompute(QWidget *underPointer) {
+    // An open menu, or a menu bar the keyboard is walking, owns the hint while it is highlighted.
+    if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+        const QAction *action = menu->activeAction();
+        setHint(action ? longHint(action->statusTip()) : QString());
+        return;
+    }
+    if (auto *bar = qobject_cast<QMenuBar *>(QApplication::focusWidget()); bar && bar->activeAction()) {
+        setHint(longHint(bar->activeAction()->statusTip()));
+        return;
+    }
+    setHint(underPointer ? hintForWidget(underPointer) : QString());
+}
+
+void HintTracker::recomputeFromPointer() {
+    // Emitting the change can make the loop run again before it blocks; one pass at a time.
+    if (m_busy)
+        return;
+    m_busy = true;
+    recompute(QApplication::widgetAt(QCursor::pos()));
+    m_busy = false;
+}
+
+void HintTracker::setHint(const QString &hint) {
+    if (hint == m_hint)
+        return;
+    m_hint = hint;
+    emit hintChanged(m_hint);
+}
+
+bool HintTracker::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::StatusTip)
+        return true;
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,442 @@
+#include "testing/option_grid.h"
+
+#include "data/unmodul.h"
+#include "platform/fonts.h"
+
+#include <QAccessible>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+
+#include <algorithm>
+
+OptionGridGeometry optionGridGeometry(QSize gridSize, int scrollBarExtent) {
+    OptionGridGeometry g;
+    g.panel = QSize(gridSize.width() - scrollBarExtent, gridSize.height() / OptionGrid::RowCount);
+    const int textWidth = g.panel.width() - OptionGrid::NumberWidth - 15;
+    const int textHeight = g.panel.height() - 10;
+    g.text = QRect(OptionGrid::TextLeft, OptionGrid::TextTop, textWidth, textHeight);
+    // The number stands level with the middle of the option text.
+    const int numberTop = textHeight / 2 + OptionGrid::TextTop - OptionGrid::NumberHeight / 2;
+    g.number = QRect(OptionGrid::NumberLeft, numberTop, OptionGrid::NumberWidth, OptionGrid::NumberHeight);
+    return g;
+}
+
+std::optional<int> optionKeyTarget(int key, int current, int count) {
+    int target = 0;
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        target = current - 1;
+        break;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        target = current + 1;
+        break;
+    case Qt::Key_PageUp:
+        target = current - OptionGrid::RowCount;
+        break;
+    case Qt::Key_PageDown:
+        target = current + OptionGrid::RowCount;
+        break;
+    case Qt::Key_Home:
+        target = 0;
+        break;
+    case Qt::Key_End:
+        target = count - 1;
+        break;
+    default:
+        return std::nullopt;
+    }
+    if (count <= 0)
+        return -1;
+    return std::clamp(target, 0, count - 1);
+}
+
+namespace {
+
+QRect nonNegative(const QRect &r) {
+    return QRect(r.topLeft(), QSize(std::max(0, r.width()), std::max(0, r.height())));
+}
+
+// DBMemo2: a read-only option text. Enter and Esc stay inside a text control, as they do in any
+// memo, instead of reaching the window's default and cancel commands.
+class OptionTextMemo : public QPlainTextEdit {
+public:
+    explicit OptionTextMemo(QWidget *parent)
+        : QPlainTextEdit(parent) {}
+
+protected:
+    bool event(QEvent *e) override {
+        if (e->type() == QEvent::ShortcutOverride && isMemoKey(static_cast<QKeyEvent *>(e))) {
+            e->accept();
+            return true;
+        }
+        return QPlainTextEdit::event(e);
+    }
+    void keyPressEvent(QKeyEvent *e) override {
+        if (isMemoKey(e)) {
+            e->accept();
+            return;
+        }
+        QPlainTextEdit::keyPressEvent(e);
+    }
+
+private:
+    static bool isMemoKey(const QKeyEvent *e) {
+        return e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier
+                   ? e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Escape
+                   : false;
+    }
+};
+
+} // namespace
+
+// One option's panel: a raised frame with the number and the text.
+class OptionGridPanel : public QFrame {
+public:
+    OptionGridPanel(OptionGrid *grid, int row)
+        : QFrame(grid)
+        , m_grid(grid)
+        , m_row(row) {
+        setObjectName(QStringLiteral("DBCtrlGrid1Panel%1").arg(row + 1));
+        setFrameStyle(QFrame::WinPanel | QFrame::Raised);
+        setAutoFillBackground(true);
+        setCursor(Qt::PointingHandCursor);
+
+        number = new QLabel(this);
+        number->setObjectName(QStringLiteral("DBText3"));
+        number->setFont(platform::designFont(QStringLiteral("Arial"), 12));
+        number->setCursor(Qt::PointingHandCursor);
+        number->setTextFormat(Qt::PlainText);
+        number->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+        text = new OptionTextMemo(this);
+        text->setObjectName(QStringLiteral("DBMemo2"));
+        text->setFont(platform::designFont(QStringLiteral("Arial"), 12));
+        text->setReadOnly(true);
+        text->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        text->setFocusPolicy(Qt::ClickFocus);
+        text->setContextMenuPolicy(Qt::NoContextMenu);
+        text->viewport()->setCursor(Qt::PointingHandCursor);
+    }
+
+    void setSelected(bool selected, bool force = false) {
+        if (selected == m_selected && !force)
+            return;
+        m_selected = selected;
+        if (selected) {
+            QPalette pal = m_grid->palette();
+            pal.setColor(QPalette::Window, OptionGrid::selectedColor());
+            setPalette(pal);
+        } else {
+            setPalette(QPalette()); // the grid's own colour
+        }
+    }
+    bool isSelected() const { return m_selected; }
+
+    QLabel *number = nullptr;
+    QPlainTextEdit *text = nullptr;
+
+protected:
+    void mousePressEvent(QMouseEvent *e) override {
+        if (e->button() == Qt::LeftButton)
+            m_grid->selectRow(m_row);
+        QFrame::mousePressEvent(e);
+    }
+    void mouseDoubleClickEvent(QMouseEvent *e) override {
+        if (e->button() == Qt::LeftButton)
+            m_grid->answerFromRow(m_row);
+        else
+            QFrame::mouseDoubleClickEvent(e);
+    }
+    void paintEvent(QPaintEvent *e) override {
+        QFrame::paintEvent(e);
+        if (m_selected && m_grid->hasFocus()) {
+            QPainter p(this);
+            QStyleOptionFocusRect option;
+            option.initFrom(this);
+            option.rect = rect().adjusted(3, 3, -3, -3);
+            option.backgroundColor = OptionGrid::selectedColor();
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
+        }
+    }
+
+private:
+    OptionGrid *m_grid;
+    int m_row;
+    bool m_selected = false;
+};
+
+OptionGrid::OptionGrid(QWidget *parent)
+    : QWidget(parent) {
+    setObjectName(QStringLiteral("DBCtrlGrid1"));
+    setFocusPolicy(Qt::StrongFocus);
+    setAutoFillBackground(true);
+    setCursor(Qt::PointingHandCursor);
+    setStatusTip(
+        QStringLiteral("Выберите нужный ответ и дважды щелкните по нему или нажмите на кнопку \"ответить\""));
+    m_textColor = palette().color(QPalette::Text);
+
+    for (int row = 0; row < RowCount; ++row) {
+        auto *panel = new OptionGridPanel(this, row);
+        panel->text->viewport()->installEventFilter(this);
+        m_panels[size_t(row)] = panel;
+    }
+    m_scrollBar = new QScrollBar(Qt::Vertical, this);
+    m_scrollBar->setObjectName(QStringLiteral("DBCtrlGrid1ScrollBar"));
+    m_scrollBar->setFocusPolicy(Qt::NoFocus);
+    m_scrollBar->setCursor(Qt::ArrowCursor);
+    m_scrollBar->setSingleStep(1);
+    m_scrollBar->setPageStep(RowCount);
+    connect(m_scrollBar, &QScrollBar::valueChanged, this, [this](int value) {
+        if (value == m_top)
+            return;
+        m_top = value;
+        refreshPanels();
+    });
+
+    resize(249, 208);
+    applyTextPalette();
+    reload();
+}
+
+OptionGrid::~OptionGrid() = default;
+
+void OptionGrid::setDataModule(TDM *dm) {
+    if (m_dm == dm)
+        return;
+    if (m_dm)
+        disconnect(m_dm, nullptr, this, nullptr);
+    m_dm = dm;
+    if (m_dm) {
+        connect(m_dm, &TDM::problemChanged, this, &OptionGrid::reload);
+        connect(m_dm, &TDM::optionChanged, this, [this] {
+            ensureCurrentVisible();
+            refreshPanels();
+        });
+        connect(m_dm, &QObject::destroyed, this, [this] {
+            m_dm = nullptr;
+            reload();
+        });
+    }
+    reload();
+}
+
+void OptionGrid::setTextColor(const QColor &color) {
+    m_textColor = color;
+    applyTextPalette();
+}
+
+void OptionGrid::applyTextPalette() {
+    for (OptionGridPanel *panel : m_panels) {
+        QPalette pal = panel->text->palette();
+        pal.setColor(QPalette::Base, palette().color(QPalette::Button));
+        // A disabled grid keeps the style's grey text.
+        for (auto group : {QPalette::Active, QPalette::Inactive})
+            pal.setColor(group, QPalette::Text, m_textColor);
+        panel->text->setPalette(pal);
+    }
+}
+
+int OptionGrid::optionCount() const {
+    return m_dm ? m_dm->optionCount() : 0;
+}
+
+int OptionGrid::currentIndex() const {
+    return m_dm ? m_dm->currentOptionIndex() : -1;
+}
+
+QWidget *OptionGrid::panel(int row) const {
+    return row >= 0 && row < RowCount ? m_panels[size_t(row)] : nullptr;
+}
+
+QLabel *OptionGrid::numberLabel(int row) const {
+    return row >= 0 && row < RowCount ? m_panels[size_t(row)]->number : nullptr;
+}
+
+QPlainTextEdit *OptionGrid::textMemo(int row) const {
+    return row >= 0 && row < RowCount ? m_panels[size_t(row)]->text : nullptr;
+}
+
+int OptionGrid::optionIndexAt(const QPoint &pos) const {
+    for (int row = 0; row < RowCount; ++row) {
+        const OptionGridPanel *p = m_panels[size_t(row)];
+        if (p->isVisible() && p->geometry().contains(pos) && m_top + row < optionCount())
+            return m_top + row;
+    }
+    return -1;
+}
+
+void OptionGrid::reload() {
+    m_top = 0;
+    refreshPanels();
+}
+
+void OptionGrid::ensureCurrentVisible() {
+    const int current = currentIndex();
+    if (current < 0)
+        return;
+    if (current < m_top)
+        m_top = current;
+    else if (current >= m_top + RowCount)
+        m_top = current - RowCount + 1;
+}
+
+void OptionGrid::refreshPanels() {
+    const int count = optionCount();
+    const int current = currentIndex();
+    m_top = std::clamp(m_top, 0, std::max(0, count - RowCount));
+
+    {
+        const QSignalBlocker block(m_scrollBar);
+        m_scrollBar->setRange(0, std::max(0, count - RowCount));
+        m_scrollBar->setValue(m_top);
+    }
+    m_scrollBar->setEnabled(count > RowCount);
+
+    QString currentName;
+    for (int row = 0; row < RowCount; ++row) {
+        OptionGridPanel *panel = m_panels[size_t(row)];
+        const int index = m_top + row;
+        const bool has = index < count;
+        // With no options at all the first panel still stands there, empty.
+        panel->setVisible(has || (count == 0 && row == 0));
+        QString number;
+        QString text;
+        if (has) {
+            const AnswerOption &option = m_dm->option(index);
+            number = QString::number(option.dopol);
+            text = option.Otvet.value_or(QString());
+        }
+        if (panel->number->text() != number)
+            panel->number->setText(number);
+        if (panel->text->toPlainText() != text)
+            panel->text->setPlainText(text);
+        const QString name = has ? QStringLiteral("%1: %2").arg(number, text) : QString();
+        if (panel->accessibleName() != name)
+            panel->setAccessibleName(name);
+        panel->setSelected(has && index == current);
+        if (has && index == current)
+            currentName = name;
+    }
+    if (current >= 0 && (current < m_top || current >= m_top + RowCount))
+        currentName = QStringLiteral("%1: %2")
+                          .arg(m_dm->option(current).dopol)
+                          .arg(m_dm->option(current).Otvet.value_or(QString()));
+    if (accessibleName() != currentName) {
+        // A screen reader on the grid reads the option the keys have moved to.
+        setAccessibleName(currentName);
+        if (QAccessible::isActive()) {
+            QAccessibleEvent event(this, QAccessible::NameChanged);
+            QAccessible::updateAccessibility(&event);
+        }
+    }
+}
+
+void OptionGrid::layoutPanels() {
+    const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    m_geometry = optionGridGeometry(size(), extent);
+    const QSize panelSize(std::max(0, m_geometry.panel.width()), std::max(0, m_geometry.panel.height()));
+    for (int row = 0; row < RowCount; ++row) {
+        OptionGridPanel *panel = m_panels[size_t(row)];
+        panel->setGeometry(QRect(QPoint(0, row * panelSize.height()), panelSize));
+        panel->number->setGeometry(nonNegative(m_geometry.number));
+        panel->text->setGeometry(nonNegative(m_geometry.text));
+    }
+    m_scrollBar->setGeometry(width() - extent, 0, extent, height());
+}
+
+void OptionGrid::selectRow(int row) {
+    const int index = m_top + row;
+    if (m_dm && index < m_dm->optionCount())
+        m_dm->setCurrentOption(index);
+}
+
+void OptionGrid::answerFromRow(int row) {
+    if (!m_dm || m_top + row >= m_dm->optionCount())
+        return;
+    selectRow(row);
+    emit answerRequested();
+}
+
+void OptionGrid::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    layoutPanels();
+}
+
+void OptionGrid::keyPressEvent(QKeyEvent *event) {
+    const std::optional<int> target = optionKeyTarget(event->key(), currentIndex(), optionCount());
+    if (!target) {
+        QWidget::keyPressEvent(event); // ignored: Enter and Esc are the window's
+        return;
+    }
+    if (m_dm && *target >= 0)
+        m_dm->setCurrentOption(*target);
+    event->accept();
+}
+
+void OptionGrid::focusInEvent(QFocusEvent *event) {
+    QWidget::focusInEvent(event);
+    updateFocusFrame();
+}
+
+void OptionGrid::focusOutEvent(QFocusEvent *event) {
+    QWidget::focusOutEvent(event);
+    updateFocusFrame();
+}
+
+void OptionGrid::updateFocusFrame() {
+    for (OptionGridPanel *panel : m_panels) {
+        if (panel->isSelected())
+            panel->update();
+    }
+}
+
+void OptionGrid::wheelEvent(QWheelEvent *event) {
+    QCoreApplication::sendEvent(m_scrollBar, event);
+}
+
+void OptionGrid::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    switch (event->type()) {
+    case QEvent::PaletteChange:
+        applyTextPalette();
+        for (OptionGridPanel *panel : m_panels) {
+            if (panel->isSelected())
+                panel->setSelected(true, true);
+        }
+        break;
+    case QEvent::StyleChange:
+        layoutPanels();
+        break;
+    default:
+        break;
+    }
+}
+
+bool OptionGrid::eventFilter(QObject *watched, QEvent *event) {
+    const auto type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        for (int row = 0; row < RowCount; ++row) {
+            if (watched != m_panels[size_t(row)]->text->viewport() || mouse->button() != Qt::LeftButton)
+                continue;
+            // The text control gets the click too: it may take the focus and place its caret.
+            if (type == QEvent::MouseButtonPress)
+                selectRow(row);
+            else
+                answerFromRow(row);
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QColor>
+#include <QRect>
+#include <QSize>
+#include <QWidget>
+
+#include <array>
+#include <optional>
+
+class QLabel;
+class QPlainTextEdit;
+class QScrollBar;
+class TDM;
+class OptionGridPanel;
+
+// Where the panels of the option grid and the controls on them go for a grid of a given size.
+// Sizes may come out negative for a tiny grid; the grid shows those as empty.
+struct OptionGridGeometry {
+    QSize panel;  // every panel; panel i sits at top i * panel.height()
+    QRect number; // DBText3 inside a panel
+    QRect text;   // DBMemo2 inside a panel
+};
+OptionGridGeometry optionGridGeometry(QSize gridSize, int scrollBarExtent);
+
+// The option a navigation key moves to from `current` among `count` options, or nothing when the
+// key is not a navigation key (the grid then leaves it to its parents). With no options every
+// navigation key is used up and moves nowhere (returns -1).
+std::optional<int> optionKeyTarget(int key, int current, int count);
+
+// DBCtrlGrid1: the answer options of the current problem, one raised panel per option in a column
+// of four per page, the current option's panel green. Panels show the option's number (DBText3)
+// and text (DBMemo2). A double click on a panel answers with that option.
+class OptionGrid : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int RowCount = 4;
+    static constexpr int NumberLeft = 5;
+    static constexpr int NumberWidth = 13;
+    static constexpr int NumberHeight = 18;
+    static constexpr int TextLeft = 18;
+    static constexpr int TextTop = 5;
+    static QColor selectedColor() { return QColor(0, 128, 0); }
+
+    explicit OptionGrid(QWidget *parent = nullptr);
+    ~OptionGrid() override;
+
+    void setDataModule(TDM *dm);
+    TDM *dataModule() const { return m_dm; }
+
+    // Colour of the option texts (DBMemo2 on every panel).
+    void setTextColor(const QColor &color);
+    QColor textColor() const { return m_textColor; }
+
+    OptionGridGeometry geometryNow() const { return m_geometry; }
+    QSize panelSize() const { return m_geometry.panel; }
+    QRect numberGeometry() const { return m_geometry.number; }
+    QRect textGeometry() const { return m_geometry.text; }
+
+    // Index of the option shown on the first panel of the page.
+    int topIndex() const { return m_top; }
+    // The option index shown at a point of the grid, or -1.
+    int optionIndexAt(const QPoint &pos) const;
+
+    // The four panels from the top; each shows option topIndex() + row when that exists.
+    QWidget *panel(int row) const;
+    QLabel *numberLabel(int row) const;
+    QPlainTextEdit *textMemo(int row) const;
+    QScrollBar *scrollBar() const { return m_scrollBar; }
+
+signals:
+    // A double click on an option panel, its number or its text: answer with the current option.
+    void answerRequested();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    friend class OptionGridPanel;
+    void reload();
+    void refreshPanels();
+    void ensureCurrentVisible();
+    void layoutPanels();
+    void applyTextPalette();
+    void updateFocusFrame();
+    void selectRow(int row);
+    void answerFromRow(int row);
+    int currentIndex() const;
+    int optionCount() const;
+
+    TDM *m_dm = nullptr;
+    std::array<OptionGridPanel *, RowCount> m_panels{};
+    QScrollBar *m_scrollBar = nullptr;
+    OptionGridGeometry m_geometry;
+    QColor m_textColor;
+    int m_top = 0;
+};
