@@ -1,7 +1,138 @@
 #include "testing/unlevel.h"
 
+#include "platform/fonts.h"
 #include "testing/unmain.h"
 
+#include <QEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace {
+
+QRadioButton *makeRadio(QGroupBox *frame, const QString &name, const QString &text) {
+    auto *radio = new QRadioButton(text, frame);
+    radio->setObjectName(name);
+    radio->resize(185, 17);
+    return radio;
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &text, const QString &glyph,
+                        const QString &hint) {
+    auto *button = new QPushButton(QIcon(glyph), text, parent);
+    button->setObjectName(name);
+    // The hint goes to the status line only; the design shows no tooltip here.
+    button->setStatusTip(hint);
+    return button;
+}
+
+} // namespace
+
 TForm1::TForm1(TForm2 *main, QWidget *parent)
-    : QDialog(parent)
-    , m_main(main) {}
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_main(main) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Уровень сложности"));
+    setFont(platform::designFont(QStringLiteral("MS Sans Serif"), 11));
+    setFixedSize(227, 186);
+
+    m_GroupBox1 = new QGroupBox(QStringLiteral("Выберите уровень сложности теста:"), this);
+    m_GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    m_GroupBox1->setFont(platform::designFont(QStringLiteral("MS Sans Serif"), 12));
+    m_GroupBox1->setGeometry(5, 5, 215, 140);
+
+    m_RadioButton1 =
+        makeRadio(m_GroupBox1, QStringLiteral("RadioButton1"), QStringLiteral("на \"3\" (10 задач)"));
+    m_RadioButton1->move(16, 19);
+    m_RadioButton1->setChecked(true);
+    m_RadioButton2 =
+        makeRadio(m_GroupBox1, QStringLiteral("RadioButton2"), QStringLiteral("на \"4\" (15 задач)"));
+    // FormCreate: the middle level sits halfway down the frame.
+    m_RadioButton2->move(16, m_GroupBox1->height() / 2 - m_RadioButton2->height() / 2);
+    m_RadioButton3 =
+        makeRadio(m_GroupBox1, QStringLiteral("RadioButton3"), QStringLiteral("на \"5\" (20 задач)"));
+    m_RadioButton3->move(16, 105);
+    for (QRadioButton *radio : {m_RadioButton1, m_RadioButton2, m_RadioButton3})
+        radio->installEventFilter(this);
+
+    m_BitBtn1 = makeButton(this, QStringLiteral("BitBtn1"), QStringLiteral("&Выбрать!"),
+                           QStringLiteral(":/glyphs/choose.png"),
+                           QStringLiteral("Выберите уровень и нажмите \"Выбрать!\""));
+    m_BitBtn1->setGeometry(5, 152, 87, 29);
+    m_BitBtn1->setDefault(true);
+    m_BitBtn2 = makeButton(this, QStringLiteral("BitBtn2"), QStringLiteral("&Выход"),
+                           QStringLiteral(":/glyphs/cancel.png"), QStringLiteral("Выход из программы"));
+    m_BitBtn2->setGeometry(133, 152, 87, 29);
+
+    connect(m_BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+    connect(m_BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+}
+
+void TForm1::FormShow() {
+    m_RadioButton1->setFocus();
+}
+
+void TForm1::BitBtn1Click() {
+    const QRadioButton *radios[] = {m_RadioButton1, m_RadioButton2, m_RadioButton3};
+    for (int i = 0; i < 3; ++i) {
+        if (radios[i]->isChecked())
+            m_main->test.Level = 3 + i;
+    }
+    switch (m_main->test.Level) {
+    case 3:
+        m_main->setProgressPanel(QStringLiteral("Всего 10 задач"));
+        break;
+    case 4:
+        m_main->setProgressPanel(QStringLiteral("Всего 15 задач"));
+        break;
+    case 5:
+        m_main->setProgressPanel(QStringLiteral("Всего 20 задач"));
+        break;
+    default:
+        break;
+    }
+    accept();
+}
+
+void TForm1::BitBtn2Click() {
+    // Closing the main window quits the application, which takes effect once this dialog's own
+    // event loop has returned.
+    m_main->close();
+    reject();
+}
+
+void TForm1::showEvent(QShowEvent *event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TForm1::keyPressEvent(QKeyEvent *event) {
+    // Esc is the Exit button's key and so ends the program. QDialog would merely reject, which is
+    // what the close box does.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        m_BitBtn2->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        if (auto *radio = qobject_cast<QRadioButton *>(watched)) {
+            radio->setChecked(true);
+            m_BitBtn1->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,183 @@
+#include "main_window_watch.h"
+
+#include "platform/message_box.h"
+#include "testing/unlevel.h"
+#include "testing/unmain.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+class TestLevelDialog : public QObject {
+    Q_OBJECT
+
+private slots:
+    void design();
+    void choose_data();
+    void choose();
+    void exitEndsProgram_data();
+    void exitEndsProgram();
+    void closeBoxChangesNothing_data();
+    void closeBoxChangesNothing();
+    void reopenStartsAtFirstLevel();
+};
+
+namespace {
+
+QRadioButton *radio(const TForm1 &dialog, int number) {
+    return dialog.findChild<QRadioButton *>(QStringLiteral("RadioButton%1").arg(number));
+}
+
+QPushButton *button(const QWidget &window, const char *name) {
+    return window.findChild<QPushButton *>(QLatin1String(name));
+}
+
+} // namespace
+
+void TestLevelDialog::design() {
+    platform::ScriptedMessageBoxes boxes;
+    TForm2 main([] {});
+    TForm1 dialog(&main);
+
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Уровень сложности"));
+    QCOMPARE(dialog.size(), QSize(227, 186));
+    QVERIFY(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+
+    // The middle level sits halfway down its frame, whatever height the radio button has.
+    const QWidget *frame = radio(dialog, 2)->parentWidget();
+    QCOMPARE(radio(dialog, 2)->y(), frame->height() / 2 - radio(dialog, 2)->height() / 2);
+
+    // The buttons' hints belong to the status line; no tooltip pops up over them.
+    QCOMPARE(button(dialog, "BitBtn1")->statusTip(),
+             QStringLiteral("Выберите уровень и нажмите \"Выбрать!\""));
+    QCOMPARE(button(dialog, "BitBtn2")->statusTip(), QStringLiteral("Выход из программы"));
+    QVERIFY(button(dialog, "BitBtn1")->toolTip().isEmpty());
+    QVERIFY(button(dialog, "BitBtn2")->toolTip().isEmpty());
+}
+
+void TestLevelDialog::choose_data() {
+    QTest::addColumn<int>("radioNumber");
+    QTest::addColumn<bool>("doubleClick");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QString>("panel");
+
+    QTest::newRow("level3_enter") << 1 << false << 3 << QStringLiteral("Всего 10 задач");
+    QTest::newRow("level4_enter") << 2 << false << 4 << QStringLiteral("Всего 15 задач");
+    QTest::newRow("level5_enter") << 3 << false << 5 << QStringLiteral("Всего 20 задач");
+    QTest::newRow("level3_dblclick") << 1 << true << 3 << QStringLiteral("Всего 10 задач");
+    QTest::newRow("level4_dblclick") << 2 << true << 4 << QStringLiteral("Всего 15 задач");
+    QTest::newRow("level5_dblclick") << 3 << true << 5 << QStringLiteral("Всего 20 задач");
+}
+
+// A click on a level then Enter (the Choose button is the default), or a double click alone.
+void TestLevelDialog::choose() {
+    QFETCH(int, radioNumber);
+    QFETCH(bool, doubleClick);
+    QFETCH(int, level);
+    QFETCH(QString, panel);
+
+    platform::ScriptedMessageBoxes boxes;
+    TForm2 main([] {});
+    MainWindowWatch watch(&main);
+    TForm1 dialog(&main);
+    QRadioButton *chosen = radio(dialog, radioNumber);
+    QWidget *focusAtShow = nullptr;
+
+    QTimer::singleShot(0, &dialog, [&] {
+        focusAtShow = dialog.focusWidget();
+        if (doubleClick) {
+            QTest::mouseDClick(chosen, Qt::LeftButton);
+        } else {
+            QTest::mouseClick(chosen, Qt::LeftButton);
+            QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
+        }
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+
+    QCOMPARE(focusAtShow, radio(dialog, 1));
+    QCOMPARE(main.test.Level, level);
+    QCOMPARE(main.progressPanel(), panel);
+    QCOMPARE(watch.closes, 0);
+}
+
+void TestLevelDialog::exitEndsProgram_data() {
+    QTest::addColumn<bool>("escape");
+
+    QTest::newRow("esc") << true;
+    QTest::newRow("exit_button") << false;
+}
+
+void TestLevelDialog::exitEndsProgram() {
+    QFETCH(bool, escape);
+
+    platform::ScriptedMessageBoxes boxes;
+    TForm2 main([] {});
+    MainWindowWatch watch(&main);
+    TForm1 dialog(&main);
+
+    QTimer::singleShot(0, &dialog, [&] {
+        if (escape)
+            QTest::keyClick(dialog.focusWidget(), Qt::Key_Escape);
+        else
+            button(dialog, "BitBtn2")->click();
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+
+    QCOMPARE(watch.closes, 1);
+    QCOMPARE(main.test.Level, 0);
+}
+
+void TestLevelDialog::closeBoxChangesNothing_data() {
+    QTest::addColumn<int>("level");
+    QTest::addColumn<QString>("panel");
+
+    QTest::newRow("at_startup") << 0 << QString();
+    QTest::newRow("level_chosen") << 4 << QStringLiteral("Всего 15 задач");
+}
+
+void TestLevelDialog::closeBoxChangesNothing() {
+    QFETCH(int, level);
+    QFETCH(QString, panel);
+
+    platform::ScriptedMessageBoxes boxes;
+    TForm2 main([] {});
+    main.test.Level = level;
+    main.setProgressPanel(panel);
+    MainWindowWatch watch(&main);
+    TForm1 dialog(&main);
+
+    QTimer::singleShot(0, &dialog, [&] {
+        radio(dialog, 3)->click();
+        dialog.close();
+    });
+    QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+
+    QCOMPARE(main.test.Level, level);
+    QCOMPARE(main.progressPanel(), panel);
+    QCOMPARE(watch.closes, 0);
+}
+
+// The dialog does not show the level chosen before: it opens on the first level every time.
+void TestLevelDialog::reopenStartsAtFirstLevel() {
+    platform::ScriptedMessageBoxes boxes;
+    TForm2 main([] {});
+    {
+        TForm1 first(&main);
+        radio(first, 3)->click();
+        button(first, "BitBtn1")->click();
+        QCOMPARE(main.test.Level, 5);
+    }
+    TForm1 second(&main);
+    QVERIFY(radio(second, 1)->isChecked());
+    QVERIFY(!radio(second, 2)->isChecked());
+    QVERIFY(!radio(second, 3)->isChecked());
+    QTimer::singleShot(0, &second, [&] { QTest::keyClick(second.focusWidget(), Qt::Key_Return); });
+    QCOMPARE(second.exec(), int(QDialog::Accepted));
+    QCOMPARE(main.test.Level, 3);
+    QCOMPARE(main.progressPanel(), QStringLiteral("Всего 10 задач"));
+}
+
+QTEST_MAIN(TestLevelDialog)
+#include "tst_level_dialog.moc"

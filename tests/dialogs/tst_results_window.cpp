@@ -1,0 +1,173 @@
+#include "main_window_watch.h"
+
+#include "platform/message_box.h"
+#include "testing/unlevel.h"
+#include "testing/unmain.h"
+#include "testing/unrezultaty.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+class TestResultsWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void design();
+    void memoLines();
+    void keysAndCloseBox_data();
+    void keysAndCloseBox();
+    void returnHidesAfterMainWindowIsUp();
+};
+
+namespace {
+
+QPushButton *button(const QWidget &window, const char *name) {
+    return window.findChild<QPushButton *>(QLatin1String(name));
+}
+
+// Confirms any level dialog that the main window's show handler opens, noting whether the
+// results window was still on the screen behind it.
+class LevelDialogConfirmer : public QObject {
+public:
+    explicit LevelDialogConfirmer(const QWidget *results)
+        : m_results(results) {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (auto *dialog = qobject_cast<TForm1 *>(QApplication::activeModalWidget())) {
+                ++dialogs;
+                resultsVisibleBehindDialog = m_results->isVisible();
+                dialog->findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
+            }
+        });
+        m_timer.start(0);
+    }
+
+    int dialogs = 0;
+    bool resultsVisibleBehindDialog = false;
+
+private:
+    const QWidget *m_results;
+    QTimer m_timer;
+};
+
+} // namespace
+
+void TestResultsWindow::design() {
+    TForm2 main([] {});
+    TForm5 results(&main);
+
+    QCOMPARE(results.windowTitle(), QStringLiteral("Результаты"));
+    QCOMPARE(results.size(), QSize(202, 156));
+    QVERIFY(results.windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!results.isModal());
+    QVERIFY(button(results, "BitBtn1")->isDefault());
+    QCOMPARE(button(results, "BitBtn2")->toolTip(), QStringLiteral("Пройти  тест еще раз"));
+}
+
+// The memo holds exactly the three lines of this test, also when the window is shown again.
+void TestResultsWindow::memoLines() {
+    TForm2 main([] {});
+    main.test.Level = 4;
+    TForm5 results(&main);
+    results.CorrectCount = 12;
+    results.Grade = 3.0;
+    const auto *memo = results.findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
+
+    results.show();
+    const QString expected = QStringLiteral("Уровень сложности на \"4\";\n"
+                                            "правильных ответов: 12;\n"
+                                            "ваша оценка: \"3\".");
+    QCOMPARE(memo->toPlainText(), expected);
+    QVERIFY(memo->isReadOnly());
+
+    results.hide();
+    results.show();
+    QCOMPARE(memo->toPlainText(), expected);
+}
+
+void TestResultsWindow::keysAndCloseBox_data() {
+    QTest::addColumn<QString>("focus");  // the control given the focus first, empty for the initial one
+    QTest::addColumn<QString>("action"); // a key name, or "close" for the close box
+    QTest::addColumn<bool>("exits");
+    QTest::addColumn<bool>("returns");
+
+    QTest::newRow("enter_initial") << QString() << "Return" << true << false;
+    QTest::newRow("esc_initial") << QString() << "Escape" << true << false;
+    QTest::newRow("enter_on_return") << "BitBtn2"
+                                     << "Return" << false << true;
+    QTest::newRow("esc_on_return") << "BitBtn2"
+                                   << "Escape" << true << false;
+    QTest::newRow("enter_in_memo") << "Memo1"
+                                   << "Return" << false << false;
+    QTest::newRow("esc_in_memo") << "Memo1"
+                                 << "Escape" << false << false;
+    QTest::newRow("close_box") << QString() << "close" << true << false;
+}
+
+void TestResultsWindow::keysAndCloseBox() {
+    QFETCH(QString, focus);
+    QFETCH(QString, action);
+    QFETCH(bool, exits);
+    QFETCH(bool, returns);
+
+    platform::ScriptedMessageBoxes boxes;
+    TForm2 main([] {});
+    main.test.Level = 3;
+    MainWindowWatch watch(&main);
+    TForm5 results(&main);
+    results.CorrectCount = 9;
+    results.Grade = 3.0;
+    LevelDialogConfirmer confirmer(&results);
+
+    results.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&results));
+    QCOMPARE(results.focusWidget(), button(results, "BitBtn1"));
+    if (!focus.isEmpty())
+        results.findChild<QWidget *>(focus)->setFocus();
+
+    if (action == QLatin1String("close"))
+        results.close();
+    else
+        QTest::keyClick(results.focusWidget(),
+                        action == QLatin1String("Return") ? Qt::Key_Return : Qt::Key_Escape);
+
+    QCOMPARE(watch.closes, exits ? 1 : 0);
+    QCOMPARE(watch.shows, returns ? 1 : 0);
+    QCOMPARE(main.isVisible(), returns);
+    if (!exits)
+        QCOMPARE(results.isVisible(), !returns);
+}
+
+// Return: the main window comes up again (with the level dialog over it) while the results stay on
+// the screen; only then is the results window hidden, and it is not destroyed.
+void TestResultsWindow::returnHidesAfterMainWindowIsUp() {
+    platform::ScriptedMessageBoxes boxes;
+    TForm2 main([] {});
+    main.test.Level = 5;
+    MainWindowWatch watch(&main);
+    QPointer<TForm5> results = new TForm5(&main);
+    results->CorrectCount = 20;
+    results->Grade = 5.0;
+    bool resultsVisibleAtMainShow = false;
+    watch.onShow = [&] { resultsVisibleAtMainShow = results && results->isVisible(); };
+    LevelDialogConfirmer confirmer(results);
+
+    results->show();
+    button(*results, "BitBtn2")->click();
+
+    QVERIFY(resultsVisibleAtMainShow);
+    if (confirmer.dialogs > 0)
+        QVERIFY(confirmer.resultsVisibleBehindDialog);
+    QVERIFY(main.isVisible());
+    QCOMPARE(watch.closes, 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(results);
+    QVERIFY(results->isHidden());
+    delete results.data();
+}
+
+QTEST_MAIN(TestResultsWindow)
+#include "tst_results_window.moc"
