@@ -1,26 +1,671 @@
 #include "testing/unmain.h"
 
+#include "about/unabout.h"
 #include "data/unmodul.h"
+#include "platform/app_title.h"
+#include "platform/error_text.h"
+#include "platform/fonts.h"
+#include "platform/message_box.h"
+#include "testing/grading.h"
+#include "testing/hint_tracker.h"
+#include "testing/main_layout.h"
+#include "testing/main_texts.h"
+#include "testing/option_grid.h"
+#include "testing/status_bar.h"
+#include "testing/unlevel.h"
+#include "testing/unrezultaty.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QGroupBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+namespace {
+
+const QString kSansSerif = QStringLiteral("MS Sans Serif");
+
+bool isEnterKey(const QKeyEvent *e) {
+    return (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+           (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier);
+}
+
+bool isEscapeKey(const QKeyEvent *e) {
+    return e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier;
+}
+
+// A memo of the problem pane. Enter and Esc end here, as a memo wants them for itself: they
+// neither answer nor ask the exit question.
+class ProblemMemo : public QPlainTextEdit {
+public:
+    explicit ProblemMemo(QWidget *parent)
+        : QPlainTextEdit(parent) {}
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override {
+        if (isEnterKey(e) || isEscapeKey(e)) {
+            e->accept();
+            return;
+        }
+        QPlainTextEdit::keyPressEvent(e);
+    }
+};
+
+ProblemMemo *makeMemo(QWidget *parent, const QString &name, const QFont &font) {
+    auto *memo = new ProblemMemo(parent);
+    memo->setObjectName(name);
+    memo->setFont(font);
+    memo->setReadOnly(true);
+    memo->setFrameShape(QFrame::NoFrame);
+    memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A disabled pane must not grey the memos: before Start their text is hidden by colour alone.
+    QPalette pal = memo->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        pal.setColor(group, QPalette::Base, pal.color(QPalette::Active, QPalette::Button));
+    memo->setPalette(pal);
+    return memo;
+}
+
+QPushButton *makeToolButton(QWidget *parent, const QString &name, const QString &caption,
+                            const QString &glyph, const QString &hint) {
+    auto *button = new QPushButton(QIcon(glyph), caption, parent);
+    button->setObjectName(name);
+    button->setStatusTip(hint);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QAction *makeAction(QObject *parent, const QString &name, const QString &caption,
+                    const QKeySequence &key = {}, const QString &hint = {}) {
+    auto *action = new QAction(caption, parent);
+    action->setObjectName(name);
+    action->setShortcut(key);
+    action->setStatusTip(hint);
+    return action;
+}
+
+} // namespace
 
 TForm2::TForm2(std::function<void()> pause, QWidget *parent)
     : QMainWindow(parent) {
     if (pause)
         pause();
-    setWindowTitle(QStringLiteral("Цифроведческийзачёт"));
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(maintexts::windowCaption());
+    setWindowIcon(QIcon(QStringLiteral(":/icons/cifrovex.png")));
+    setFont(platform::designFont(kSansSerif, 11));
+    resize(562, 350);
+    setMinimumSize(516, 300);
+
+    createControls();
+    createCommands();
+    FormCreate();
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2() {
+    for (const QPointer<TForm5> &window : m_resultsWindows)
+        delete window.data();
+}
+
+void TForm2::createControls() {
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(m_client);
+    m_client->installEventFilter(this);
+
+    m_ToolBar1 = new QWidget(m_client);
+    m_ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    m_ToolBar1->setGeometry(0, 0, 562, 35);
+    m_BitBtn1 = makeToolButton(m_ToolBar1, QStringLiteral("BitBtn1"), QStringLiteral("&Начать"),
+                               QStringLiteral(":/glyphs/start.png"), QStringLiteral("Начать тест"));
+    m_BitBtn4 =
+        makeToolButton(m_ToolBar1, QStringLiteral("BitBtn4"), maintexts::answerCaption(),
+                       QStringLiteral(":/glyphs/answer.png"), QStringLiteral("Ответить на текущую задачу"));
+    m_BitBtn6 = makeToolButton(m_ToolBar1, QStringLiteral("BitBtn6"), QStringLiteral("&Сначала"),
+                               QStringLiteral(":/glyphs/retry.png"), QStringLiteral("Начать сначала"));
+    m_BitBtn5 =
+        makeToolButton(m_ToolBar1, QStringLiteral("BitBtn5"), QStringLiteral("&Уровень"),
+                       QStringLiteral(":/glyphs/all.png"), QStringLiteral("Выбрать уровень сложности"));
+    m_BitBtn3 = makeToolButton(m_ToolBar1, QStringLiteral("BitBtn3"), QStringLiteral("&Выход"),
+                               QStringLiteral(":/glyphs/cancel.png"), QStringLiteral("Выход из программы"));
+    int x = 5;
+    for (QPushButton *button : {m_BitBtn1, m_BitBtn4, m_BitBtn6, m_BitBtn5, m_BitBtn3}) {
+        button->setGeometry(x, 3, 80, 29);
+        x += 80 + 15;
+    }
+
+    m_Bevel1 = new QFrame(m_client);
+    m_Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    m_Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    m_Bevel1->setGeometry(0, 35, 562, 4);
+
+    m_GroupBox1 = new QGroupBox(maintexts::idleProblemCaption(), m_client);
+    m_GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    m_GroupBox1->setFont(platform::designFont(kSansSerif, 12));
+    m_GroupBox1->setStatusTip(maintexts::problemPaneHint());
+    m_GroupBox1->setGeometry(5, MainLayout::PaneTop, 262, 231);
+    m_DBMemo3 = makeMemo(m_GroupBox1, QStringLiteral("DBMemo3"), platform::designFont(kSansSerif, 12));
+    m_DBMemo3->setGeometry(10, MainLayout::ConditionTop, 242, m_conditionHeight);
+    m_DBMemo1 =
+        makeMemo(m_GroupBox1, QStringLiteral("DBMemo1"), platform::designFont(QStringLiteral("Arial"), 13));
+    m_DBMemo1->viewport()->setCursor(Qt::ArrowCursor);
+
+    m_GroupBox2 = new QGroupBox(maintexts::initialOptionCaption(), m_client);
+    m_GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    m_GroupBox2->setFont(platform::designFont(kSansSerif, 12));
+    m_GroupBox2->setGeometry(282, MainLayout::PaneTop, 262, 231);
+    m_DBCtrlGrid1 = new OptionGrid(m_GroupBox2);
+    m_DBCtrlGrid1->move(MainLayout::GridLeft, MainLayout::GridTop);
+    connect(m_DBCtrlGrid1, &OptionGrid::answerRequested, m_BitBtn4, &QPushButton::click);
+
+    m_StatusBar1 = new StatusBar(m_client);
+
+    // The grading handlers sit on invisible buttons, as the answering step clicks them.
+    int level = 3;
+    for (QPushButton **button : {&m_Button3, &m_Button4, &m_Button5}) {
+        *button = new QPushButton(QString::number(level), m_client);
+        (*button)->setObjectName(QStringLiteral("Button%1").arg(level));
+        (*button)->setFocusPolicy(Qt::NoFocus);
+        ++level;
+    }
+    connect(m_Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
+    connect(m_Button4, &QPushButton::clicked, this, &TForm2::Button4Click);
+    connect(m_Button5, &QPushButton::clicked, this, &TForm2::Button5Click);
+
+    setTabOrder(m_BitBtn1, m_BitBtn4);
+    setTabOrder(m_BitBtn4, m_BitBtn3);
+    setTabOrder(m_BitBtn3, m_BitBtn5);
+    setTabOrder(m_BitBtn5, m_BitBtn6);
+    setTabOrder(m_BitBtn6, m_DBMemo3);
+    setTabOrder(m_DBMemo3, m_DBMemo1);
+    setTabOrder(m_DBMemo1, m_DBCtrlGrid1);
+
+    m_Timer1 = new QTimer(this);
+    m_Timer1->setObjectName(QStringLiteral("Timer1"));
+    m_Timer1->setInterval(100);
+    connect(m_Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
+    m_Timer1->start();
+}
+
+void TForm2::createCommands() {
+    m_N17 = makeAction(this, QStringLiteral("N17"), QStringLiteral("Начать тест"), Qt::Key_F3);
+    m_N11 = makeAction(this, QStringLiteral("N11"), QStringLiteral("Ответить"), Qt::Key_F5);
+    m_N7 = makeAction(this, QStringLiteral("N7"), QStringLiteral("Н&ачать сначала"), Qt::Key_F6,
+                      QStringLiteral("Начать тест сначала"));
+    m_N9 = makeAction(this, QStringLiteral("N9"), QStringLiteral("Вы&брать уровень сложности"), Qt::Key_F4,
+                      QStringLiteral("Выбрать уровень сложности теста"));
+    m_N5 = makeAction(this, QStringLiteral("N5"), QStringLiteral("&Выход"),
+                      QKeySequence(Qt::ALT | Qt::Key_F4), QStringLiteral("Завершение работы"));
+    m_N6 = makeAction(this, QStringLiteral("N6"), QStringLiteral("О &программе..."), Qt::Key_F1,
+                      QStringLiteral("О программе"));
+
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&Файл"));
+    file->setObjectName(QStringLiteral("N1"));
+    file->addAction(m_N7);
+    file->addSeparator()->setObjectName(QStringLiteral("N4"));
+    file->addAction(m_N5);
+    QMenu *testMenu = menuBar()->addMenu(QStringLiteral("&Тест"));
+    testMenu->setObjectName(QStringLiteral("N2"));
+    testMenu->addActions({m_N17, m_N9, m_N11});
+    QMenu *about = menuBar()->addMenu(QStringLiteral("&О программе"));
+    about->setObjectName(QStringLiteral("N3"));
+    about->addAction(m_N6);
+
+    m_PopupMenu1 = new QMenu(this);
+    m_PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    m_N12 = makeAction(m_PopupMenu1, QStringLiteral("N12"), QStringLiteral("Начать тест"));
+    m_N13 = makeAction(m_PopupMenu1, QStringLiteral("N13"), QStringLiteral("Начать сначала"));
+    m_N14 = makeAction(m_PopupMenu1, QStringLiteral("N14"), QStringLiteral("Выбрать уровень сложности"));
+    m_N15 = makeAction(m_PopupMenu1, QStringLiteral("N15"), QStringLiteral("Выход"));
+    m_PopupMenu1->addActions({m_N12, m_N13, m_N14});
+    m_PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N16"));
+    m_PopupMenu1->addAction(m_N15);
+
+    // Buttons, items and double clicks forward to one handler each. A button's handler runs even
+    // while the button is disabled when another trigger calls it; a menu item forwards through
+    // trigger(), which a disabled item ignores, so Restart and Level follow N7 and N9.
+    connect(m_BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
+    connect(m_N17, &QAction::triggered, this, &TForm2::BitBtn1Click);
+    connect(m_N12, &QAction::triggered, this, &TForm2::BitBtn1Click);
+
+    connect(m_BitBtn4, &QPushButton::clicked, this, &TForm2::BitBtn4Click);
+    connect(m_N11, &QAction::triggered, this, &TForm2::BitBtn4Click);
+
+    connect(m_N7, &QAction::triggered, this, &TForm2::N7Click);
+    connect(m_BitBtn6, &QPushButton::clicked, m_N7, &QAction::trigger);
+    connect(m_N13, &QAction::triggered, m_N7, &QAction::trigger);
+
+    connect(m_N9, &QAction::triggered, this, &TForm2::N9Click);
+    connect(m_BitBtn5, &QPushButton::clicked, m_N9, &QAction::trigger);
+    connect(m_N14, &QAction::triggered, m_N9, &QAction::trigger);
+
+    connect(m_BitBtn3, &QPushButton::clicked, this, &TForm2::BitBtn3Click);
+    connect(m_N5, &QAction::triggered, this, &TForm2::BitBtn3Click);
+    connect(m_N15, &QAction::triggered, this, &TForm2::BitBtn3Click);
+
+    connect(m_N6, &QAction::triggered, this, &TForm2::N6Click);
+}
+
+void TForm2::FormCreate() {
+    m_hints = new HintTracker(this);
+    connect(m_hints, &HintTracker::hintChanged, this, &TForm2::StatusBar1Hint);
+    for (QPushButton *button : {m_Button3, m_Button4, m_Button5})
+        button->setVisible(false);
+    enterIdleState();
+    m_GroupBox1->setTitle(maintexts::idleProblemCaption());
+    m_BitBtn4->setText(maintexts::answerCaption());
+    FormResize();
+    // The first enabled control in tab order has the focus when the window comes up.
+    m_BitBtn1->setFocus();
+}
 
 void TForm2::setDataModule(TDM *dm) {
+    if (m_dm)
+        disconnect(m_dm, nullptr, this, nullptr);
     m_dm = dm;
+    m_DBCtrlGrid1->setDataModule(dm);
+    if (m_dm) {
+        connect(m_dm, &TDM::problemChanged, this, &TForm2::refreshProblem);
+        connect(m_dm, &QObject::destroyed, this, [this] {
+            m_dm = nullptr;
+            refreshProblem();
+        });
+    }
+    refreshProblem();
+}
+
+void TForm2::refreshProblem() {
+    const Problem *problem = m_dm ? m_dm->currentProblem() : nullptr;
+    m_DBMemo3->setPlainText(problem ? problem->Uslovie.value_or(QString()) : QString());
+    m_DBMemo1->setPlainText(problem ? problem->Name.value_or(QString()) : QString());
 }
 
 void TForm2::setProgressPanel(const QString &text) {
-    m_progress = text;
+    m_StatusBar1->setPanelText(StatusBar::ProgressPanel, text);
 }
 
 QString TForm2::progressPanel() const {
-    return m_progress;
+    return m_StatusBar1->panelText(StatusBar::ProgressPanel);
 }
 
-void TForm2::prepareForReturn() {}
+void TForm2::StatusBar1Hint(const QString &hint) {
+    m_StatusBar1->setPanelText(StatusBar::HintPanel, hint);
+}
+
+void TForm2::Timer1Timer() {
+    m_StatusBar1->tick(QDateTime::currentDateTime());
+}
+
+// ---- States ----
+
+void TForm2::enterIdleState() {
+    for (QPushButton *button : {m_BitBtn1, m_BitBtn5})
+        button->setEnabled(true);
+    for (QAction *action : {m_N17, m_N12, m_N13, m_N9, m_N14})
+        action->setEnabled(true);
+    for (QPushButton *button : {m_BitBtn4, m_BitBtn6})
+        button->setEnabled(false);
+    for (QAction *action : {m_N11, m_N7})
+        action->setEnabled(false);
+    m_GroupBox1->setEnabled(false);
+    m_GroupBox2->setEnabled(true);
+    m_DBCtrlGrid1->setEnabled(false);
+}
+
+void TForm2::enterRunningState() {
+    for (QPushButton *button : {m_BitBtn1, m_BitBtn5})
+        button->setEnabled(false);
+    for (QAction *action : {m_N17, m_N12, m_N9, m_N14})
+        action->setEnabled(false);
+    for (QPushButton *button : {m_BitBtn4, m_BitBtn6})
+        button->setEnabled(true);
+    for (QAction *action : {m_N11, m_N7, m_N13})
+        action->setEnabled(true);
+    m_GroupBox1->setEnabled(true);
+    m_GroupBox2->setEnabled(true);
+    m_DBCtrlGrid1->setEnabled(true);
+}
+
+void TForm2::prepareForReturn() {
+    m_BitBtn4->setEnabled(false);
+    m_N11->setEnabled(false);
+    for (QAction *action : {m_N17, m_N9, m_N12, m_N13, m_N14})
+        action->setEnabled(true);
+    m_BitBtn4->setText(maintexts::answerCaptionAfterReturn());
+    m_BitBtn1->setEnabled(true);
+    m_BitBtn6->setEnabled(false);
+    m_N7->setEnabled(false);
+    m_BitBtn5->setEnabled(true);
+    m_GroupBox1->setTitle(maintexts::idleProblemCaption());
+    m_GroupBox1->setEnabled(false);
+    m_GroupBox2->setTitle(maintexts::returnOptionCaption());
+    m_GroupBox2->setEnabled(false);
+    if (m_dm) {
+        m_dm->first();
+        m_dm->firstOption();
+    }
+}
+
+// ---- Showing and closing ----
+
+void TForm2::setVisible(bool visible) {
+    if (!visible || !isHidden()) {
+        QMainWindow::setVisible(visible);
+        return;
+    }
+    if (m_inShowHandler)
+        return; // the window comes up once its show handler is through
+    m_closed = false;
+    m_inShowHandler = true;
+    FormShow();
+    m_inShowHandler = false;
+    if (m_closed)
+        return; // the level dialog's Exit closed the window: it never appears
+    if (!m_shownBefore) {
+        m_shownBefore = true;
+        if (const QScreen *screen = this->screen())
+            move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+    QMainWindow::setVisible(true);
+}
+
+void TForm2::FormShow() {
+    if (m_dm) {
+        try {
+            if (!m_dm->isConnected())
+                m_dm->connectBank();
+            if (!m_dm->optionsActive())
+                m_dm->openOptions();
+            if (!m_dm->problemsActive())
+                m_dm->openProblems();
+        } catch (const BankError &error) {
+            platform::showError(platform::applicationTitle(), platform::withFullStop(error.message()));
+            return;
+        }
+        m_dm->first();
+        m_dm->firstOption();
+    }
+    setProgressPanel(QString());
+    // The problem stays unreadable until Start: its text takes the colour of its background.
+    setMemoTextColor(palette().color(QPalette::Button));
+    m_DBCtrlGrid1->setTextColor(palette().color(QPalette::WindowText));
+    TForm1 dialog(this, this);
+    dialog.exec();
+}
+
+void TForm2::closeEvent(QCloseEvent *event) {
+    m_closed = true;
+    event->accept();
+    QMainWindow::closeEvent(event);
+    QCoreApplication::quit();
+}
+
+// ---- Commands ----
+
+void TForm2::BitBtn1Click() {
+    m_GroupBox1->setTitle(maintexts::startHeading());
+    enterRunningState();
+    const QColor text = palette().color(QPalette::WindowText);
+    setMemoTextColor(text);
+    m_DBCtrlGrid1->setTextColor(text);
+    m_GroupBox2->setTitle(maintexts::chooseOptionCaption());
+    if (const LevelSpec *spec = levelSpec(test.Level)) {
+        const int r = m_dm ? m_dm->recNo() : 1;
+        setProgressPanel(maintexts::remainingText(spec->problems + 1 - r));
+        for (int p = 1; p <= spec->problems; ++p)
+            test.CorrectFlags[spec->slotBase + p] = false;
+    }
+    m_BitBtn4->setFocus();
+}
+
+void TForm2::N7Click() {
+    const int r = m_dm ? m_dm->recNo() : 1;
+    if (r == 1) {
+        platform::showMessage(platform::MessageKind::Warning, maintexts::nothingToRestart(), this);
+        return;
+    }
+    if (platform::showMessage(platform::MessageKind::Confirmation, maintexts::restartQuestion(), this) !=
+        platform::MessageAnswer::Yes)
+        return;
+    if (m_dm)
+        m_dm->first();
+    if (const LevelSpec *spec = levelSpec(test.Level)) {
+        const int first = m_dm ? m_dm->recNo() : 1;
+        setProgressPanel(maintexts::remainingText(spec->problems + 1 - first));
+    }
+    m_GroupBox1->setTitle(maintexts::problemHeading(1));
+    m_GroupBox2->setTitle(maintexts::chooseOptionCaption());
+    m_BitBtn4->setText(maintexts::answerCaption());
+    setConditionHeight(50);
+    FormResize();
+    test.CorrectFlags.fill(false);
+}
+
+void TForm2::N9Click() {
+    TForm1 dialog(this, this);
+    dialog.exec();
+}
+
+void TForm2::BitBtn3Click() {
+    if (platform::showMessage(platform::MessageKind::Confirmation, maintexts::exitQuestion(), this) ==
+        platform::MessageAnswer::Yes)
+        close();
+}
+
+void TForm2::N6Click() {
+    TAboutBox about(this);
+    about.exec();
+}
+
+// ---- Answering ----
+
+void TForm2::BitBtn4Click() {
+    const LevelSpec *spec = levelSpec(test.Level);
+    if (!spec || !m_dm)
+        return;
+    const int n = spec->problems;
+    const int r = m_dm->recNo();
+
+    const qint32 number = m_dm->currentOptionNumber();
+    // The record number stays within the level while the window is up; a slot outside the
+    // state's range is never written all the same.
+    const int slot = spec->slotBase + r;
+    if (AnswerSlots<int32_t>::valid(slot))
+        test.ChosenAnswers[slot] = number;
+
+    m_GroupBox2->setTitle(maintexts::answeredCaption(r, number));
+    m_GroupBox1->setTitle(maintexts::problemHeading(r + 1));
+    for (maintexts::DisplayAdjustment effect : maintexts::displayAdjustmentsFor(m_GroupBox1->title()))
+        applyDisplayAdjustment(effect);
+    FormResize();
+    setProgressPanel(maintexts::withPluralCorrected(maintexts::remainingText(n - r)));
+
+    if (m_GroupBox1->title() == maintexts::problemHeading(n + 1)) {
+        m_GroupBox1->setTitle(maintexts::problemHeading(n));
+        m_BitBtn4->setText(maintexts::testFinished());
+        m_BitBtn4->setEnabled(false);
+        setProgressPanel(maintexts::testFinished());
+    }
+    if (r == n) {
+        platform::showMessage(test.Level == 3 ? platform::MessageKind::Information
+                                              : platform::MessageKind::Plain,
+                              maintexts::congratulation(), this);
+        gradingButton(test.Level)->click();
+    }
+    m_dm->next();
+}
+
+void TForm2::applyDisplayAdjustment(maintexts::DisplayAdjustment effect) {
+    using enum maintexts::DisplayAdjustment;
+    const int filled = m_GroupBox1->height() - 30;
+    switch (effect) {
+    case BodyHorizontalBar:
+        setScrollBars(m_DBMemo1, ScrollBars::Horizontal);
+        break;
+    case BodyNoBars:
+        setScrollBars(m_DBMemo1, ScrollBars::None);
+        break;
+    case ConditionFillWithBar:
+        setConditionHeight(filled);
+        setScrollBars(m_DBMemo3, ScrollBars::Vertical);
+        break;
+    case ConditionResetNoBars:
+        setScrollBars(m_DBMemo3, ScrollBars::None);
+        setConditionHeight(50);
+        break;
+    case ConditionFill:
+        setConditionHeight(filled);
+        break;
+    case ConditionDesignHeight:
+        setConditionHeight(50);
+        break;
+    }
+}
+
+void TForm2::setScrollBars(QPlainTextEdit *memo, ScrollBars bars) {
+    // A memo with a horizontal bar scrolls its lines instead of wrapping them.
+    memo->setLineWrapMode(bars == ScrollBars::Horizontal ? QPlainTextEdit::NoWrap
+                                                         : QPlainTextEdit::WidgetWidth);
+    memo->setHorizontalScrollBarPolicy(bars == ScrollBars::Horizontal ? Qt::ScrollBarAlwaysOn
+                                                                      : Qt::ScrollBarAlwaysOff);
+    memo->setVerticalScrollBarPolicy(bars == ScrollBars::Vertical ? Qt::ScrollBarAlwaysOn
+                                                                  : Qt::ScrollBarAlwaysOff);
+}
+
+void TForm2::setConditionHeight(int height) {
+    m_conditionHeight = height;
+    m_DBMemo3->resize(m_DBMemo3->width(), MainLayout::shownHeight(height));
+}
+
+void TForm2::setMemoTextColor(const QColor &color) {
+    for (QPlainTextEdit *memo : {m_DBMemo3, m_DBMemo1}) {
+        QPalette pal = memo->palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            pal.setColor(group, QPalette::Text, color);
+        memo->setPalette(pal);
+    }
+}
+
+QPushButton *TForm2::gradingButton(int level) const {
+    switch (level) {
+    case 3:
+        return m_Button3;
+    case 4:
+        return m_Button4;
+    default:
+        return m_Button5;
+    }
+}
+
+void TForm2::Button3Click() {
+    grade(kLevels[0]);
+}
+
+void TForm2::Button4Click() {
+    grade(kLevels[1]);
+}
+
+void TForm2::Button5Click() {
+    grade(kLevels[2]);
+}
+
+void TForm2::grade(const LevelSpec &spec) {
+    const GradeResult result = gradeLevel(test, spec);
+    auto *results = new TForm5(this, nullptr);
+    m_resultsWindows.emplace_back(results);
+    results->CorrectCount = result.CorrectCount;
+    results->Grade = result.Grade;
+    results->show();
+    hide();
+}
+
+// ---- Layout ----
+
+void TForm2::FormResize() {
+    const int w = m_client->width();
+    const int h = m_client->height();
+    // The docked controls follow the client area before the panes are laid out.
+    m_ToolBar1->setGeometry(0, 0, w, m_ToolBar1->height());
+    m_Bevel1->setGeometry(0, m_ToolBar1->height(), w, m_Bevel1->height());
+    m_StatusBar1->setGeometry(0, h - m_StatusBar1->height(), w, m_StatusBar1->height());
+
+    MainLayoutInput in;
+    in.clientWidth = w;
+    in.clientHeight = h;
+    in.conditionHeight = m_conditionHeight;
+    in.statusBarHeight = m_StatusBar1->height();
+    in.toolBarHeight = m_ToolBar1->height();
+    in.statusBarWidth = m_StatusBar1->width();
+    in.scrollBarExtent =
+        m_DBCtrlGrid1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_DBCtrlGrid1);
+    const MainLayout out = mainLayout(in);
+
+    const auto shown = [](QRect r) {
+        r.setWidth(MainLayout::shownHeight(r.width()));
+        r.setHeight(MainLayout::shownHeight(r.height()));
+        return r;
+    };
+    m_GroupBox1->setGeometry(shown(out.problemPane));
+    m_GroupBox2->setGeometry(shown(out.optionPane));
+    m_DBMemo1->setGeometry(shown(out.bodyMemo));
+    m_DBMemo3->setGeometry(shown(out.conditionMemo));
+    // The grid sizes its panels, their numbers and texts itself from its own size.
+    m_DBCtrlGrid1->setGeometry(shown(QRect(QPoint(MainLayout::GridLeft, MainLayout::GridTop), out.grid)));
+    m_StatusBar1->setPanelWidth(StatusBar::HintPanel, out.hintPanelWidth);
+    m_StatusBar1->setGeometry(0, h - out.statusBarHeight, w, out.statusBarHeight);
+    update();
+}
+
+bool TForm2::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_client && event->type() == QEvent::Resize)
+        FormResize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Keys and the pop-up menu ----
+
+void TForm2::keyPressEvent(QKeyEvent *event) {
+    QWidget *focus = QApplication::focusWidget();
+    if (isEnterKey(event)) {
+        // The Answer button is the window's default button; a focused push button takes Enter itself.
+        auto *button = qobject_cast<QPushButton *>(focus);
+        if (button && button->window() == this)
+            button->click();
+        else if (m_BitBtn4->isEnabled())
+            m_BitBtn4->click();
+        event->accept();
+        return;
+    }
+    if (isEscapeKey(event)) {
+        // The Exit button is the window's cancel button.
+        m_BitBtn3->click();
+        event->accept();
+        return;
+    }
+    // A menu key whose item is disabled reaches here: it is used up all the same.
+    for (QAction *action : {m_N5, m_N6, m_N7, m_N9, m_N11, m_N17}) {
+        if (!action->shortcut().isEmpty() && QKeySequence(event->keyCombination()) == action->shortcut()) {
+            event->accept();
+            return;
+        }
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void TForm2::contextMenuEvent(QContextMenuEvent *event) {
+    // Reaches the window from the toolbar, the panes and the window itself; the memos keep their own.
+    m_PopupMenu1->exec(event->globalPos());
+    event->accept();
+}

@@ -3,12 +3,33 @@
 #include "testing/test_state.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
+#include <vector>
 
+class HintTracker;
+class OptionGrid;
+class QAction;
+class QFrame;
+class QGroupBox;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class StatusBar;
 class TDM;
+class TForm5;
+struct LevelSpec;
+
+namespace maintexts {
+enum class DisplayAdjustment;
+}
 
 // The main window, where the test is taken. It holds the test state.
+//
+// Its state (idle or running, which problem is on screen) lives in the controls' enabled flags
+// and captions, as the rest of the program reads it back from there.
 class TForm2 : public QMainWindow {
     Q_OBJECT
 
@@ -30,7 +51,90 @@ public:
     // The results window's Return, steps 1-5: back to the idle state on the first problem.
     void prepareForReturn();
 
+    // Every results window of this run, oldest first; they live until the window is destroyed.
+    const std::vector<QPointer<TForm5>> &resultsWindows() const { return m_resultsWindows; }
+
+    // Becoming visible runs the show handler first, so the level dialog is up before the window.
+    void setVisible(bool visible) override;
+
+public slots:
+    void FormShow();
+    void FormResize();
+    void Timer1Timer();
+    void StatusBar1Hint(const QString &hint);
+
+    void BitBtn1Click(); // Start
+    void BitBtn4Click(); // Answer
+    void BitBtn3Click(); // Exit
+    void N7Click();      // Restart
+    void N9Click();      // Level
+    void N6Click();      // About
+
+    // Grading for levels 3, 4 and 5: a new results window, and this window hidden.
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    enum class ScrollBars { None, Horizontal, Vertical };
+
+    void createControls();
+    void createCommands();
+    void FormCreate();
+    void enterIdleState();
+    void enterRunningState();
+    void refreshProblem();
+    void setMemoTextColor(const QColor &color);
+    void setScrollBars(QPlainTextEdit *memo, ScrollBars bars);
+    void setConditionHeight(int height);
+    void applyDisplayAdjustment(maintexts::DisplayAdjustment effect);
+    void grade(const LevelSpec &spec);
+    QPushButton *gradingButton(int level) const;
+
     TDM *m_dm = nullptr;
-    QString m_progress;
+    HintTracker *m_hints = nullptr;
+
+    QWidget *m_client = nullptr; // the client area: everything below the menu bar
+    QWidget *m_ToolBar1 = nullptr;
+    QPushButton *m_BitBtn1 = nullptr;
+    QPushButton *m_BitBtn4 = nullptr;
+    QPushButton *m_BitBtn6 = nullptr;
+    QPushButton *m_BitBtn5 = nullptr;
+    QPushButton *m_BitBtn3 = nullptr;
+    QFrame *m_Bevel1 = nullptr;
+    QGroupBox *m_GroupBox1 = nullptr;
+    QPlainTextEdit *m_DBMemo3 = nullptr;
+    QPlainTextEdit *m_DBMemo1 = nullptr;
+    QGroupBox *m_GroupBox2 = nullptr;
+    OptionGrid *m_DBCtrlGrid1 = nullptr;
+    StatusBar *m_StatusBar1 = nullptr;
+    QPushButton *m_Button3 = nullptr;
+    QPushButton *m_Button4 = nullptr;
+    QPushButton *m_Button5 = nullptr;
+    QTimer *m_Timer1 = nullptr;
+
+    QAction *m_N5 = nullptr;  // Exit
+    QAction *m_N6 = nullptr;  // About
+    QAction *m_N7 = nullptr;  // Restart
+    QAction *m_N9 = nullptr;  // Level
+    QAction *m_N11 = nullptr; // Answer
+    QAction *m_N17 = nullptr; // Start
+    QMenu *m_PopupMenu1 = nullptr;
+    QAction *m_N12 = nullptr; // Start
+    QAction *m_N13 = nullptr; // Restart
+    QAction *m_N14 = nullptr; // Level
+    QAction *m_N15 = nullptr; // Exit
+
+    // DBMemo3's height as the design keeps it; the widget cannot hold a negative one.
+    int m_conditionHeight = 50;
+    bool m_shownBefore = false;
+    bool m_inShowHandler = false;
+    bool m_closed = false;
+    std::vector<QPointer<TForm5>> m_resultsWindows;
 };
