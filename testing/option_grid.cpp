@@ -342,16 +342,24 @@ void OptionGrid::refreshPanels() {
     }
 }
 
+int OptionGrid::scrollBarExtent() const {
+    return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+}
+
+OptionGridGeometry OptionGrid::geometryNow() const {
+    return optionGridGeometry(size(), scrollBarExtent());
+}
+
 void OptionGrid::layoutPanels() {
-    const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    m_geometry = optionGridGeometry(size(), extent);
-    const QSize panelSize(std::max(0, m_geometry.panel.width()), std::max(0, m_geometry.panel.height()));
+    const OptionGridGeometry g = geometryNow();
+    const QSize panelSize(std::max(0, g.panel.width()), std::max(0, g.panel.height()));
     for (int row = 0; row < RowCount; ++row) {
         OptionGridPanel *panel = m_panels[size_t(row)];
         panel->setGeometry(QRect(QPoint(0, row * panelSize.height()), panelSize));
-        panel->number->setGeometry(nonNegative(m_geometry.number));
-        panel->text->setGeometry(nonNegative(m_geometry.text));
+        panel->number->setGeometry(nonNegative(g.number));
+        panel->text->setGeometry(nonNegative(g.text));
     }
+    const int extent = scrollBarExtent();
     m_scrollBar->setGeometry(width() - extent, 0, extent, height());
 }
 

@@ -53,10 +53,12 @@ public:
     void setTextColor(const QColor &color);
     QColor textColor() const { return m_textColor; }
 
-    OptionGridGeometry geometryNow() const { return m_geometry; }
-    QSize panelSize() const { return m_geometry.panel; }
-    QRect numberGeometry() const { return m_geometry.number; }
-    QRect textGeometry() const { return m_geometry.text; }
+    // Derived from the grid's size as it is now, also while the grid is hidden and has not been
+    // laid out yet.
+    OptionGridGeometry geometryNow() const;
+    QSize panelSize() const { return geometryNow().panel; }
+    QRect numberGeometry() const { return geometryNow().number; }
+    QRect textGeometry() const { return geometryNow().text; }
 
     // Index of the option shown on the first panel of the page.
     int topIndex() const { return m_top; }
@@ -88,6 +90,7 @@ private:
     void refreshPanels();
     void ensureCurrentVisible();
     void layoutPanels();
+    int scrollBarExtent() const;
     void applyTextPalette();
     void updateFocusFrame();
     void selectRow(int row);
@@ -98,7 +101,6 @@ private:
     TDM *m_dm = nullptr;
     std::array<OptionGridPanel *, RowCount> m_panels{};
     QScrollBar *m_scrollBar = nullptr;
-    OptionGridGeometry m_geometry;
     QColor m_textColor;
     int m_top = 0;
 };
