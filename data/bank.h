@@ -12,6 +12,8 @@ struct Problem {
     qint32 ID_P = 0;
     std::optional<QString> Name;    // the problem's body
     std::optional<QString> Uslovie; // the condition or instruction line
+
+    bool operator==(const Problem &) const = default;
 };
 
 struct AnswerOption {
@@ -20,6 +22,8 @@ struct AnswerOption {
     std::optional<QString> Otvet; // the option's text
     bool Istina = false;          // truth flag; stored, never used for grading
     qint16 dopol = 0;             // the option's number, shown and recorded as the answer
+
+    bool operator==(const AnswerOption &) const = default;
 };
 
 struct Bank {
@@ -37,9 +41,10 @@ public:
         Encrypted,
         Truncated,
         Malformed,
+        Unsupported, // a sound Jet file holding something the reader cannot read
         TableMissing,
         ColumnMissing,
-        ColumnType,
+        ColumnType, // a column of the wrong type, or a value its field cannot hold
     };
     BankError(Kind kind, const QString &message);
     Kind kind() const { return m_kind; }
@@ -52,5 +57,13 @@ private:
     QString m_message;
 };
 
-// Reads both tables of the bank at path. Throws BankError.
+// The bank's file name; the program looks for it in the current directory.
+inline QString bankFileName() {
+    return QStringLiteral("data.cvx");
+}
+
+// Reads both tables of the bank at path, never writing to the file. Tables and columns are
+// found by name regardless of case; integer columns may be Byte, Integer or Long Integer,
+// text columns Memo or Text, Istina Boolean, and dopol must hold 16-bit values. A NULL number
+// reads as 0, as a bound field would show it. Throws BankError.
 Bank loadBank(const QString &path);

@@ -41,8 +41,16 @@ QString TDM::connectionString(const QString &dir) {
 void TDM::connectBank() {
     const QString dir = QDir::currentPath();
     m_connectionString = connectionString(dir);
-    m_bank = loadBank(dataSource(dir));
+    Bank bank = loadBank(dataSource(dir));
+    // A new snapshot invalidates the old cursor positions: the cursors are closed until reopened.
+    m_bank = std::move(bank);
     m_connected = true;
+    m_problemsActive = false;
+    m_optionsActive = false;
+    m_problem = -1;
+    m_option = -1;
+    m_currentOptions.clear();
+    m_eof = true;
     indexOptions();
 }
 
@@ -54,7 +62,7 @@ void TDM::indexOptions() {
 
 void TDM::openProblems() {
     m_problemsActive = true;
-    m_eof = false;
+    m_eof = m_bank.problems.isEmpty();
     setProblem(m_bank.problems.isEmpty() ? -1 : 0);
 }
 
@@ -68,7 +76,7 @@ const Problem *TDM::currentProblem() const {
 }
 
 void TDM::first() {
-    m_eof = false;
+    m_eof = m_bank.problems.isEmpty();
     if (!m_bank.problems.isEmpty() && m_problem != 0)
         setProblem(0);
 }

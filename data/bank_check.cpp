@@ -1,0 +1,214 @@
+#include "data/bank_check.h"
+
+#include "testing/grading.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+
+namespace bankcheck {
+
+namespace {
+
+// Unicode for the bytes 0x80..0xBF of Windows-1251; 0 where the code page has no character.
+constexpr char16_t kUpperHalf[64] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039, 0x040A,
+    0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0,      0x2122,
+    0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6,
+    0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456,
+    0x0491, 0x00B5, 0x00B6, 0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
+};
+
+bool inWindows1251(char32_t c) {
+    if (c < 0x80)
+        return true;
+    if (c >= 0x0410 && c <= 0x044F)
+        return true;
+    return c != 0 && std::find(std::begin(kUpperHalf), std::end(kUpperHalf), c) != std::end(kUpperHalf);
+}
+
+QString describe(const QString &chars) {
+    QStringList parts;
+    for (char32_t c : chars.toUcs4())
+        parts << QStringLiteral("«%1» (U+%2)")
+                     .arg(QString::fromUcs4(&c, 1),
+                          QString::number(quint32(c), 16).toUpper().rightJustified(4, u'0'));
+    return parts.join(QStringLiteral(", "));
+}
+
+QString numbers(const QList<int> &values) {
+    QStringList parts;
+    for (int v : values)
+        parts << QString::number(v);
+    return parts.join(QStringLiteral(", "));
+}
+
+// NULL, empty and foreign characters in one text field.
+void checkText(const std::optional<QString> &text, bool mayBeEmpty, const QString &what,
+               QStringList &faults) {
+    if (!text) {
+        if (!mayBeEmpty)
+            faults << QStringLiteral("%1: NULL").arg(what);
+        return;
+    }
+    if (text->trimmed().isEmpty() && !mayBeEmpty)
+        faults << QStringLiteral("%1: пустая строка").arg(what);
+    const QString foreign = outsideWindows1251(*text);
+    if (!foreign.isEmpty())
+        faults << QStringLiteral("%1: символы вне Windows-1251: %2").arg(what, describe(foreign));
+}
+
+} // namespace
+
+QString outsideWindows1251(const QString &text) {
+    QList<char32_t> found;
+    for (char32_t c : text.toUcs4())
+        if (!inWindows1251(c) && !found.contains(c))
+            found << c;
+    return QString::fromUcs4(found.constData(), found.size());
+}
+
+Report check(const Bank &bank) {
+    Report report;
+    report.problemCount = int(bank.problems.size());
+    report.optionCount = int(bank.options.size());
+
+    QHash<qint32, QList<int>> optionsOf; // ID_P -> option indices in file order
+    for (int i = 0; i < bank.options.size(); ++i)
+        optionsOf[bank.options[i].ID_P].append(i);
+    QHash<qint32, QList<int>> positionsOf; // ID_P -> problem positions
+    for (int p = 0; p < bank.problems.size(); ++p)
+        positionsOf[bank.problems[p].ID_P].append(p + 1);
+
+    for (int p = 1; p <= bank.problems.size(); ++p) {
+        const Problem &problem = bank.problems[p - 1];
+        QStringList faults;
+
+        const QList<int> &same = positionsOf[problem.ID_P];
+        if (same.size() > 1)
+            faults
+                << QStringLiteral("тот же ID_P у задач %1, и варианты ответа у них общие").arg(numbers(same));
+
+        checkText(problem.Uslovie, false, QStringLiteral("условие (Uslovie)"), faults);
+        checkText(problem.Name, true, QStringLiteral("текст задачи (Name)"), faults);
+
+        const QList<int> own = optionsOf.value(problem.ID_P);
+        QList<int> dopols;
+        for (int i : own)
+            dopols << bank.options[i].dopol;
+        QList<int> sorted = dopols;
+        std::sort(sorted.begin(), sorted.end());
+        if (own.isEmpty())
+            faults << QStringLiteral("нет ни одного варианта ответа, а нужно четыре с номерами 1, 2, 3, 4");
+        else if (sorted != QList<int>{1, 2, 3, 4})
+            faults << QStringLiteral(
+                          "вариантов ответа %1 (номера dopol: %2), а нужно четыре с номерами 1, 2, 3, 4")
+                          .arg(own.size())
+                          .arg(numbers(dopols));
+
+        for (int i : own) {
+            const AnswerOption &o = bank.options[i];
+            checkText(o.Otvet, false,
+                      QStringLiteral("текст варианта %1 (ID_O %2, Otvet)").arg(o.dopol).arg(o.ID_O), faults);
+        }
+
+        if (p <= int(kAnswerKey.size()) && !own.isEmpty()) {
+            const int key = correctOption(p);
+            QList<int> marked;
+            bool keyMarked = false;
+            for (int i : own) {
+                const AnswerOption &o = bank.options[i];
+                if (o.Istina)
+                    marked << o.dopol;
+                if (o.dopol == key && o.Istina)
+                    keyMarked = true;
+            }
+            if (marked.isEmpty())
+                faults << QStringLiteral(
+                              "ни один вариант не отмечен верным (Istina), а программа считает верным "
+                              "вариант %1")
+                              .arg(key);
+            else if (!keyMarked || marked.size() > 1)
+                faults << QStringLiteral("верным (Istina) отмечен%1 вариант%2 %3, а программа считает верным "
+                                         "только вариант %4")
+                              .arg(marked.size() > 1 ? QStringLiteral("ы") : QString())
+                              .arg(marked.size() > 1 ? QStringLiteral("ы") : QString())
+                              .arg(numbers(marked))
+                              .arg(key);
+        }
+
+        for (const QString &fault : faults)
+            report.findings.append(
+                {p, QStringLiteral("Задача %1 (ID_P %2): %3.").arg(p).arg(problem.ID_P).arg(fault)});
+    }
+
+    // Options nobody will see, one finding per unknown problem, in file order.
+    QList<qint32> unknown;
+    for (const AnswerOption &o : bank.options)
+        if (!positionsOf.contains(o.ID_P) && !unknown.contains(o.ID_P))
+            unknown << o.ID_P;
+    for (qint32 id : unknown) {
+        QList<int> ids;
+        for (int i : optionsOf.value(id))
+            ids << bank.options[i].ID_O;
+        report.findings.append(
+            {0, QStringLiteral("Варианты ответа с ID_O %1 относятся к задаче с ID_P %2, которой "
+                               "нет в таблице Zadachi.")
+                    .arg(numbers(ids))
+                    .arg(id)});
+    }
+
+    const int needed = kLevels.back().problems;
+    if (report.problemCount < needed)
+        report.findings.append(
+            {0, QStringLiteral("В банке задач %1, а для всех трёх уровней нужно не меньше %2.")
+                    .arg(report.problemCount)
+                    .arg(needed)});
+
+    for (const LevelSpec &level : kLevels) {
+        if (report.problemCount < level.problems)
+            continue;
+        const bool clean =
+            std::none_of(report.findings.begin(), report.findings.end(),
+                         [&](const Finding &f) { return f.position >= 1 && f.position <= level.problems; });
+        if (clean)
+            report.levelsServed << level.level;
+    }
+    return report;
+}
+
+QString format(const Report &report, const QString &file) {
+    QStringList lines;
+    lines << QStringLiteral("Банк задач %1: задач %2, вариантов ответа %3.")
+                 .arg(file)
+                 .arg(report.problemCount)
+                 .arg(report.optionCount);
+    for (const LevelSpec &level : kLevels) {
+        const QString head =
+            QStringLiteral("Уровень «%1» (задачи 1–%2): ").arg(level.level).arg(level.problems);
+        if (report.levelsServed.contains(level.level)) {
+            lines << head + QStringLiteral("работает как задумано.");
+        } else if (report.problemCount < level.problems) {
+            lines << head + QStringLiteral("не работает: задач в банке только %1.").arg(report.problemCount);
+        } else {
+            QList<int> broken;
+            for (const Finding &f : report.findings)
+                if (f.position >= 1 && f.position <= level.problems && !broken.contains(f.position))
+                    broken << f.position;
+            lines << head + QStringLiteral("не работает: ошибки в задачах %1.").arg(numbers(broken));
+        }
+    }
+    if (report.problemCount > kLevels.back().problems)
+        lines << QStringLiteral("Задачи после %1-й программа не показывает.").arg(kLevels.back().problems);
+    if (report.findings.isEmpty()) {
+        lines << QStringLiteral("Ошибок не найдено.");
+    } else {
+        lines << QStringLiteral("Найдено ошибок: %1.").arg(report.findings.size());
+        for (const Finding &f : report.findings)
+            lines << QStringLiteral("  ") + f.text;
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+} // namespace bankcheck

@@ -1,0 +1,40 @@
+#pragma once
+
+// What a bank is worth to the program: which levels it serves as intended and what is wrong
+// with it, in plain Russian. The bank tool's "check" prints this.
+
+#include "data/bank.h"
+
+#include <QList>
+#include <QString>
+
+namespace bankcheck {
+
+struct Finding {
+    int position = 0; // the problem's 1-based position, or 0 for the bank as a whole
+    QString text;
+};
+
+struct Report {
+    int problemCount = 0;
+    int optionCount = 0;
+    QList<int> levelsServed; // among 3, 4, 5
+    QList<Finding> findings; // problems in order, then the bank as a whole
+
+    bool ok() const { return levelsServed.size() == 3 && findings.isEmpty(); }
+};
+
+// A level serves as intended when the bank has at least its number of problems and none of
+// them has a finding: exactly four options numbered 1..4, Istina set on the option the
+// program's answer key takes as correct and on no other, a non-empty condition (the body may
+// be empty, the condition then stands alone), non-empty option texts, and only characters
+// that Windows-1251 can show.
+Report check(const Bank &bank);
+
+// The report as the tool prints it, one statement per line.
+QString format(const Report &report, const QString &file);
+
+// The characters of text that Windows-1251 has no code for, each once, in order.
+QString outsideWindows1251(const QString &text);
+
+} // namespace bankcheck

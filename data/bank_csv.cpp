@@ -1,0 +1,375 @@
+#include "data/bank_csv.h"
+
+#include "data/bank_check.h"
+#include "data/bank_tables.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace csv {
+
+CsvError::CsvError(const QString &file, int line, const QString &fault)
+    : std::runtime_error(QStringLiteral("%1, строка %2: %3").arg(file).arg(line).arg(fault).toStdString())
+    , m_file(file)
+    , m_line(line)
+    , m_message(QStringLiteral("%1, строка %2: %3").arg(file).arg(line).arg(fault)) {}
+
+namespace {
+
+QString decode(const QByteArray &bytes, const QString &file, int line) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder(bytes);
+    if (decoder.hasError())
+        throw CsvError(file, line, QStringLiteral("текст не в кодировке UTF-8"));
+    return text;
+}
+
+} // namespace
+
+QList<Record> parse(const QByteArray &bytes, const QString &file) {
+    QList<Record> records;
+    const qsizetype n = bytes.size();
+    qsizetype i = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    int line = 1;
+
+    while (i < n) {
+        Record record;
+        record.line = line;
+        for (;;) {
+            Field field;
+            const int fieldLine = line;
+            QByteArray raw;
+            if (bytes[i] == '"') {
+                field.quoted = true;
+                ++i;
+                for (;;) {
+                    if (i >= n)
+                        throw CsvError(
+                            file, fieldLine,
+                            QStringLiteral("кавычка, открытая в этой строке, не закрыта до конца файла"));
+                    const char c = bytes[i];
+                    if (c == '"') {
+                        if (i + 1 < n && bytes[i + 1] == '"') {
+                            raw += '"';
+                            i += 2;
+                            continue;
+                        }
+                        ++i;
+                        break;
+                    }
+                    if (c == '\n')
+                        ++line;
+                    raw += c;
+                    ++i;
+                }
+                if (i < n && bytes[i] != ',' && bytes[i] != '\n' &&
+                    !(bytes[i] == '\r' && i + 1 < n && bytes[i + 1] == '\n'))
+                    throw CsvError(
+                        file, line,
+                        QStringLiteral("после закрывающей кавычки должна идти запятая или конец строки"));
+            } else {
+                const qsizetype start = i;
+                while (i < n && bytes[i] != ',' && bytes[i] != '\n' &&
+                       !(bytes[i] == '\r' && i + 1 < n && bytes[i + 1] == '\n')) {
+                    if (bytes[i] == '"')
+                        throw CsvError(file, line,
+                                       QStringLiteral("кавычка внутри поля, не заключённого в кавычки"));
+                    ++i;
+                }
+                raw = bytes.mid(start, i - start);
+            }
+            field.text = decode(raw, file, fieldLine);
+            record.fields.append(std::move(field));
+
+            if (i >= n)
+                break;
+            if (bytes[i] == ',') {
+                ++i;
+                if (i < n)
+                    continue;
+                record.fields.append(Field{}); // a comma at the very end still opens one last, empty field
+                break;
+            }
+            i += bytes[i] == '\r' ? 2 : 1;
+            ++line;
+            break;
+        }
+        records.append(std::move(record));
+    }
+    return records;
+}
+
+namespace {
+
+bool readable(jet::ColumnType type) {
+    switch (type) {
+    case jet::ColumnType::Boolean:
+    case jet::ColumnType::Byte:
+    case jet::ColumnType::Integer:
+    case jet::ColumnType::LongInteger:
+    case jet::ColumnType::Text:
+    case jet::ColumnType::Memo:
+        return true;
+    default:
+        return false;
+    }
+}
+
+jet::Value convert(const Field &field, const jet::Column &column, const QString &file, int line) {
+    switch (column.type) {
+    case jet::ColumnType::Boolean: {
+        const QString t = field.text;
+        if (t == QLatin1String("1") || t.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0)
+            return true;
+        if (t == QLatin1String("0") || t.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0)
+            return false;
+        throw CsvError(file, line,
+                       QStringLiteral("в столбце «%1» должно стоять 1 или 0, а не «%2»").arg(column.name, t));
+    }
+    case jet::ColumnType::Byte:
+    case jet::ColumnType::Integer:
+    case jet::ColumnType::LongInteger: {
+        if (field.text.isEmpty())
+            return std::monostate{};
+        qint64 min = std::numeric_limits<qint32>::min();
+        qint64 max = std::numeric_limits<qint32>::max();
+        if (column.type == jet::ColumnType::Byte) {
+            min = 0;
+            max = 255;
+        } else if (column.type == jet::ColumnType::Integer) {
+            min = std::numeric_limits<qint16>::min();
+            max = std::numeric_limits<qint16>::max();
+        }
+        bool ok = false;
+        const qint64 v = field.text.toLongLong(&ok);
+        // toLongLong also takes a leading "+" and surrounding spaces; mdb-export writes neither.
+        static const QRegularExpression digits(QStringLiteral("^-?[0-9]+$"));
+        if (!ok || !digits.match(field.text).hasMatch())
+            throw CsvError(file, line,
+                           QStringLiteral("в столбце «%1» должно стоять целое число, а не «%2»")
+                               .arg(column.name, field.text));
+        if (v < min || v > max)
+            throw CsvError(file, line,
+                           QStringLiteral("число %1 в столбце «%2» выходит за пределы %3..%4")
+                               .arg(field.text, column.name)
+                               .arg(min)
+                               .arg(max));
+        return v;
+    }
+    case jet::ColumnType::Text:
+    case jet::ColumnType::Memo:
+        if (field.text.isEmpty() && !field.quoted)
+            return std::monostate{};
+        return field.text;
+    default:
+        break;
+    }
+    return std::monostate{};
+}
+
+} // namespace
+
+jet::Table readTable(const QByteArray &bytes, const QString &file, const QString &tableName,
+                     const QList<jet::Column> &columns, QList<int> *lines) {
+    const QList<Record> records = parse(bytes, file);
+    if (records.isEmpty())
+        throw CsvError(file, 1, QStringLiteral("файл пуст, нет даже строки заголовка"));
+
+    const Record &header = records.first();
+    // position in the file's records -> index into columns
+    QList<int> order;
+    QList<bool> seen(columns.size(), false);
+    for (const Field &f : header.fields) {
+        int found = -1;
+        for (int c = 0; c < columns.size(); ++c)
+            if (columns[c].name.compare(f.text, Qt::CaseInsensitive) == 0)
+                found = c;
+        if (found < 0)
+            throw CsvError(file, header.line,
+                           QStringLiteral("в заголовке лишний столбец «%1» (таблица «%2» не имеет такого)")
+                               .arg(f.text, tableName));
+        if (seen[found])
+            throw CsvError(file, header.line,
+                           QStringLiteral("в заголовке столбец «%1» указан дважды").arg(columns[found].name));
+        seen[found] = true;
+        order.append(found);
+    }
+    for (int c = 0; c < columns.size(); ++c) {
+        if (!seen[c])
+            throw CsvError(file, header.line,
+                           QStringLiteral("в заголовке нет столбца «%1»").arg(columns[c].name));
+        if (!readable(columns[c].type))
+            throw CsvError(
+                file, header.line,
+                QStringLiteral("столбец «%1» такого типа из CSV не читается").arg(columns[c].name));
+    }
+
+    // Blank lines at the end are an editor's habit, not rows.
+    qsizetype end = records.size();
+    while (end > 1 && records[end - 1].fields.size() == 1 && !records[end - 1].fields[0].quoted &&
+           records[end - 1].fields[0].text.isEmpty() && order.size() > 1)
+        --end;
+
+    jet::Table table{tableName, columns, {}};
+    table.rows.reserve(end - 1);
+    for (qsizetype r = 1; r < end; ++r) {
+        const Record &record = records[r];
+        if (record.fields.size() != order.size())
+            throw CsvError(file, record.line,
+                           QStringLiteral("полей %1, а в заголовке столбцов %2")
+                               .arg(record.fields.size())
+                               .arg(order.size()));
+        QList<jet::Value> row(columns.size());
+        for (int f = 0; f < order.size(); ++f)
+            row[order[f]] = convert(record.fields[f], columns[order[f]], file, record.line);
+        table.rows.append(std::move(row));
+        if (lines)
+            lines->append(record.line);
+    }
+    return table;
+}
+
+namespace {
+
+void checkStorable(const jet::Table &table, const QList<int> &lines, const QString &file,
+                   jet::Version version) {
+    for (int r = 0; r < table.rows.size(); ++r) {
+        for (int c = 0; c < table.columns.size(); ++c) {
+            const QString *text = std::get_if<QString>(&table.rows[r][c]);
+            if (!text)
+                continue;
+            QString bad;
+            for (char32_t ch : text->toUcs4())
+                if (ch > 0xFFFF && !bad.contains(QString::fromUcs4(&ch, 1)))
+                    bad += QString::fromUcs4(&ch, 1);
+            if (version == jet::Version::Jet3)
+                bad = bankcheck::outsideWindows1251(*text);
+            if (!bad.isEmpty())
+                throw CsvError(file, lines[r],
+                               QStringLiteral("в столбце «%1» символы, которых %2 не хранит: «%3»")
+                                   .arg(table.columns[c].name,
+                                        version == jet::Version::Jet3 ? QStringLiteral("Jet 3 (Windows-1251)")
+                                                                      : QStringLiteral("Jet 4 (UCS-2)"),
+                                        bad));
+        }
+    }
+}
+
+} // namespace
+
+QList<jet::Table> readBankTables(const QByteArray &problems, const QString &problemsFile,
+                                 const QByteArray &options, const QString &optionsFile,
+                                 jet::Version version) {
+    QList<int> problemLines;
+    QList<int> optionLines;
+    QList<jet::Table> tables{
+        readTable(problems, problemsFile, banktables::problemsTable(), banktables::problemColumns(),
+                  &problemLines),
+        readTable(options, optionsFile, banktables::optionsTable(), banktables::optionColumns(),
+                  &optionLines),
+    };
+    checkStorable(tables[0], problemLines, problemsFile, version);
+    checkStorable(tables[1], optionLines, optionsFile, version);
+    return tables;
+}
+
+namespace {
+
+QByteArray quoted(const QString &text) {
+    QByteArray out = text.toUtf8();
+    out.replace('"', "\"\"");
+    return '"' + out + '"';
+}
+
+// Names are written bare, as mdb-export does, unless that would break the record.
+QByteArray name(const QString &text) {
+    for (const QChar c : text)
+        if (c == u',' || c == u'"' || c == u'\n' || c == u'\r')
+            return quoted(text);
+    return text.toUtf8();
+}
+
+QByteArray currency(qint64 v) {
+    const bool negative = v < 0;
+    const quint64 a = negative ? quint64(0) - quint64(v) : quint64(v);
+    return (negative ? "-" : "") + QByteArray::number(a / 10000) + '.' +
+           QByteArray::number(a % 10000).rightJustified(4, '0');
+}
+
+// Jet keeps dates as days since 1899-12-30; before that day the whole part counts back and the
+// fraction still counts forward.
+QByteArray dateTime(double days) {
+    if (!std::isfinite(days) || std::fabs(days) > 3.0e6)
+        return QByteArray::number(days, 'g', 17);
+    const double whole = std::trunc(days);
+    qint64 seconds = qint64(std::llround(std::fabs(days - whole) * 86400.0));
+    qint64 day = qint64(whole);
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        day += 1;
+    }
+    const QDate date = QDate(1899, 12, 30).addDays(day);
+    const QTime time = QTime(0, 0).addSecs(int(seconds));
+    return date.toString(QStringLiteral("MM/dd/yy")).toLatin1() + ' ' +
+           time.toString(QStringLiteral("HH:mm:ss")).toLatin1();
+}
+
+QByteArray guid(const QByteArray &b) {
+    if (b.size() != 16)
+        return b.toHex().toUpper();
+    auto hexRev = [&](int from, int len) {
+        QByteArray part = b.mid(from, len);
+        std::reverse(part.begin(), part.end());
+        return part.toHex().toUpper();
+    };
+    return '{' + hexRev(0, 4) + '-' + hexRev(4, 2) + '-' + hexRev(6, 2) + '-' +
+           b.mid(8, 2).toHex().toUpper() + '-' + b.mid(10, 6).toHex().toUpper() + '}';
+}
+
+QByteArray field(const jet::Value &value, jet::ColumnType type) {
+    if (std::holds_alternative<std::monostate>(value))
+        return {};
+    if (const bool *b = std::get_if<bool>(&value))
+        return *b ? "1" : "0";
+    if (const qint64 *n = std::get_if<qint64>(&value))
+        return type == jet::ColumnType::Currency ? currency(*n) : QByteArray::number(*n);
+    if (const double *d = std::get_if<double>(&value)) {
+        if (type == jet::ColumnType::DateTime)
+            return quoted(QString::fromLatin1(dateTime(*d)));
+        return QByteArray::number(*d, 'g', QLocale::FloatingPointShortest);
+    }
+    if (const QString *s = std::get_if<QString>(&value))
+        return quoted(*s);
+    if (const QByteArray *bytes = std::get_if<QByteArray>(&value))
+        return type == jet::ColumnType::Guid ? guid(*bytes) : bytes->toHex().toUpper();
+    return {};
+}
+
+} // namespace
+
+QByteArray write(const jet::Table &table) {
+    QByteArray out;
+    for (int c = 0; c < table.columns.size(); ++c) {
+        if (c)
+            out += ',';
+        out += name(table.columns[c].name);
+    }
+    out += '\n';
+    for (const QList<jet::Value> &row : table.rows) {
+        for (int c = 0; c < table.columns.size(); ++c) {
+            if (c)
+                out += ',';
+            if (c < row.size())
+                out += field(row[c], table.columns[c].type);
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+} // namespace csv

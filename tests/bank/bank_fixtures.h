@@ -1,0 +1,38 @@
+#pragma once
+
+// Small banks for the bank tests, made in memory and written with our Jet writer.
+
+#include "data/bank.h"
+#include "data/bank_tables.h"
+#include "data/jet/jet.h"
+#include "testing/grading.h"
+
+#include <QFile>
+
+// A bank the program accepts: problems 1..count, four options each numbered 1..4, Istina on
+// the answer key's option.
+inline Bank sampleBank(int count) {
+    Bank bank;
+    qint32 optionId = 0;
+    for (int p = 1; p <= count; ++p) {
+        bank.problems.append({p, QStringLiteral("%1 + %1").arg(p), QStringLiteral("Вычислите:")});
+        const int key = p <= 20 ? correctOption(p) : 1;
+        for (qint16 n = 1; n <= 4; ++n)
+            bank.options.append({++optionId, p, QStringLiteral("%1").arg(2 * p + n - key), n == key, n});
+    }
+    return bank;
+}
+
+inline void writeBank(const QString &path, const Bank &bank, jet::Version version = jet::Version::Jet4) {
+    jet::writeFile(path, banktables::toTables(bank), version);
+}
+
+inline QByteArray fileBytes(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool writeBytes(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}

@@ -1,0 +1,182 @@
+// The bank tool as a user runs it.
+
+#include "bank_fixtures.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(jet::Version)
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QByteArray out;
+    QString err;
+};
+
+Run run(const QStringList &args) {
+    QProcess p;
+    p.start(QStringLiteral(CIFROVEX_BANK_TOOL), args);
+    if (!p.waitForFinished(60000))
+        return {};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+QString source(const QString &name) {
+    return QDir(qEnvironmentVariable("CIFROVEX_SOURCE_DIR"))
+        .filePath(QStringLiteral("resources/bank/") + name);
+}
+
+} // namespace
+
+class TestBankTool : public QObject {
+    Q_OBJECT
+
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void badRowWritesNothing();
+    void checksTheShippedBank();
+    void checkNamesFaults();
+    void commandLine_data();
+    void commandLine();
+};
+
+void TestBankTool::roundTrip_data() {
+    QTest::addColumn<QStringList>("flags");
+    QTest::newRow("jet4") << QStringList{};
+    QTest::newRow("jet3") << QStringList{QStringLiteral("--jet3")};
+}
+
+// build -> dump gives back the sources byte for byte, and building the dump gives the same file.
+void TestBankTool::roundTrip() {
+    QFETCH(QStringList, flags);
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("first.cvx"));
+    const QString second = dir.filePath(QStringLiteral("second.cvx"));
+    const QString dumped = dir.filePath(QStringLiteral("dump"));
+
+    Run r = run(QStringList{QStringLiteral("build"), source(QStringLiteral("Zadachi.csv")),
+                            source(QStringLiteral("Otvety.csv")), QStringLiteral("-o"), first} +
+                flags);
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    r = run({QStringLiteral("dump"), first, QStringLiteral("-o"), dumped});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(QDir(dumped).entryList(QDir::Files),
+             (QStringList{QStringLiteral("Otvety.csv"), QStringLiteral("Zadachi.csv")}));
+    for (const QString &name : {QStringLiteral("Zadachi.csv"), QStringLiteral("Otvety.csv")})
+        QCOMPARE(fileBytes(QDir(dumped).filePath(name)), fileBytes(source(name)));
+
+    r = run({QStringLiteral("dump"), first, QStringLiteral("otvety")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, fileBytes(source(QStringLiteral("Otvety.csv"))));
+
+    r = run(QStringList{QStringLiteral("build"), QDir(dumped).filePath(QStringLiteral("Zadachi.csv")),
+                        QDir(dumped).filePath(QStringLiteral("Otvety.csv")), QStringLiteral("-o"), second} +
+            flags);
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(fileBytes(second), fileBytes(first));
+}
+
+void TestBankTool::badRowWritesNothing() {
+    QTemporaryDir dir;
+    QByteArray options = fileBytes(source(QStringLiteral("Otvety.csv")));
+    QList<QByteArray> lines = options.split('\n');
+    lines[9] = "9,3,\"lost\",0,two"; // line 10 of the file
+    const QString badOptions = dir.filePath(QStringLiteral("Otvety.csv"));
+    QVERIFY(writeBytes(badOptions, lines.join('\n')));
+    const QString out = dir.filePath(QStringLiteral("data.cvx"));
+    QVERIFY(writeBytes(out, "old"));
+
+    const Run r = run({QStringLiteral("build"), source(QStringLiteral("Zadachi.csv")), badOptions,
+                       QStringLiteral("-o"), out});
+    QCOMPARE(r.code, 3);
+    QVERIFY2(r.err.contains(badOptions + QStringLiteral(", строка 10: ")), qPrintable(r.err));
+    QVERIFY2(r.err.contains(QStringLiteral("dopol")), qPrintable(r.err));
+    QCOMPARE(fileBytes(out), QByteArray("old"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+             (QStringList{QStringLiteral("data.cvx"), QStringLiteral("Otvety.csv")}));
+}
+
+void TestBankTool::checksTheShippedBank() {
+    QTemporaryDir dir;
+    const QString bank = dir.filePath(QStringLiteral("data.cvx"));
+    QCOMPARE(run({QStringLiteral("build"), source(QStringLiteral("Zadachi.csv")),
+                  source(QStringLiteral("Otvety.csv")), QStringLiteral("-o"), bank})
+                 .code,
+             0);
+    const Run r = run({QStringLiteral("check"), bank});
+    const QString text = QString::fromUtf8(r.out);
+    QVERIFY2(r.code == 0, qPrintable(text + r.err));
+    QCOMPARE(text.count(QStringLiteral("работает как задумано")), 3);
+    QVERIFY(text.contains(QStringLiteral("задач 20, вариантов ответа 80")));
+    QVERIFY(text.contains(QStringLiteral("Ошибок не найдено.")));
+
+    // The program reads the bank the same way: twenty problems, four options each, keyed as designed.
+    const Bank loaded = loadBank(bank);
+    for (int p = 1; p <= 20; ++p) {
+        int keyed = 0;
+        for (const AnswerOption &o : loaded.options)
+            if (o.ID_P == loaded.problems[p - 1].ID_P && o.Istina)
+                keyed = o.dopol;
+        QCOMPARE(keyed, correctOption(p));
+    }
+    for (int p : {10, 15})
+        QCOMPARE(loaded.problems[p - 1].Name, QString(QLatin1String("")));
+    for (int p : {4, 11, 16})
+        QVERIFY(!loaded.problems[p - 1].Name->contains(u'\n') && loaded.problems[p - 1].Name->size() > 100);
+}
+
+void TestBankTool::checkNamesFaults() {
+    Bank bank = sampleBank(20);
+    bank.options.removeAt(13); // problem 4 keeps three options
+    bank.options.append({99, 42, QStringLiteral("ничей"), false, 1});
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("broken.cvx"));
+    writeBank(path, bank);
+
+    const Run r = run({QStringLiteral("check"), path});
+    const QString text = QString::fromUtf8(r.out);
+    QCOMPARE(r.code, 1);
+    QVERIFY2(text.contains(QStringLiteral("Уровень «3» (задачи 1–10): не работает: ошибки в задачах 4.")),
+             qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("Задача 4 (ID_P 4): вариантов ответа 3")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("ID_O 99 относятся к задаче с ID_P 42")), qPrintable(text));
+}
+
+void TestBankTool::commandLine_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("says");
+
+    const QString missing = QDir::temp().filePath(QStringLiteral("cifrovex-no-such-file.cvx"));
+    const QString notJet = source(QStringLiteral("Zadachi.csv"));
+    QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0 << QStringLiteral("Коды завершения");
+    QTest::newRow("nothing") << QStringList{} << 2 << QStringLiteral("не указана команда");
+    QTest::newRow("unknown") << QStringList{QStringLiteral("bake")} << 2 << QStringLiteral("bake");
+    QTest::newRow("build_one_file") << QStringList{QStringLiteral("build"), notJet, QStringLiteral("-o"),
+                                                   QStringLiteral("x.cvx")}
+                                    << 2 << QStringLiteral("два CSV-файла");
+    QTest::newRow("build_no_output") << QStringList{QStringLiteral("build"), notJet, notJet} << 2
+                                     << QStringLiteral("-o");
+    QTest::newRow("check_missing") << QStringList{QStringLiteral("check"), missing} << 3 << missing;
+    QTest::newRow("check_not_jet") << QStringList{QStringLiteral("check"), notJet} << 3 << notJet;
+    QTest::newRow("dump_not_jet") << QStringList{QStringLiteral("dump"), notJet} << 3 << notJet;
+}
+
+void TestBankTool::commandLine() {
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, says);
+    const Run r = run(args);
+    QCOMPARE(r.code, code);
+    const QString text = code == 0 ? QString::fromUtf8(r.out) : r.err;
+    QVERIFY2(text.contains(says), qPrintable(text));
+}
+
+QTEST_GUILESS_MAIN(TestBankTool)
+#include "tst_bank_tool.moc"

@@ -1,0 +1,246 @@
+// cifrovex-bank: the question bank's source CSV files to data.cvx and back, and a check of a bank
+// against what the program expects of it.
+
+#include "data/bank.h"
+#include "data/bank_check.h"
+#include "data/bank_csv.h"
+#include "data/jet/jet.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+enum Exit {
+    ExitOk = 0,
+    ExitCheckFailed = 1,
+    ExitUsage = 2,
+    ExitInput = 3,
+    ExitOutput = 4,
+};
+
+QString helpText() {
+    return QStringLiteral(
+        "cifrovex-bank — сборка, выгрузка и проверка банка задач Cifrovex (data.cvx).\n"
+        "\n"
+        "Использование:\n"
+        "  cifrovex-bank build Zadachi.csv Otvety.csv -o data.cvx [--jet3]\n"
+        "  cifrovex-bank dump ФАЙЛ [ТАБЛИЦА...] [-o КАТАЛОГ]\n"
+        "  cifrovex-bank check ФАЙЛ\n"
+        "  cifrovex-bank --help\n"
+        "\n"
+        "Команды:\n"
+        "  build  собирает банк из таблиц задач (Zadachi) и вариантов ответа (Otvety).\n"
+        "         Пишет базу Jet 4 (Access 2000–2003), с --jet3 — Jet 3 (Access 97, текст\n"
+        "         в Windows-1251). При любой ошибке во входных файлах ничего не записывает.\n"
+        "  dump   выгружает таблицы любой базы Jet в CSV: каждую в ТАБЛИЦА.csv в КАТАЛОГ,\n"
+        "         а одну таблицу без -o — на стандартный вывод. Без имён — все таблицы.\n"
+        "         Выгрузка банка, собранная командой build, даёт тот же банк.\n"
+        "  check  читает банк так же, как программа, и сообщает, какие уровни он\n"
+        "         обслуживает (3 — задачи 1–10, 4 — 1–15, 5 — 1–20) и что в нём не так.\n"
+        "\n"
+        "CSV — как у mdb-export: строка заголовка с именами столбцов, поля через запятую,\n"
+        "текст в двойных кавычках (кавычка внутри удваивается, переводы строк допустимы),\n"
+        "UTF-8, логические значения 1 и 0. Пустое поле без кавычек — NULL, \"\" — пустой текст.\n"
+        "Столбцы Zadachi: ID_P, Name, Uslovie. Столбцы Otvety: ID_O, ID_P, Otvet, Istina, dopol.\n"
+        "\n"
+        "Коды завершения:\n"
+        "  0  успешно; для check — все три уровня работают как задумано и ошибок нет\n"
+        "  1  check нашла в банке ошибки\n"
+        "  2  ошибка в командной строке\n"
+        "  3  входной файл не найден, не читается или испорчен (CSV, база Jet)\n"
+        "  4  не удалось записать результат\n");
+}
+
+void print(FILE *stream, const QString &text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int usage(const QString &fault) {
+    print(stderr, QStringLiteral("cifrovex-bank: %1\nСправка: cifrovex-bank --help\n").arg(fault));
+    return ExitUsage;
+}
+
+int failure(int code, const QString &message) {
+    print(stderr, QStringLiteral("cifrovex-bank: %1\n").arg(message));
+    return code;
+}
+
+// Thrown by readInput() and carried to the exit code.
+struct InputFault {
+    QString message;
+};
+
+QByteArray readInput(const QString &path) {
+    QFile file(path);
+    if (!file.exists())
+        throw InputFault{QStringLiteral("файл %1 не найден").arg(path)};
+    if (!file.open(QIODevice::ReadOnly))
+        throw InputFault{QStringLiteral("файл %1 не открывается: %2").arg(path, file.errorString())};
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw InputFault{QStringLiteral("файл %1 не прочитан: %2").arg(path, file.errorString())};
+    return bytes;
+}
+
+bool writeOutput(const QString &path, const QByteArray &bytes, QString *error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = QStringLiteral("файл %1 не записан: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+int build(const QStringList &args) {
+    QStringList inputs;
+    QString output;
+    jet::Version version = jet::Version::Jet4;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("-o")) {
+            if (++i >= args.size())
+                return usage(QStringLiteral("после -o нужно имя файла"));
+            output = args[i];
+        } else if (a == QLatin1String("--jet3")) {
+            version = jet::Version::Jet3;
+        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            return usage(QStringLiteral("неизвестный параметр %1").arg(a));
+        } else {
+            inputs << a;
+        }
+    }
+    if (inputs.size() != 2)
+        return usage(QStringLiteral("build ждёт два CSV-файла: Zadachi.csv и Otvety.csv"));
+    if (output.isEmpty())
+        return usage(QStringLiteral("build ждёт -o ФАЙЛ"));
+
+    QList<jet::Table> tables;
+    try {
+        tables =
+            csv::readBankTables(readInput(inputs[0]), inputs[0], readInput(inputs[1]), inputs[1], version);
+    } catch (const InputFault &e) {
+        return failure(ExitInput, e.message);
+    } catch (const csv::CsvError &e) {
+        return failure(ExitInput, e.message());
+    }
+
+    try {
+        jet::writeFile(output, tables, version);
+    } catch (const jet::FormatError &e) {
+        return failure(e.kind() == jet::FormatError::Kind::Unsupported ? ExitInput : ExitOutput, e.message());
+    }
+    return ExitOk;
+}
+
+// A table's name as a file name: the characters no file system takes become "_".
+QString fileNameFor(const QString &table) {
+    QString name = table;
+    for (QChar &c : name)
+        if (c < QChar(0x20) || QStringLiteral("/\\:*?\"<>|").contains(c))
+            c = u'_';
+    return name + QStringLiteral(".csv");
+}
+
+int dump(const QStringList &args) {
+    QString file;
+    QStringList tables;
+    QString outDir;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("-o")) {
+            if (++i >= args.size())
+                return usage(QStringLiteral("после -o нужно имя каталога"));
+            outDir = args[i];
+        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            return usage(QStringLiteral("неизвестный параметр %1").arg(a));
+        } else if (file.isEmpty()) {
+            file = a;
+        } else {
+            tables << a;
+        }
+    }
+    if (file.isEmpty())
+        return usage(QStringLiteral("dump ждёт имя файла базы"));
+
+    try {
+        const jet::Database db = jet::Database::open(file);
+        if (tables.isEmpty())
+            tables = db.tableNames();
+        if (outDir.isEmpty() && tables.size() != 1)
+            return usage(QStringLiteral("в выгрузке %1 таблиц: укажите каталог для них (-o КАТАЛОГ)")
+                             .arg(tables.size()));
+
+        // Read everything before writing anything, so that a fault leaves no half a dump behind.
+        QList<QByteArray> texts;
+        for (const QString &t : tables)
+            texts << csv::write(db.readTable(t));
+
+        if (outDir.isEmpty()) {
+            std::fwrite(texts[0].constData(), 1, size_t(texts[0].size()), stdout);
+            return std::fflush(stdout) == 0 ? ExitOk
+                                            : failure(ExitOutput, QStringLiteral("вывод не записан"));
+        }
+        if (!QDir().mkpath(outDir))
+            return failure(ExitOutput, QStringLiteral("каталог %1 не создан").arg(outDir));
+        for (int i = 0; i < tables.size(); ++i) {
+            QString error;
+            if (!writeOutput(QDir(outDir).filePath(fileNameFor(tables[i])), texts[i], &error))
+                return failure(ExitOutput, error);
+        }
+    } catch (const jet::FormatError &e) {
+        return failure(ExitInput, e.message());
+    }
+    return ExitOk;
+}
+
+int check(const QStringList &args) {
+    if (args.size() != 1 || args[0].startsWith(QLatin1Char('-')))
+        return usage(QStringLiteral("check ждёт одно имя файла банка"));
+    try {
+        const bankcheck::Report report = bankcheck::check(loadBank(args[0]));
+        print(stdout, bankcheck::format(report, args[0]));
+        return report.ok() ? ExitOk : ExitCheckFailed;
+    } catch (const BankError &e) {
+        return failure(ExitInput, e.message());
+    }
+}
+
+struct Command {
+    const char *name;
+    std::function<int(const QStringList &)> run;
+};
+
+// New subcommands (such as an import from other quiz formats) join this list.
+const Command kCommands[] = {
+    {"build", build},
+    {"dump", dump},
+    {"check", check},
+};
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty())
+        return usage(QStringLiteral("не указана команда"));
+    if (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h") ||
+        args.contains(QStringLiteral("--help"))) {
+        print(stdout, helpText());
+        return ExitOk;
+    }
+    const QString name = args.takeFirst();
+    for (const Command &c : kCommands)
+        if (name == QLatin1String(c.name))
+            return c.run(args);
+    return usage(QStringLiteral("неизвестная команда %1").arg(name));
+}
