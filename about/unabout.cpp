@@ -76,7 +76,7 @@ TAboutBox::TAboutBox(QWidget *parent)
     m_Bevel1->setFrameShadow(QFrame::Sunken);
     m_Bevel1->setGeometry(13, 208 + 33 - 2, 212, 2);
 
-    m_noticeLabel = new QLabel(QStringLiteral("Свободная программа, без гарантий."), this);
+    m_noticeLabel = new QLabel(QStringLiteral("Свободное ПО, без гарантий."), this);
     m_noticeLabel->setObjectName(QStringLiteral("noticeLabel"));
     m_noticeLabel->move(13, 249);
     m_noticeLabel->adjustSize();

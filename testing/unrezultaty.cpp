@@ -46,6 +46,11 @@ TForm5::TForm5(TForm2 *main, QWidget *parent)
     m_BitBtn2->setGeometry(5, 121, 90, 31);
     m_BitBtn2->setToolTip(QStringLiteral("Пройти  тест еще раз"));
 
+    // With the 16 px window font "&Вернуться" and a full-size glyph do not fit the designed 90 px;
+    // smaller glyphs keep the captions whole.
+    for (QPushButton *button : {m_BitBtn1, m_BitBtn2})
+        button->setIconSize(QSize(12, 12));
+
     setTabOrder(m_BitBtn1, m_BitBtn2);
     setTabOrder(m_BitBtn2, m_Memo1);
 

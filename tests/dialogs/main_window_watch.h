@@ -14,7 +14,7 @@ public:
 
     int closes = 0;
     int shows = 0;
-    std::function<void()> onShow; // runs before the main window's own show handling
+    std::function<void()> onShow; // runs as the main window comes onto the screen
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override {

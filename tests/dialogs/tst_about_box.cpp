@@ -39,6 +39,11 @@ void TestAboutBox::design() {
                           "бесплатно. С вопросами и ", "предложениями", "пишите на почту ",
                           "cifrovex@example.org", "Посетите сайт", "https://cifrovex.example.org"}));
 
+    // The notice stays clear of the program's icon beside it.
+    const QWidget *notice = box.findChild<QLabel *>(QStringLiteral("noticeLabel"));
+    QVERIFY(notice->x() + notice->sizeHint().width() <
+            box.findChild<QLabel *>(QStringLiteral("Image1"))->x());
+
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     QVERIFY((box.geometry().center() - main.geometry().center()).manhattanLength() <= 2);
