@@ -180,37 +180,39 @@ Bank loadBank(const QString &path) {
 
     Bank bank;
 
-    const TableReader problems(*db, path, banktables::problemsTable());
-    const int pId = problems.column(QStringLiteral("ID_P"), Want::Integer);
-    const int pName = problems.column(QStringLiteral("Name"), Want::Text);
-    const int pUslovie = problems.column(QStringLiteral("Uslovie"), Want::Text);
-
-    const TableReader options(*db, path, banktables::optionsTable());
-    const int oId = options.column(QStringLiteral("ID_O"), Want::Integer);
-    const int oProblem = options.column(QStringLiteral("ID_P"), Want::Integer);
-    const int oText = options.column(QStringLiteral("Otvet"), Want::Text);
-    const int oTrue = options.column(QStringLiteral("Istina"), Want::Boolean);
-    const int oNumber = options.column(QStringLiteral("dopol"), Want::Integer);
-
-    bank.problems.reserve(problems.rowCount());
-    for (int r = 0; r < problems.rowCount(); ++r) {
-        Problem p;
-        p.ID_P = qint32(problems.integer(r, pId, kMin32, kMax32));
-        p.Name = problems.text(r, pName);
-        p.Uslovie = problems.text(r, pUslovie);
-        bank.problems.append(std::move(p));
+    // One table at a time, so that only one of them is held twice (as read and as converted).
+    {
+        const TableReader problems(*db, path, banktables::problemsTable());
+        const int pId = problems.column(QStringLiteral("ID_P"), Want::Integer);
+        const int pName = problems.column(QStringLiteral("Name"), Want::Text);
+        const int pUslovie = problems.column(QStringLiteral("Uslovie"), Want::Text);
+        bank.problems.reserve(problems.rowCount());
+        for (int r = 0; r < problems.rowCount(); ++r) {
+            Problem p;
+            p.ID_P = qint32(problems.integer(r, pId, kMin32, kMax32));
+            p.Name = problems.text(r, pName);
+            p.Uslovie = problems.text(r, pUslovie);
+            bank.problems.append(std::move(p));
+        }
     }
-
-    bank.options.reserve(options.rowCount());
-    for (int r = 0; r < options.rowCount(); ++r) {
-        AnswerOption o;
-        o.ID_O = qint32(options.integer(r, oId, kMin32, kMax32));
-        o.ID_P = qint32(options.integer(r, oProblem, kMin32, kMax32));
-        o.Otvet = options.text(r, oText);
-        o.Istina = options.boolean(r, oTrue);
-        o.dopol = qint16(options.integer(r, oNumber, std::numeric_limits<qint16>::min(),
-                                         std::numeric_limits<qint16>::max()));
-        bank.options.append(std::move(o));
+    {
+        const TableReader options(*db, path, banktables::optionsTable());
+        const int oId = options.column(QStringLiteral("ID_O"), Want::Integer);
+        const int oProblem = options.column(QStringLiteral("ID_P"), Want::Integer);
+        const int oText = options.column(QStringLiteral("Otvet"), Want::Text);
+        const int oTrue = options.column(QStringLiteral("Istina"), Want::Boolean);
+        const int oNumber = options.column(QStringLiteral("dopol"), Want::Integer);
+        bank.options.reserve(options.rowCount());
+        for (int r = 0; r < options.rowCount(); ++r) {
+            AnswerOption o;
+            o.ID_O = qint32(options.integer(r, oId, kMin32, kMax32));
+            o.ID_P = qint32(options.integer(r, oProblem, kMin32, kMax32));
+            o.Otvet = options.text(r, oText);
+            o.Istina = options.boolean(r, oTrue);
+            o.dopol = qint16(options.integer(r, oNumber, std::numeric_limits<qint16>::min(),
+                                             std::numeric_limits<qint16>::max()));
+            bank.options.append(std::move(o));
+        }
     }
     return bank;
 }

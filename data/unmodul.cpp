@@ -1,6 +1,7 @@
 #include "data/unmodul.h"
 
 #include <QDir>
+#include <QHash>
 
 TDM::TDM(QObject *parent)
     : QObject(parent) {
@@ -49,15 +50,23 @@ void TDM::connectBank() {
     m_optionsActive = false;
     m_problem = -1;
     m_option = -1;
-    m_currentOptions.clear();
+    m_optionsBegin = m_optionsEnd = 0;
     m_eof = true;
     indexOptions();
 }
 
 void TDM::indexOptions() {
-    m_optionsByProblem.clear();
+    QHash<qint32, QList<int>> byProblem; // ID_P -> option indices in file order
     for (int i = 0; i < m_bank.options.size(); ++i)
-        m_optionsByProblem[m_bank.options[i].ID_P].append(i);
+        byProblem[m_bank.options[i].ID_P].append(i);
+    m_optionOrder.clear();
+    m_optionStart.clear();
+    m_optionStart.reserve(m_bank.problems.size() + 1);
+    for (const Problem &p : std::as_const(m_bank.problems)) {
+        m_optionStart.append(int(m_optionOrder.size()));
+        m_optionOrder.append(byProblem.value(p.ID_P));
+    }
+    m_optionStart.append(int(m_optionOrder.size()));
 }
 
 void TDM::openProblems() {
@@ -93,25 +102,27 @@ void TDM::next() {
 void TDM::setProblem(int index) {
     m_problem = index;
     const Problem *problem = currentProblem();
-    m_currentOptions = problem ? m_optionsByProblem.value(problem->ID_P) : QList<int>();
-    m_option = m_currentOptions.isEmpty() ? -1 : 0;
+    m_optionsBegin = problem ? m_optionStart[index] : 0;
+    m_optionsEnd = problem ? m_optionStart[index + 1] : 0;
+    m_option = optionCount() == 0 ? -1 : 0;
     emit problemChanged();
     emit optionChanged();
 }
 
 const AnswerOption &TDM::option(int index) const {
-    return m_bank.options[m_currentOptions.at(index)];
+    Q_ASSERT(index >= 0 && index < optionCount());
+    return m_bank.options[m_optionOrder[m_optionsBegin + index]];
 }
 
 void TDM::setCurrentOption(int index) {
-    if (index < 0 || index >= m_currentOptions.size() || index == m_option)
+    if (index < 0 || index >= optionCount() || index == m_option)
         return;
     m_option = index;
     emit optionChanged();
 }
 
 void TDM::firstOption() {
-    if (m_currentOptions.isEmpty())
+    if (optionCount() == 0)
         return;
     if (m_option != 0) {
         m_option = 0;

@@ -2,7 +2,7 @@
 
 #include "data/bank.h"
 
-#include <QHash>
+#include <QList>
 #include <QObject>
 
 // The question-bank module: the connection to data.cvx and the two read-only cursors, the
@@ -41,7 +41,7 @@ public:
     const Problem *currentProblem() const;
 
     // The option cursor over the current problem's options.
-    int optionCount() const { return int(m_currentOptions.size()); }
+    int optionCount() const { return m_optionsEnd - m_optionsBegin; }
     const AnswerOption &option(int index) const;
     int currentOptionIndex() const { return m_option; } // -1 when there are no options
     void setCurrentOption(int index);
@@ -60,8 +60,13 @@ private:
     void indexOptions();
 
     Bank m_bank;
-    QHash<qint32, QList<int>> m_optionsByProblem; // ID_P -> option indices in file order
-    QList<int> m_currentOptions;
+    // Option indices grouped by problem row, in file order within a problem; problem row p owns
+    // m_optionOrder[m_optionStart[p] .. m_optionStart[p + 1]). Worked out once per snapshot so that
+    // moving the problem cursor costs the same whatever the size of the bank.
+    QList<int> m_optionOrder;
+    QList<int> m_optionStart;
+    int m_optionsBegin = 0; // the current problem's range in m_optionOrder
+    int m_optionsEnd = 0;
     QString m_connectionString;
     int m_problem = -1;
     int m_option = -1;
