@@ -168,7 +168,8 @@ void TForm2::createControls() {
     m_GroupBox2->setGeometry(282, MainLayout::PaneTop, 262, 231);
     m_DBCtrlGrid1 = new OptionGrid(m_GroupBox2);
     m_DBCtrlGrid1->move(MainLayout::GridLeft, MainLayout::GridTop);
-    connect(m_DBCtrlGrid1, &OptionGrid::answerRequested, m_BitBtn4, &QPushButton::click);
+    // A double click answers through the handler itself, as Answer's other triggers do.
+    connect(m_DBCtrlGrid1, &OptionGrid::answerRequested, this, &TForm2::BitBtn4Click);
 
     m_StatusBar1 = new StatusBar(m_client);
 
@@ -375,8 +376,10 @@ void TForm2::setVisible(bool visible) {
         return; // the level dialog's Exit closed the window: it never appears
     if (!m_shownBefore) {
         m_shownBefore = true;
-        if (const QScreen *screen = this->screen())
-            move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+        if (const QScreen *screen = this->screen()) {
+            const QRect area = screen->availableGeometry();
+            move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+        }
     }
     QMainWindow::setVisible(true);
 }
