@@ -63,6 +63,11 @@ void HintTracker::recompute(QWidget *underPointer) {
         setHint(longHint(bar->activeAction()->statusTip()));
         return;
     }
+    // A menu title the pointer highlights gives its own hint, as an item of an open menu does.
+    if (auto *bar = qobject_cast<QMenuBar *>(underPointer); bar && bar->activeAction()) {
+        setHint(longHint(bar->activeAction()->statusTip()));
+        return;
+    }
     setHint(underPointer ? hintForWidget(underPointer) : QString());
 }
 

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -174,6 +175,16 @@ void TestHintTracker::highlightedMenuItemOwnsTheHint() {
     QWidget *pointer = w.find(QStringLiteral("start"));
     tracker.recompute(pointer);
     QCOMPARE(tracker.currentHint(), QStringLiteral("Начать тест"));
+
+    // A menu title under the pointer, highlighted but not opened.
+    file->menuAction()->setStatusTip(QStringLiteral("Файл и выход"));
+    const QPoint title = main.menuBar()->actionGeometry(file->menuAction()).center();
+    QMouseEvent hover(QEvent::MouseMove, title, main.menuBar()->mapToGlobal(title), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(main.menuBar(), &hover);
+    QCOMPARE(main.menuBar()->activeAction(), file->menuAction());
+    tracker.recompute(main.menuBar());
+    QCOMPARE(tracker.currentHint(), QStringLiteral("Файл и выход"));
 
     file->popup(main.mapToGlobal(QPoint(0, 0)));
     QTRY_COMPARE(QApplication::activePopupWidget(), file);
