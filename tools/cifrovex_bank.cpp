@@ -170,13 +170,16 @@ int dump(const QStringList &args) {
     }
     if (file.isEmpty())
         return usage(QStringLiteral("dump ждёт имя файла базы"));
+    if (outDir.isEmpty() && tables.size() > 1)
+        return usage(
+            QStringLiteral("таблиц в выгрузке: %1; укажите каталог для них (-o КАТАЛОГ)").arg(tables.size()));
 
     try {
         const jet::Database db = jet::Database::open(file);
         if (tables.isEmpty())
             tables = db.tableNames();
         if (outDir.isEmpty() && tables.size() != 1)
-            return usage(QStringLiteral("в выгрузке %1 таблиц: укажите каталог для них (-o КАТАЛОГ)")
+            return usage(QStringLiteral("таблиц в выгрузке: %1; укажите каталог для них (-o КАТАЛОГ)")
                              .arg(tables.size()));
 
         // Read everything before writing anything, so that a fault leaves no half a dump behind.

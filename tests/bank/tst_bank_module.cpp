@@ -356,6 +356,8 @@ void TestBankModule::openFailures_data() {
     // The database key sits RC4-encrypted in the header; flipping a ciphertext bit flips the key's.
     QTest::newRow("encrypted") << edited([](QByteArray &b) { b[0x3E] = char(b[0x3E] ^ 0x01); })
                                << K::Encrypted << QString();
+    QTest::newRow("password") << edited([](QByteArray &b) { b[0x42] = char(b[0x42] ^ 0x55); }) << K::Encrypted
+                              << QString();
     QTest::newRow("table_missing") << tables([](QList<jet::Table> &t) { t.removeLast(); }) << K::TableMissing
                                    << QStringLiteral("Otvety");
     QTest::newRow("column_missing") << tables([](QList<jet::Table> &t) {

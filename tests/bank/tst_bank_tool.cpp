@@ -165,6 +165,9 @@ void TestBankTool::commandLine_data() {
                                      << QStringLiteral("-o");
     QTest::newRow("check_missing") << QStringList{QStringLiteral("check"), missing} << 3 << missing;
     QTest::newRow("check_not_jet") << QStringList{QStringLiteral("check"), notJet} << 3 << notJet;
+    QTest::newRow("dump_two_to_stdout") << QStringList{QStringLiteral("dump"), QStringLiteral("bank.cvx"),
+                                                       QStringLiteral("Zadachi"), QStringLiteral("Otvety")}
+                                        << 2 << QStringLiteral("-o КАТАЛОГ");
     QTest::newRow("dump_not_jet") << QStringList{QStringLiteral("dump"), notJet} << 3 << notJet;
 }
 
