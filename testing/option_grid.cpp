@@ -89,9 +89,9 @@ protected:
 
 private:
     static bool isMemoKey(const QKeyEvent *e) {
-        return e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier
-                   ? e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Escape
-                   : false;
+        const bool plain = e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier;
+        return plain &&
+               (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Escape);
     }
 };
 
@@ -270,7 +270,7 @@ QPlainTextEdit *OptionGrid::textMemo(int row) const {
 int OptionGrid::optionIndexAt(const QPoint &pos) const {
     for (int row = 0; row < RowCount; ++row) {
         const OptionGridPanel *p = m_panels[size_t(row)];
-        if (p->isVisible() && p->geometry().contains(pos) && m_top + row < optionCount())
+        if (!p->isHidden() && p->geometry().contains(pos) && m_top + row < optionCount())
             return m_top + row;
     }
     return -1;
@@ -303,35 +303,25 @@ void OptionGrid::refreshPanels() {
     }
     m_scrollBar->setEnabled(count > RowCount);
 
-    QString currentName;
     for (int row = 0; row < RowCount; ++row) {
         OptionGridPanel *panel = m_panels[size_t(row)];
         const int index = m_top + row;
         const bool has = index < count;
         // With no options at all the first panel still stands there, empty.
         panel->setVisible(has || (count == 0 && row == 0));
-        QString number;
-        QString text;
-        if (has) {
-            const AnswerOption &option = m_dm->option(index);
-            number = QString::number(option.dopol);
-            text = option.Otvet.value_or(QString());
-        }
+        const QString number = has ? QString::number(m_dm->option(index).dopol) : QString();
+        const QString text = has ? m_dm->option(index).Otvet.value_or(QString()) : QString();
         if (panel->number->text() != number)
             panel->number->setText(number);
         if (panel->text->toPlainText() != text)
             panel->text->setPlainText(text);
-        const QString name = has ? QStringLiteral("%1: %2").arg(number, text) : QString();
+        const QString name = has ? spokenName(index) : QString();
         if (panel->accessibleName() != name)
             panel->setAccessibleName(name);
         panel->setSelected(has && index == current);
-        if (has && index == current)
-            currentName = name;
     }
-    if (current >= 0 && (current < m_top || current >= m_top + RowCount))
-        currentName = QStringLiteral("%1: %2")
-                          .arg(m_dm->option(current).dopol)
-                          .arg(m_dm->option(current).Otvet.value_or(QString()));
+
+    const QString currentName = current >= 0 ? spokenName(current) : QString();
     if (accessibleName() != currentName) {
         // A screen reader on the grid reads the option the keys have moved to.
         setAccessibleName(currentName);
@@ -340,6 +330,11 @@ void OptionGrid::refreshPanels() {
             QAccessible::updateAccessibility(&event);
         }
     }
+}
+
+QString OptionGrid::spokenName(int index) const {
+    const AnswerOption &option = m_dm->option(index);
+    return QStringLiteral("%1: %2").arg(QString::number(option.dopol), option.Otvet.value_or(QString()));
 }
 
 int OptionGrid::scrollBarExtent() const {

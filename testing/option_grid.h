@@ -91,6 +91,8 @@ private:
     void ensureCurrentVisible();
     void layoutPanels();
     int scrollBarExtent() const;
+    // What a screen reader says for an option: "number: text".
+    QString spokenName(int index) const;
     void applyTextPalette();
     void updateFocusFrame();
     void selectRow(int row);

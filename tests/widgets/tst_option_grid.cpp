@@ -239,6 +239,7 @@ void TestOptionGrid::pagesFollowTheCurrentOption() {
 
     // The bottom panel now shows the sixth option, and a click there selects the sixth option.
     f.dm.setCurrentOption(2);
+    QCOMPARE(f.grid->optionIndexAt(f.panelPoint(3)), 5);
     f.click(f.panelPoint(3));
     QCOMPARE(f.dm.currentOptionIndex(), 5);
 

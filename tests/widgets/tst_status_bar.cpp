@@ -133,29 +133,28 @@ void TestStatusBar::onlyChangedPanelsRepaint() {
     bar.resize(600, 20);
     const QDateTime first(QDate(2026, 12, 10), QTime(9, 5, 7));
     bar.tick(first);
+    PaintCounter paints(bar);
     bar.show();
     QVERIFY(QTest::qWaitForWindowExposed(&bar));
-
-    PaintCounter paints(bar);
-    // The first paint of a shown window may still be on its way.
-    QTRY_VERIFY(paints.counts().at(0) >= 0);
-    QCoreApplication::processEvents();
+    QTRY_VERIFY(!paints.counts().contains(0)); // the first painting of the whole bar
     paints.reset();
 
-    // Ten ticks within one second change nothing on the screen.
+    // Ten ticks within one second change nothing on the screen; by the time a change to the
+    // progress panel has been painted, anything they had marked would have been painted too.
     for (int ms = 100; ms < 1000; ms += 100)
         bar.tick(first.addMSecs(ms));
     bar.setPanelText(StatusBar::HintPanel, QString());
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents();
-    QCOMPARE(paints.counts(), QList<int>(StatusBar::PanelCount, 0));
+    bar.setPanelText(StatusBar::ProgressPanel, QStringLiteral("Осталось решить 10 задач"));
+    QTRY_VERIFY(paints.counts().at(StatusBar::ProgressPanel) > 0);
+    QCOMPARE(paints.counts().mid(0, StatusBar::ProgressPanel), QList<int>(StatusBar::ProgressPanel, 0));
 
+    // The next second repaints the time alone.
+    paints.reset();
     bar.tick(first.addSecs(1));
     QTRY_VERIFY(paints.counts().at(StatusBar::TimePanel) > 0);
-    QCOMPARE(paints.counts().at(0), 0);
-    QCOMPARE(paints.counts().at(StatusBar::DatePanel), 0);
-    QCOMPARE(paints.counts().at(StatusBar::HintPanel), 0);
-    QCOMPARE(paints.counts().at(StatusBar::ProgressPanel), 0);
+    QList<int> others = paints.counts();
+    others.removeAt(StatusBar::TimePanel);
+    QCOMPARE(others, QList<int>(StatusBar::PanelCount - 1, 0));
 }
 
 QTEST_MAIN(TestStatusBar)
