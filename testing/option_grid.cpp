@@ -148,15 +148,16 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent *e) override {
-        if (e->button() == Qt::LeftButton)
-            m_grid->selectRow(m_row);
-        QFrame::mousePressEvent(e);
+        if (e->button() != Qt::LeftButton)
+            return QFrame::mousePressEvent(e);
+        m_grid->selectRow(m_row);
+        e->accept();
     }
     void mouseDoubleClickEvent(QMouseEvent *e) override {
-        if (e->button() == Qt::LeftButton)
-            m_grid->answerFromRow(m_row);
-        else
-            QFrame::mouseDoubleClickEvent(e);
+        if (e->button() != Qt::LeftButton)
+            return QFrame::mouseDoubleClickEvent(e);
+        m_grid->answerFromRow(m_row);
+        e->accept();
     }
     void paintEvent(QPaintEvent *e) override {
         QFrame::paintEvent(e);

@@ -188,8 +188,10 @@ void TestOptionGrid::clickSelects() {
     Fixture f;
     QSignalSpy answers(f.grid, &OptionGrid::answerRequested);
 
+    f.grid->clearFocus();
     f.click(f.panelPoint(2));
     QCOMPARE(f.dm.currentOptionIndex(), 2);
+    QCOMPARE(f.window.focusWidget(), f.grid); // so the keys work from here on
     f.click(f.numberPoint(3));
     QCOMPARE(f.dm.currentOptionIndex(), 3);
 
