@@ -382,6 +382,8 @@ void TForm2::setVisible(bool visible) {
         }
     }
     QMainWindow::setVisible(true);
+    // Comes up as the active window, with the keyboard, also where no window manager hands it over.
+    activateWindow();
 }
 
 void TForm2::FormShow() {
