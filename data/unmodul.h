@@ -25,7 +25,8 @@ public:
     const QString &lastConnectionString() const { return m_connectionString; }
 
     bool isConnected() const { return m_connected; }
-    // Rebuilds the connection string from the current directory and reads the bank. Throws BankError.
+    // Rebuilds the connection string from the current directory and reads a new snapshot of the
+    // bank; the cursors stay closed until opened again. Throws BankError.
     void connectBank();
     bool problemsActive() const { return m_problemsActive; }
     void openProblems();
