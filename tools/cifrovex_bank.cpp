@@ -83,6 +83,8 @@ QByteArray readInput(const QString &path) {
     QFile file(path);
     if (!file.exists())
         throw InputFault{QStringLiteral("файл %1 не найден").arg(path)};
+    if (QFileInfo(path).isDir())
+        throw InputFault{QStringLiteral("%1 — каталог, а нужен файл").arg(path)};
     if (!file.open(QIODevice::ReadOnly))
         throw InputFault{QStringLiteral("файл %1 не открывается: %2").arg(path, file.errorString())};
     QByteArray bytes = file.readAll();
