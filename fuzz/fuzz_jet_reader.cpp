@@ -1,0 +1,24 @@
+// libFuzzer target: any bytes through the Jet reader. A FormatError is the expected answer to a bad
+// file; anything else (a sanitizer report, another exception, a hang) is a finding.
+
+#include "data/jet/jet.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    try {
+        const jet::Database db = jet::Database::fromBytes(
+            QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), QStringLiteral("fuzz.mdb"));
+        QStringList names = db.tableNames();
+        names.append(QStringLiteral("MSysObjects"));
+        for (const QString &name : names) {
+            try {
+                db.readTable(name);
+            } catch (const jet::FormatError &) {
+            }
+        }
+    } catch (const jet::FormatError &) {
+    }
+    return 0;
+}

@@ -1,0 +1,81 @@
+// Writes the seed corpus for fuzz_jet_reader: small databases from our writer, Jet 3 and Jet 4,
+// with inline, single-page and chained memos, NULLs, both booleans and several column types.
+//   make_seeds DIR
+
+#include "data/jet/jet.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+
+using namespace jet;
+
+namespace {
+
+QList<Table> bank(int problems, int longMemo) {
+    Table z{QStringLiteral("Zadachi"),
+            {{QStringLiteral("ID_P"), ColumnType::LongInteger},
+             {QStringLiteral("Name"), ColumnType::Memo},
+             {QStringLiteral("Uslovie"), ColumnType::Memo}},
+            {}};
+    Table o{QStringLiteral("Otvety"),
+            {{QStringLiteral("ID_O"), ColumnType::LongInteger},
+             {QStringLiteral("ID_P"), ColumnType::LongInteger},
+             {QStringLiteral("Otvet"), ColumnType::Memo},
+             {QStringLiteral("Istina"), ColumnType::Boolean},
+             {QStringLiteral("dopol"), ColumnType::Integer}},
+            {}};
+    for (int p = 1; p <= problems; ++p) {
+        QString body = QStringLiteral("Вычислите %1 + %2").arg(p).arg(p * 2);
+        if (p == 2)
+            body = QString(longMemo, QChar(0x0436));
+        z.rows.append(QList<Value>{qint64(p), body, p == 3 ? Value() : Value(QStringLiteral("Решите пример"))});
+        for (int k = 1; k <= 4; ++k)
+            o.rows.append(QList<Value>{qint64(p * 10 + k), qint64(p), k == 4 ? Value(QString()) : Value(QString::number(p + k)),
+                                       k == 2, qint64(k == 3 ? -1 : k)});
+    }
+    return {z, o};
+}
+
+QList<Table> types() {
+    Table t{QStringLiteral("Types"),
+            {{QStringLiteral("b"), ColumnType::Byte},
+             {QStringLiteral("c"), ColumnType::Currency},
+             {QStringLiteral("s"), ColumnType::Single},
+             {QStringLiteral("d"), ColumnType::Double},
+             {QStringLiteral("t"), ColumnType::DateTime},
+             {QStringLiteral("x"), ColumnType::Text},
+             {QStringLiteral("bin"), ColumnType::Binary},
+             {QStringLiteral("ole"), ColumnType::Ole},
+             {QStringLiteral("g"), ColumnType::Guid}},
+            {}};
+    t.rows.append(QList<Value>{qint64(7), qint64(123456), 1.5, 2.25, 36526.5, QStringLiteral("text"),
+                               QByteArray("\x01\x02", 2), QByteArray(300, 'o'), QByteArray(16, 'g')});
+    t.rows.append(QList<Value>{Value(), Value(), Value(), Value(), Value(), Value(), Value(), Value(), Value()});
+    return {t};
+}
+
+bool save(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_seeds DIR\n");
+        return 2;
+    }
+    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    bool ok = true;
+    for (Version v : {Version::Jet3, Version::Jet4}) {
+        const QString tag = v == Version::Jet3 ? QStringLiteral("jet3") : QStringLiteral("jet4");
+        ok &= save(dir.filePath(tag + QStringLiteral("_bank_small.mdb")), write(bank(2, 40), v));
+        ok &= save(dir.filePath(tag + QStringLiteral("_bank_chain.mdb")), write(bank(3, 2500), v));
+        ok &= save(dir.filePath(tag + QStringLiteral("_types.mdb")), write(types(), v));
+        ok &= save(dir.filePath(tag + QStringLiteral("_empty.mdb")), write({}, v));
+    }
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,399 @@
+// Our Jet writer and reader against each other: round trips, what the writer refuses, and what the
+// reader says about damaged files (made here by corrupting the writer's output).
+
+#include "cases.h"
+#include "data/jet/format.h"
+#include "data/jet/jet.h"
+#include "jet_test_util.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace jet;
+using jettest::firstDifference;
+using Kind = FormatError::Kind;
+namespace fmt = jet::format;
+
+Q_DECLARE_METATYPE(jet::Version)
+Q_DECLARE_METATYPE(QList<jet::Table>)
+Q_DECLARE_METATYPE(jet::FormatError::Kind)
+
+namespace {
+
+// Reads every table the way the bank module does; returns the error, if any.
+std::optional<FormatError> readAll(const QByteArray &bytes) {
+    try {
+        const Database db = Database::fromBytes(bytes, QStringLiteral("проба.mdb"));
+        for (const QString &name : db.tableNames())
+            db.readTable(name);
+    } catch (const FormatError &e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
+// Byte surgery on writer output, knowing its layout: page 2 the catalog's definition, then the
+// tables' definitions in order, the map rows on page 1.
+struct Surgeon {
+    QByteArray bytes;
+    fmt::Layout l;
+
+    uchar *page(int n) { return reinterpret_cast<uchar *>(bytes.data()) + qsizetype(n) * l.pageSize; }
+    int pageCount() const { return int(bytes.size() / l.pageSize); }
+    // Pages of type 1 owned by the given definition page (or holding long values for owner -1).
+    QList<int> dataPages(int owner) {
+        QList<int> out;
+        for (int n = 0; n < pageCount(); ++n) {
+            uchar *p = page(n);
+            const bool lval = std::memcmp(p + 4, "LVAL", 4) == 0;
+            if (p[0] == fmt::kPageData && (owner < 0 ? lval : !lval && int(fmt::u32(p + 4)) == owner))
+                out.append(n);
+        }
+        return out;
+    }
+    uchar *offsetEntry(int n, int row) { return page(n) + l.dataRowCount + 2 + 2 * row; }
+    uchar *row(int n, int r) { return page(n) + (fmt::u16(offsetEntry(n, r)) & fmt::kRowOffsetMask); }
+};
+
+QList<Table> chainBank() {
+    QList<Table> tables = jetcases::bank(3);
+    tables[0].rows[1][2] = jetcases::cyrillic(3000); // Uslovie of problem 2: a chain of two links
+    return tables;
+}
+
+} // namespace
+
+class TestJet : public QObject {
+    Q_OBJECT
+
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void roundTripThroughFile();
+    void tableLookupIgnoresCase();
+    void writerRejects_data();
+    void writerRejects();
+    void failedWriteKeepsOldFile();
+    void damaged_data();
+    void damaged();
+    void openErrors();
+    void openLeavesFileAlone();
+    void deletedAndOverflowRows();
+};
+
+void TestJet::roundTrip_data() {
+    QTest::addColumn<Version>("version");
+    QTest::addColumn<QList<Table>>("tables");
+    for (const jetcases::Case &c : jetcases::cases())
+        QTest::newRow(qPrintable(c.tag)) << c.version << c.tables;
+}
+
+void TestJet::roundTrip() {
+    QFETCH(Version, version);
+    QFETCH(QList<Table>, tables);
+    const QByteArray bytes = write(tables, version);
+    QCOMPARE(bytes.size() % fmt::layout(version).pageSize, 0);
+    QCOMPARE(write(tables, version), bytes); // deterministic
+
+    const Database db = Database::fromBytes(bytes, QStringLiteral("roundtrip.mdb"));
+    QCOMPARE(db.version(), version);
+    QStringList names;
+    for (const Table &t : tables)
+        names.append(t.name);
+    QCOMPARE(db.tableNames(), names);
+    for (const Table &t : tables) {
+        const QString diff = firstDifference(t, db.readTable(t.name));
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    }
+}
+
+void TestJet::roundTripThroughFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("банк.cvx"));
+    writeFile(path, jetcases::bank(20), Version::Jet3);
+    const Database db = Database::open(path);
+    QCOMPARE(db.version(), Version::Jet3);
+    QVERIFY(firstDifference(jetcases::bank(20)[1], db.readTable(QStringLiteral("Otvety"))).isEmpty());
+    // Replacing an existing file leaves no temporary file behind.
+    writeFile(path, jetcases::bank(2), Version::Jet4);
+    QCOMPARE(Database::open(path).readTable(QStringLiteral("Zadachi")).rows.size(), 2);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("банк.cvx")});
+}
+
+void TestJet::tableLookupIgnoresCase() {
+    const Database db = Database::fromBytes(write(jetcases::bank(2)), QStringLiteral("x.mdb"));
+    QCOMPARE(db.readTable(QStringLiteral("zADACHI")).name, QStringLiteral("Zadachi"));
+    // The catalog is there to be read, but not listed.
+    QVERIFY(!db.tableNames().contains(QStringLiteral("MSysObjects")));
+    QCOMPARE(db.readTable(QStringLiteral("msysobjects")).rows.size(), 3);
+    try {
+        db.readTable(QStringLiteral("Voprosy"));
+        QFAIL("no error for a missing table");
+    } catch (const FormatError &e) {
+        QCOMPARE(e.kind(), Kind::NoTable);
+        QVERIFY2(e.message().contains(QStringLiteral("«Voprosy»")), qPrintable(e.message()));
+        QVERIFY2(e.message().contains(QStringLiteral("«x.mdb»")), qPrintable(e.message()));
+    }
+}
+
+void TestJet::writerRejects_data() {
+    QTest::addColumn<Version>("version");
+    QTest::addColumn<QList<Table>>("tables");
+    QTest::addColumn<QString>("fragment"); // what the message must name
+
+    auto options = [](const Value &otvet, const Value &istina, const Value &dopol) {
+        Table o = jetcases::otvety();
+        o.rows.append(QList<Value>{qint64(1), qint64(1), QStringLiteral("ok"), true, qint64(1)});
+        o.rows.append(QList<Value>{qint64(2), qint64(1), otvet, istina, dopol});
+        return QList<Table>{o};
+    };
+    const QString where = QStringLiteral("таблица «Otvety», строка 2, столбец");
+    QTest::newRow("outside_bmp") << Version::Jet4 << options(QStringLiteral("𝑥 + 1"), false, qint64(1))
+                                 << where + QStringLiteral(" «Otvet»");
+    QTest::newRow("jet3_not_cp1251") << Version::Jet3 << options(QStringLiteral("日本"), false, qint64(1))
+                                     << where + QStringLiteral(" «Otvet»");
+    QTest::newRow("dopol_too_big") << Version::Jet4 << options(QString(), false, qint64(32768))
+                                   << where + QStringLiteral(" «dopol»");
+    QTest::newRow("dopol_too_small") << Version::Jet3 << options(QString(), false, qint64(-32769))
+                                     << where + QStringLiteral(" «dopol»");
+    QTest::newRow("istina_null") << Version::Jet4 << options(QString(), Value(), qint64(1))
+                                 << where + QStringLiteral(" «Istina»");
+    QTest::newRow("dopol_text") << Version::Jet4 << options(QString(), false, QStringLiteral("1"))
+                                << where + QStringLiteral(" «dopol»");
+
+    Table z = jetcases::zadachi();
+    z.rows.append(QList<Value>{qint64(2147483648LL), QString(), QString()});
+    QTest::newRow("long_too_big") << Version::Jet4 << QList<Table>{z} << QStringLiteral("«ID_P»");
+
+    Table t{QStringLiteral("T"), {{QStringLiteral("Kratko"), ColumnType::Text}}, {}};
+    t.rows.append(QList<Value>{QString(256, QLatin1Char('a'))});
+    QTest::newRow("text_over_255") << Version::Jet4 << QList<Table>{t} << QStringLiteral("«Kratko»");
+
+    Table n{QStringLiteral("N"), {{QStringLiteral("Num"), ColumnType::Numeric}}, {}};
+    QTest::newRow("numeric_column") << Version::Jet4 << QList<Table>{n} << QStringLiteral("Numeric");
+
+    QTest::newRow("duplicate_table") << Version::Jet4 << QList<Table>{jetcases::zadachi(), jetcases::zadachi()}
+                                     << QStringLiteral("«Zadachi»");
+    QTest::newRow("catalog_name") << Version::Jet4
+                                  << QList<Table>{Table{QStringLiteral("msysobjects"), {}, {}}}
+                                  << QStringLiteral("«msysobjects»");
+
+    Table short_ = jetcases::zadachi();
+    short_.rows.append(QList<Value>{qint64(1)});
+    QTest::newRow("row_too_short") << Version::Jet4 << QList<Table>{short_} << QStringLiteral("строка 1");
+
+    QTest::newRow("row_over_page") << Version::Jet3 << QList<Table>{jetcases::wideText(QStringLiteral("W"), 9, 1, 255)}
+                                   << QStringLiteral("строка 1");
+}
+
+void TestJet::writerRejects() {
+    QFETCH(Version, version);
+    QFETCH(QList<Table>, tables);
+    QFETCH(QString, fragment);
+    try {
+        write(tables, version);
+        QFAIL("the writer accepted it");
+    } catch (const FormatError &e) {
+        QCOMPARE(e.kind(), Kind::Unsupported);
+        QVERIFY2(e.message().contains(fragment), qPrintable(e.message()));
+    }
+}
+
+void TestJet::failedWriteKeepsOldFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    writeFile(path, jetcases::bank(1));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    Table bad = jetcases::zadachi();
+    bad.rows.append(QList<Value>{qint64(1), QStringLiteral("\U0001F600"), QString()});
+    try {
+        writeFile(path, {bad});
+        QFAIL("the writer accepted it");
+    } catch (const FormatError &e) {
+        QCOMPARE(e.kind(), Kind::Unsupported);
+        QCOMPARE(e.file(), path);
+        QVERIFY2(e.message().contains(path), qPrintable(e.message()));
+    }
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+}
+
+void TestJet::damaged_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Kind>("kind");
+
+    for (Version v : {Version::Jet4, Version::Jet3}) {
+        const fmt::Layout &l = fmt::layout(v);
+        const QByteArray good = write(chainBank(), v);
+        const QString jet = v == Version::Jet4 ? QStringLiteral("jet4_") : QStringLiteral("jet3_");
+        auto row = [&](const QString &tag, const QByteArray &bytes, Kind kind) {
+            QTest::newRow(qPrintable(jet + tag)) << bytes << kind;
+        };
+        const int zadachiTdef = 3;
+
+        row(QStringLiteral("cut_mid_page"), good.chopped(100), Kind::Truncated);
+        row(QStringLiteral("cut_whole_pages"), good.left(good.size() - 2 * l.pageSize), Kind::Truncated);
+        row(QStringLiteral("cut_before_catalog"), good.left(2 * l.pageSize), Kind::Truncated);
+
+        Surgeon s{good, l};
+        fmt::put32(s.page(zadachiTdef) + l.tdefUsageMap, fmt::pgRow(50000, 0));
+        row(QStringLiteral("page_pointer_out_of_range"), s.bytes, Kind::Truncated);
+
+        s = Surgeon{good, l};
+        const int data = s.dataPages(zadachiTdef).front();
+        fmt::put16(s.offsetEntry(data, 0), 0x1FF0);
+        row(QStringLiteral("row_offset_past_page_end"), s.bytes, Kind::Malformed);
+
+        s = Surgeon{good, l};
+        fmt::put16(s.page(data) + l.dataRowCount, 3000);
+        row(QStringLiteral("row_count_past_page_end"), s.bytes, Kind::Malformed);
+
+        // The chain: link 1 fills the first long-value page, link 2 starts the next one.
+        s = Surgeon{good, l};
+        const QList<int> lval = s.dataPages(-1);
+        QVERIFY(lval.size() >= 2);
+        fmt::put32(s.row(lval[0], 0), fmt::pgRow(quint32(lval[0]), 0));
+        row(QStringLiteral("memo_chain_loop"), s.bytes, Kind::Malformed);
+
+        s = Surgeon{good, l};
+        fmt::put32(s.row(lval[0], 0), 0);
+        row(QStringLiteral("memo_chain_short"), s.bytes, Kind::Malformed);
+
+        s = Surgeon{good, l};
+        fmt::put32(s.row(lval[0], 0), fmt::pgRow(quint32(lval[0]) + 700, 0));
+        row(QStringLiteral("memo_chain_past_end"), s.bytes, Kind::Truncated);
+
+        // Page 1: two map rows per table, the catalog's first.
+        s = Surgeon{good, l};
+        fmt::put16(s.offsetEntry(1, 2), fmt::u16(s.offsetEntry(1, 1)));
+        row(QStringLiteral("usage_map_row_empty"), s.bytes, Kind::Malformed);
+
+        s = Surgeon{good, l};
+        *s.row(1, 2) = 7;
+        row(QStringLiteral("usage_map_type_unknown"), s.bytes, Kind::Malformed);
+
+        s = Surgeon{good, l};
+        s.page(zadachiTdef)[0] = 0x05;
+        row(QStringLiteral("bad_tdef_type"), s.bytes, Kind::Malformed);
+
+        s = Surgeon{good, l};
+        s.page(fmt::kCatalogTdefPage)[0] = 0x01;
+        row(QStringLiteral("bad_catalog_tdef_type"), s.bytes, Kind::Malformed);
+
+        s = Surgeon{good, l};
+        fmt::put32(s.page(zadachiTdef) + 4, zadachiTdef);
+        row(QStringLiteral("tdef_continuation_loop"), s.bytes, Kind::Malformed);
+
+        s = Surgeon{good, l};
+        fmt::put16(s.page(zadachiTdef) + l.tdefNumCols, 900);
+        row(QStringLiteral("tdef_too_many_columns"), s.bytes, Kind::Malformed);
+
+        // Header fields inside the RC4 area.
+        auto header = [&](int offset, quint32 value) {
+            QByteArray b = good;
+            auto *p = reinterpret_cast<uchar *>(b.data());
+            fmt::headerCrypt(p + fmt::kHeaderCryptStart, l.headerCryptSize);
+            fmt::put32(p + offset, value);
+            fmt::headerCrypt(p + fmt::kHeaderCryptStart, l.headerCryptSize);
+            return b;
+        };
+        row(QStringLiteral("encrypted_key"), header(fmt::kHeaderDbKey, 0x12345678), Kind::Encrypted);
+        row(QStringLiteral("password"), header(fmt::kHeaderPassword, 0x00610062), Kind::Encrypted);
+
+        QByteArray b = good;
+        b[fmt::kHeaderVersion] = 3;
+        row(QStringLiteral("accdb_version"), b, Kind::Unsupported);
+        b[fmt::kHeaderVersion] = 0x42;
+        row(QStringLiteral("unknown_version"), b, Kind::NotJet);
+        b = good;
+        b[0] = 1;
+        row(QStringLiteral("first_byte"), b, Kind::NotJet);
+    }
+    QTest::newRow("empty") << QByteArray() << Kind::NotJet;
+    QTest::newRow("short") << QByteArray(100, '\0') << Kind::NotJet;
+    QTest::newRow("not_jet_text") << QByteArray(8192, 'a') << Kind::NotJet;
+    QTest::newRow("not_jet_zeros") << QByteArray(8192, '\0') << Kind::NotJet;
+}
+
+void TestJet::damaged() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(Kind, kind);
+    const auto error = readAll(bytes);
+    QVERIFY2(error, "the damaged file read without an error");
+    QVERIFY2(error->kind() == kind, qPrintable(QStringLiteral("kind %1: %2").arg(int(error->kind())).arg(error->message())));
+    QCOMPARE(error->file(), QStringLiteral("проба.mdb"));
+    QVERIFY2(error->message().contains(QStringLiteral("«проба.mdb»")), qPrintable(error->message()));
+}
+
+void TestJet::openErrors() {
+    QTemporaryDir dir;
+    try {
+        Database::open(dir.filePath(QStringLiteral("нет.mdb")));
+        QFAIL("opened a missing file");
+    } catch (const FormatError &e) {
+        QCOMPARE(e.kind(), Kind::Missing);
+        QVERIFY(e.message().contains(QStringLiteral("нет.mdb")));
+    }
+    try {
+        Database::open(dir.path());
+        QFAIL("opened a folder");
+    } catch (const FormatError &e) {
+        QCOMPARE(e.kind(), Kind::Unreadable);
+    }
+}
+
+void TestJet::openLeavesFileAlone() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    writeFile(path, jetcases::bank(3));
+    QFile f(path);
+    const QDateTime old = QDateTime::fromSecsSinceEpoch(1000000000);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(old, QFileDevice::FileModificationTime));
+    const QByteArray before = f.readAll();
+    f.close();
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+
+    const Database db = Database::open(path);
+    for (const QString &name : db.tableNames())
+        db.readTable(name);
+
+    QCOMPARE(QFileInfo(path).lastModified(), old);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+}
+
+void TestJet::deletedAndOverflowRows() {
+    // Access marks deleted rows 0x8000 (usually 0xC000); a row that moved keeps a 0x4000 entry
+    // holding the pg_row of its new place, and the new place is marked deleted so scans skip it.
+    Table t{QStringLiteral("T"), {{QStringLiteral("N"), ColumnType::LongInteger}}, {}};
+    for (int i = 1; i <= 5; ++i)
+        t.rows.append(QList<Value>{qint64(i)});
+    for (Version v : {Version::Jet4, Version::Jet3}) {
+        const fmt::Layout &l = fmt::layout(v);
+        Surgeon s{write({t}, v), l};
+        const int data = s.dataPages(3).front();
+        auto flag = [&](int r, quint16 f) { fmt::put16(s.offsetEntry(data, r), fmt::u16(s.offsetEntry(data, r)) | f); };
+        flag(1, fmt::kRowDeleted | fmt::kRowOverflow);
+        flag(2, fmt::kRowDeleted);
+        flag(0, fmt::kRowOverflow);
+        fmt::put32(s.row(data, 0), fmt::pgRow(quint32(data), 4)); // row 1 lives where row 5 is
+        flag(4, fmt::kRowDeleted);
+        const Table read = Database::fromBytes(s.bytes, QStringLiteral("t.mdb")).readTable(QStringLiteral("T"));
+        QCOMPARE(read.rows, (QList<QList<Value>>{{qint64(5)}, {qint64(4)}}));
+
+        // Two rows pointing at one place: refused rather than read twice.
+        flag(3, fmt::kRowOverflow);
+        fmt::put32(s.row(data, 3), fmt::pgRow(quint32(data), 4));
+        QCOMPARE(readAll(s.bytes)->kind(), Kind::Malformed);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestJet)
+#include "tst_jet.moc"

@@ -1,0 +1,344 @@
+// Our writer's files read by two independent readers, and a real Access file read by ours:
+//   - mdb-export from Debian's mdbtools (libmdb 1.0): CSV, NULL and empty text both come out as
+//     nothing, booleans as 1/0; only the column types it prints plainly are compared.
+//   - the npm package mdb-reader 3 (tests/jet/dump.mjs prints its view as JSON). It reads Jet 3
+//     text as Latin-1 whatever the code page says, so its Jet 3 strings are turned back into bytes
+//     and decoded as Windows-1251 before comparing.
+// The fixture jet_oracle_setup installs mdb-reader and fetches fruit.mdb into CIFROVEX_ORACLE_DIR;
+// without them (or without node or mdb-export) this test fails, it never skips.
+
+#include "cases.h"
+#include "data/jet/format.h"
+#include "data/jet/jet.h"
+#include "jet_test_util.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+
+using namespace jet;
+using jettest::show;
+
+Q_DECLARE_METATYPE(jet::Version)
+Q_DECLARE_METATYPE(QList<jet::Table>)
+
+namespace {
+
+// RFC 4180 as mdb-export writes it: "\n" between rows, text quoted with doubled quotes inside.
+QList<QStringList> parseCsv(const QString &text) {
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    bool any = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
+                field += c;
+                ++i;
+            } else if (c == QLatin1Char('"')) {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+            any = true;
+        } else if (c == QLatin1Char(',')) {
+            row.append(field);
+            field.clear();
+        } else if (c == QLatin1Char('\n')) {
+            row.append(field);
+            rows.append(row);
+            row.clear();
+            field.clear();
+            any = false;
+        } else {
+            field += c;
+            any = true;
+        }
+    }
+    if (any || !row.isEmpty()) {
+        row.append(field);
+        rows.append(row);
+    }
+    return rows;
+}
+
+QProcessEnvironment cleanEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // libmdb reads these when it opens a file.
+    for (const char *name : {"MDBICONV", "MDBOPTS", "MDBPATH", "MDB_JET3_CHARSET"})
+        env.remove(QString::fromLatin1(name));
+    return env;
+}
+
+QByteArray run(const QString &program, const QStringList &args, QString *error) {
+    QProcess p;
+    p.setProcessEnvironment(cleanEnvironment());
+    p.start(program, args);
+    if (!p.waitForFinished(240000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        *error = QStringLiteral("%1 %2 failed: %3").arg(program, args.join(QLatin1Char(' ')),
+                                                        QString::fromUtf8(p.readAllStandardError()).left(2000));
+        return {};
+    }
+    return p.readAllStandardOutput();
+}
+
+// What mdb-export prints for a value, or nullopt for types it formats its own way.
+std::optional<QString> exportText(ColumnType type, const Value &v) {
+    switch (type) {
+    case ColumnType::Boolean:
+        return std::get<bool>(v) ? QStringLiteral("1") : QStringLiteral("0");
+    case ColumnType::Byte:
+    case ColumnType::Integer:
+    case ColumnType::LongInteger:
+        return std::holds_alternative<qint64>(v) ? QString::number(std::get<qint64>(v)) : QString();
+    case ColumnType::Text:
+    case ColumnType::Memo:
+        return std::holds_alternative<QString>(v) ? std::get<QString>(v) : QString();
+    default:
+        return std::nullopt;
+    }
+}
+
+QString compareWithExport(const Table &ours, const QList<QStringList> &csv) {
+    if (csv.isEmpty())
+        return QStringLiteral("%1: mdb-export printed nothing").arg(ours.name);
+    QStringList header;
+    for (const Column &c : ours.columns)
+        header.append(c.name);
+    if (csv.front() != header)
+        return QStringLiteral("%1: mdb-export header %2").arg(ours.name, csv.front().join(QLatin1Char(',')));
+    if (csv.size() - 1 != ours.rows.size())
+        return QStringLiteral("%1: mdb-export gives %2 rows, we %3").arg(ours.name).arg(csv.size() - 1).arg(ours.rows.size());
+    for (qsizetype r = 0; r < ours.rows.size(); ++r) {
+        if (csv[r + 1].size() != ours.columns.size())
+            return QStringLiteral("%1 row %2: mdb-export gives %3 fields").arg(ours.name).arg(r + 1).arg(csv[r + 1].size());
+        for (qsizetype c = 0; c < ours.columns.size(); ++c) {
+            const auto expected = exportText(ours.columns[c].type, ours.rows[r][c]);
+            if (expected && *expected != csv[r + 1][c])
+                return QStringLiteral("%1 row %2 column %3: mdb-export \"%4\" (%5 chars), we %6")
+                    .arg(ours.name)
+                    .arg(r + 1)
+                    .arg(ours.columns[c].name, csv[r + 1][c].left(40))
+                    .arg(csv[r + 1][c].size())
+                    .arg(show(ours.rows[r][c]));
+        }
+    }
+    return {};
+}
+
+// mdb-reader's Jet 3 text is the stored bytes read as Latin-1 (or Windows-1252): undo that.
+QString jet3Text(const QString &s) {
+    QByteArray bytes;
+    for (QChar c : s) {
+        int b = -1;
+        for (int i = 0; i < 256 && b < 0; ++i) {
+            const char byte = char(i);
+            const auto asCp1252 = format::decodeText(Version::Jet3, reinterpret_cast<const uchar *>(&byte), 1, 1252);
+            if (c.unicode() == i || asCp1252->at(0) == c)
+                b = i;
+        }
+        bytes.append(char(b < 0 ? '?' : b));
+    }
+    return *format::decodeText(Version::Jet3, reinterpret_cast<const uchar *>(bytes.constData()), bytes.size(), 1251);
+}
+
+bool sameValue(ColumnType type, const Value &ours, const QJsonValue &theirs, Version version) {
+    if (std::holds_alternative<std::monostate>(ours))
+        return theirs.isNull();
+    switch (type) {
+    case ColumnType::Boolean:
+        return theirs.isBool() && theirs.toBool() == std::get<bool>(ours);
+    case ColumnType::Byte:
+    case ColumnType::Integer:
+    case ColumnType::LongInteger:
+        return theirs.isDouble() && theirs.toDouble() == double(std::get<qint64>(ours));
+    case ColumnType::Currency:
+        return std::llround(theirs.toString().toDouble() * 10000) == std::get<qint64>(ours);
+    case ColumnType::Single:
+    case ColumnType::Double:
+        return theirs.isDouble() && theirs.toDouble() == std::get<double>(ours);
+    case ColumnType::DateTime: {
+        const QDateTime t = QDateTime::fromString(theirs.toObject().value(QLatin1String("date")).toString(), Qt::ISODateWithMs);
+        const double ms = (std::get<double>(ours) - 25569.0) * 86400000.0;
+        return t.isValid() && std::abs(double(t.toMSecsSinceEpoch()) - ms) < 1.0;
+    }
+    case ColumnType::Text:
+    case ColumnType::Memo: {
+        const QString s = version == Version::Jet3 ? jet3Text(theirs.toString()) : theirs.toString();
+        return theirs.isString() && s == std::get<QString>(ours);
+    }
+    case ColumnType::Binary:
+    case ColumnType::Ole:
+        return theirs.toObject().value(QLatin1String("hex")).toString().toLatin1() == std::get<QByteArray>(ours).toHex();
+    default:
+        return true; // GUID: mdb-reader prints its own string form
+    }
+}
+
+QString compareWithMdbReader(const QList<Table> &ours, const QJsonObject &dump, Version version) {
+    const QJsonArray tables = dump.value(QLatin1String("tables")).toArray();
+    if (tables.size() != ours.size())
+        return QStringLiteral("mdb-reader lists %1 tables, we %2").arg(tables.size()).arg(ours.size());
+    for (qsizetype t = 0; t < ours.size(); ++t) {
+        const Table &table = ours[t];
+        const QJsonObject theirs = tables[t].toObject();
+        if (theirs.value(QLatin1String("name")).toString() != table.name)
+            return QStringLiteral("mdb-reader table %1 is %2").arg(t).arg(theirs.value(QLatin1String("name")).toString());
+        const QJsonArray columns = theirs.value(QLatin1String("columns")).toArray();
+        if (columns.size() != table.columns.size())
+            return QStringLiteral("%1: mdb-reader gives %2 columns").arg(table.name).arg(columns.size());
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            if (columns[c].toObject().value(QLatin1String("name")).toString() != table.columns[c].name)
+                return QStringLiteral("%1: mdb-reader column %2 is %3").arg(table.name).arg(c).arg(columns[c].toObject().value(QLatin1String("name")).toString());
+        }
+        if (theirs.value(QLatin1String("rowCount")).toInt() != table.rows.size())
+            return QStringLiteral("%1: mdb-reader's rowCount is %2").arg(table.name).arg(theirs.value(QLatin1String("rowCount")).toInt());
+        const QJsonArray rows = theirs.value(QLatin1String("rows")).toArray();
+        if (rows.size() != table.rows.size())
+            return QStringLiteral("%1: mdb-reader gives %2 rows, we %3").arg(table.name).arg(rows.size()).arg(table.rows.size());
+        for (qsizetype r = 0; r < rows.size(); ++r) {
+            const QJsonArray row = rows[r].toArray();
+            for (qsizetype c = 0; c < table.columns.size(); ++c) {
+                if (!sameValue(table.columns[c].type, table.rows[r][c], row.at(c), version))
+                    return QStringLiteral("%1 row %2 column %3: mdb-reader %4, we %5")
+                        .arg(table.name)
+                        .arg(r + 1)
+                        .arg(table.columns[c].name,
+                             QString::fromUtf8(QJsonDocument(QJsonArray{row.at(c)}).toJson(QJsonDocument::Compact)).left(60),
+                             show(table.rows[r][c]));
+            }
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+class TestJetOracles : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void writerOutput_data();
+    void writerOutput();
+    void realAccessFile();
+
+private:
+    QString mdbExport(const QString &file, const QString &table, QList<QStringList> *rows);
+    QString mdbReader(const QString &file, QJsonObject *dump);
+
+    QString m_oracleDir;
+    QString m_node;
+    QString m_mdbExport;
+    QTemporaryDir m_dir;
+};
+
+void TestJetOracles::initTestCase() {
+    m_oracleDir = qEnvironmentVariable("CIFROVEX_ORACLE_DIR");
+    QVERIFY2(!m_oracleDir.isEmpty(), "CIFROVEX_ORACLE_DIR is not set: run this test through CTest");
+    QVERIFY2(QFile::exists(m_oracleDir + QStringLiteral("/node_modules/mdb-reader/package.json")),
+             "mdb-reader is not installed in CIFROVEX_ORACLE_DIR: the jet_oracle_setup test failed (npm missing "
+             "or offline?)");
+    m_node = QStandardPaths::findExecutable(QStringLiteral("node"));
+    QVERIFY2(!m_node.isEmpty(), "node is not installed (Debian package nodejs)");
+    m_mdbExport = QStandardPaths::findExecutable(QStringLiteral("mdb-export"));
+    QVERIFY2(!m_mdbExport.isEmpty(), "mdb-export is not installed (Debian package mdbtools)");
+    QVERIFY(m_dir.isValid());
+}
+
+QString TestJetOracles::mdbExport(const QString &file, const QString &table, QList<QStringList> *rows) {
+    QString error;
+    const QByteArray out = run(m_mdbExport, {QStringLiteral("-b"), QStringLiteral("hex"), file, table}, &error);
+    *rows = parseCsv(QString::fromUtf8(out));
+    return error;
+}
+
+QString TestJetOracles::mdbReader(const QString &file, QJsonObject *dump) {
+    QString error;
+    const QString script = jettest::sourceDir() + QStringLiteral("/tests/jet/dump.mjs");
+    const QByteArray out = run(m_node, {script, m_oracleDir, file}, &error);
+    *dump = QJsonDocument::fromJson(out).object();
+    return error;
+}
+
+void TestJetOracles::writerOutput_data() {
+    QTest::addColumn<Version>("version");
+    QTest::addColumn<QList<Table>>("tables");
+    for (const jetcases::Case &c : jetcases::cases())
+        QTest::newRow(qPrintable(c.tag)) << c.version << c.tables;
+}
+
+void TestJetOracles::writerOutput() {
+    QFETCH(Version, version);
+    QFETCH(QList<Table>, tables);
+    const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".mdb"));
+    writeFile(path, tables, version);
+    const Database db = Database::open(path);
+    for (const Table &t : tables) {
+        const Table ours = db.readTable(t.name);
+        const QString diff = jettest::firstDifference(t, ours);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+        QList<QStringList> csv;
+        const QString error = mdbExport(path, t.name, &csv);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const QString exportDiff = compareWithExport(ours, csv);
+        QVERIFY2(exportDiff.isEmpty(), qPrintable(exportDiff));
+    }
+    QJsonObject dump;
+    const QString error = mdbReader(path, &dump);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    const QString diff = compareWithMdbReader(tables, dump, version);
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
+}
+
+void TestJetOracles::realAccessFile() {
+    const QString path = m_oracleDir + QStringLiteral("/fruit.mdb");
+    QVERIFY2(QFile::exists(path), "fruit.mdb was not fetched: the jet_oracle_setup test failed");
+    const Database db = Database::open(path);
+    QCOMPARE(db.version(), Version::Jet4);
+    QString error;
+    const QStringList listed =
+        QString::fromUtf8(run(QStandardPaths::findExecutable(QStringLiteral("mdb-tables")), {QStringLiteral("-1"), path}, &error))
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(db.tableNames(), listed);
+    QCOMPARE(listed.size(), 5);
+
+    QList<Table> tables;
+    int rows = 0;
+    for (const QString &name : db.tableNames()) {
+        const Table ours = db.readTable(name);
+        QList<QStringList> csv;
+        const QString error = mdbExport(path, name, &csv);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const QString diff = compareWithExport(ours, csv);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+        rows += int(ours.rows.size());
+        tables.append(ours);
+    }
+    QCOMPARE(rows, 84);
+    QJsonObject dump;
+    QVERIFY2(mdbReader(path, &dump).isEmpty(), "mdb-reader failed on fruit.mdb");
+    const QString diff = compareWithMdbReader(tables, dump, Version::Jet4);
+    QVERIFY2(diff.isEmpty(), qPrintable(diff));
+
+    // The system tables read too (long values, deleted and moved rows of a file Access has used).
+    for (const char *name : {"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships", "MSysNavPaneGroupCategories"})
+        QVERIFY(db.readTable(QString::fromLatin1(name)).rows.size() > 0);
+}
+
+QTEST_GUILESS_MAIN(TestJetOracles)
+#include "tst_jet_oracles.moc"
