@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the program on the shipped question bank.
+# Installs what is missing, builds the program and its question bank, and starts the program in
+# the build folder, where the shipped data.cvx lies (the program reads the bank from its current
+# directory).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default -j"$(nproc)" --target cifrovex
+cmake --build --preset default -j"$(nproc)" --target cifrovex cifrovex_bank_data
 cd build/default
 exec ./cifrovex
