@@ -9,8 +9,7 @@
 
 namespace platform {
 
-quint32 tickCount()
-{
+quint32 tickCount() {
 #ifdef Q_OS_WIN
     return ::GetTickCount();
 #else
