@@ -98,6 +98,7 @@ private slots:
     void levelDialogExitNeverShowsWindow();
     void levelZeroPath();
     void showHandlerAndStart();
+    void missingFieldsShowEmpty();
     void centredOnlyTheFirstTime();
     void popupMenuOnWindowToolbarAndPanes_data();
     void popupMenuOnWindowToolbarAndPanes();
@@ -712,6 +713,21 @@ void TestMainWindow::showHandlerAndStart() {
     s.dm.next();
     QCOMPARE(condition->toPlainText(), QStringLiteral("Условие 2"));
     QCOMPARE(body->toPlainText(), QStringLiteral("Тело 2"));
+}
+
+void TestMainWindow::missingFieldsShowEmpty() {
+    Bank bank = smallBank(2);
+    bank.problems[1].Name.reset();
+    bank.problems[1].Uslovie.reset();
+    TDM dm(bank);
+    TForm2 window;
+    window.setDataModule(&dm);
+    auto *condition = child<QPlainTextEdit>(window, "DBMemo3");
+    auto *body = child<QPlainTextEdit>(window, "DBMemo1");
+    QCOMPARE(body->toPlainText(), QStringLiteral("Тело 1"));
+    dm.next();
+    QCOMPARE(condition->toPlainText(), QString());
+    QCOMPARE(body->toPlainText(), QString());
 }
 
 void TestMainWindow::centredOnlyTheFirstTime() {
