@@ -30,7 +30,9 @@ std::optional<int> optionKeyTarget(int key, int current, int count);
 
 // DBCtrlGrid1: the answer options of the current problem, one raised panel per option in a column
 // of four per page, the current option's panel green. Panels show the option's number (DBText3)
-// and text (DBMemo2). A double click on a panel answers with that option.
+// and text (DBMemo2). A click selects an option; a double click on a panel, its number or its text
+// selects it and asks for the answer. Enter and Esc on the grid are left to the window; inside an
+// option's text they stay there, as in any text control.
 class OptionGrid : public QWidget {
     Q_OBJECT
 
