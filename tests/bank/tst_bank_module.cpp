@@ -77,6 +77,7 @@ private slots:
     void openFailures_data();
     void openFailures();
     void looksInTheCurrentDirectory();
+    void reconnectingReadsAFreshSnapshot();
     void leavesTheFileUntouched();
 };
 
@@ -430,6 +431,30 @@ void TestBankModule::looksInTheCurrentDirectory() {
         QCOMPARE(e.kind(), BankError::Kind::Missing);
         QVERIFY2(e.message().contains(TDM::dataSource(QDir::currentPath())), qPrintable(e.message()));
     }
+}
+
+// A cursor left on row 3 of the old snapshot must not point into a shorter new one.
+void TestBankModule::reconnectingReadsAFreshSnapshot() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    writeBank(path, sampleBank(3));
+    CurrentDir cd(dir.path());
+    TDM dm;
+    dm.next();
+    dm.next();
+    QCOMPARE(dm.recNo(), 3);
+
+    writeBank(path, sampleBank(1));
+    dm.connectBank();
+    QVERIFY(dm.isConnected());
+    QVERIFY(!dm.problemsActive() && !dm.optionsActive());
+    QVERIFY(!dm.currentProblem());
+    QCOMPARE(dm.optionCount(), 0);
+    dm.openOptions();
+    dm.openProblems();
+    QCOMPARE(dm.problemCount(), 1);
+    QCOMPARE(dm.recNo(), 1);
+    QCOMPARE(dm.optionCount(), 4);
 }
 
 void TestBankModule::leavesTheFileUntouched() {
