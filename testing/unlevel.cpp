@@ -1,6 +1,7 @@
 #include "testing/unlevel.h"
 
 #include "platform/fonts.h"
+#include "testing/grading.h"
 #include "testing/unmain.h"
 
 #include <QEvent>
@@ -82,29 +83,17 @@ void TForm1::FormShow() {
 
 void TForm1::BitBtn1Click() {
     const QRadioButton *radios[] = {m_RadioButton1, m_RadioButton2, m_RadioButton3};
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < kLevels.size(); ++i) {
         if (radios[i]->isChecked())
-            m_main->test.Level = 3 + i;
+            m_main->test.Level = kLevels[i].level;
     }
-    switch (m_main->test.Level) {
-    case 3:
-        m_main->setProgressPanel(QStringLiteral("Всего 10 задач"));
-        break;
-    case 4:
-        m_main->setProgressPanel(QStringLiteral("Всего 15 задач"));
-        break;
-    case 5:
-        m_main->setProgressPanel(QStringLiteral("Всего 20 задач"));
-        break;
-    default:
-        break;
-    }
+    if (const LevelSpec *spec = levelSpec(m_main->test.Level))
+        m_main->setProgressPanel(QStringLiteral("Всего %1 задач").arg(spec->problems));
     accept();
 }
 
 void TForm1::BitBtn2Click() {
-    // Closing the main window quits the application, which takes effect once this dialog's own
-    // event loop has returned.
+    // Closing the main window is what ends the program; the dialog only has to go away.
     m_main->close();
     reject();
 }
