@@ -105,6 +105,8 @@ private slots:
     void hintAndClockPanels();
     void answeringRecordsAndCaptions();
     void shortBankNeverEnds();
+    void answerOutsideTheSlotsWritesNothing_data();
+    void answerOutsideTheSlotsWritesNothing();
 };
 
 void TestMainWindow::controlsAsDesigned() {
@@ -840,6 +842,33 @@ void TestMainWindow::shortBankNeverEnds() {
     boxes.answerNext(MessageAnswer::Yes);
     button(s.window, "BitBtn3")->click();
     QVERIFY(!s.window.isVisible());
+}
+
+void TestMainWindow::answerOutsideTheSlotsWritesNothing_data() {
+    QTest::addColumn<int>("problems");
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("answersFirst");
+    // Level 5 finished on a longer bank: the cursor stands on problem 21, slot 46 does not exist,
+    // and the Answer menu item is still enabled.
+    QTest::newRow("past_level5") << 25 << 5 << 20;
+    // No problems at all: the record number is 0, slot 0 does not exist.
+    QTest::newRow("empty_bank") << 0 << 3 << 0;
+}
+
+void TestMainWindow::answerOutsideTheSlotsWritesNothing() {
+    QFETCH(int, problems);
+    QFETCH(int, level);
+    QFETCH(int, answersFirst);
+    platform::ScriptedMessageBoxes boxes;
+    Shown s(problems, levelAnswer(level));
+    s.start();
+    s.answer(answersFirst);
+    const TestState before = s.window.test;
+    QCOMPARE(s.dm.recNo(), answersFirst == 0 ? 0 : answersFirst + 1);
+    action(s.window, "N11")->trigger();
+    for (int slot = 1; slot <= 45; ++slot)
+        QCOMPARE(s.window.test.ChosenAnswers[slot], before.ChosenAnswers[slot]);
+    QCOMPARE(s.window.resultsWindows().size(), std::size_t(answersFirst == 0 ? 0 : 1));
 }
 
 QTEST_MAIN(TestMainWindow)
