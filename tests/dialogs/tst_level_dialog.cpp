@@ -4,8 +4,10 @@
 #include "testing/unlevel.h"
 #include "testing/unmain.h"
 
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -55,6 +57,14 @@ void TestLevelDialog::design() {
     QCOMPARE(button(dialog, "BitBtn2")->statusTip(), QStringLiteral("Выход из программы"));
     QVERIFY(button(dialog, "BitBtn1")->toolTip().isEmpty());
     QVERIFY(button(dialog, "BitBtn2")->toolTip().isEmpty());
+
+    // Centred on the desktop, as the main window opens it before it is on the screen itself.
+    TForm1 placed(&main, &main);
+    placed.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&placed));
+    const QPoint offCentre =
+        placed.frameGeometry().center() - QGuiApplication::primaryScreen()->geometry().center();
+    QVERIFY(offCentre.manhattanLength() <= 4); // the window frame's rounding
 }
 
 void TestLevelDialog::choose_data() {

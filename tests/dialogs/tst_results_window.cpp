@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -65,6 +66,12 @@ void TestResultsWindow::design() {
     QVERIFY(!results.isModal());
     QVERIFY(button(results, "BitBtn1")->isDefault());
     QCOMPARE(button(results, "BitBtn2")->toolTip(), QStringLiteral("Пройти  тест еще раз"));
+
+    results.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&results));
+    const QPoint offCentre =
+        results.frameGeometry().center() - QGuiApplication::primaryScreen()->geometry().center();
+    QVERIFY(offCentre.manhattanLength() <= 4); // the window frame's rounding
 }
 
 // The memo holds exactly the three lines of this test, also when the window is shown again.
