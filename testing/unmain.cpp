@@ -270,6 +270,7 @@ void TForm2::FormCreate() {
     FormResize();
     // The first enabled control in tab order has the focus when the window comes up.
     m_BitBtn1->setFocus();
+    m_focusStartOnShow = true;
 }
 
 void TForm2::setDataModule(TDM *dm) {
@@ -357,6 +358,8 @@ void TForm2::prepareForReturn() {
         m_dm->first();
         m_dm->firstOption();
     }
+    // Disabling Answer sent the focus on to Exit; as on the first showing, Enter starts a test.
+    m_focusStartOnShow = true;
 }
 
 // ---- Showing and closing ----
@@ -384,6 +387,11 @@ void TForm2::setVisible(bool visible) {
     QMainWindow::setVisible(true);
     // Comes up as the active window, with the keyboard, also where no window manager hands it over.
     activateWindow();
+    // Set only now: the level dialog's closing moves the focus of a window that is still hidden.
+    if (m_focusStartOnShow) {
+        m_focusStartOnShow = false;
+        m_BitBtn1->setFocus();
+    }
 }
 
 void TForm2::FormShow() {

@@ -136,5 +136,6 @@ private:
     bool m_shownBefore = false;
     bool m_inShowHandler = false;
     bool m_closed = false;
+    bool m_focusStartOnShow = false; // the Start button takes the focus when the window comes up
     std::vector<QPointer<TForm5>> m_resultsWindows;
 };

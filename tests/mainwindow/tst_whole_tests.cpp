@@ -269,6 +269,7 @@ void TestWholeTests::returnThenAnotherLevel() {
     QCOMPARE(paneCaption(s.window, "GroupBox2"), QStringLiteral("Нажмите кнопку \"Начать тест\""));
     QVERIFY(!child<QPushButton>(s.window, "BitBtn4")->isEnabled());
     QCOMPARE(child<QPushButton>(s.window, "BitBtn4")->text(), QStringLiteral("Ответить"));
+    QCOMPARE(s.window.focusWidget(), child(s.window, "BitBtn1"));
     // The return leaves the memos as the last answer left them.
     QCOMPARE(barsOf(child<QPlainTextEdit>(s.window, "DBMemo1")), Bars::Horizontal);
 
