@@ -601,6 +601,8 @@ void TForm2::grade(const LevelSpec &spec) {
     results->CorrectCount = result.CorrectCount;
     results->Grade = result.Grade;
     results->show();
+    // Showing a window makes it the active one, with the keyboard, also without a window manager.
+    results->activateWindow();
     hide();
 }
 
