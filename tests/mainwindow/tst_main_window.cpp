@@ -7,6 +7,7 @@
 #include "testing/main_layout.h"
 #include "testing/main_texts.h"
 #include "testing/status_bar.h"
+#include "testing/unrezultaty.h"
 
 #include <QAction>
 #include <QFrame>
@@ -105,6 +106,7 @@ private slots:
     void hintAndClockPanels();
     void answeringRecordsAndCaptions();
     void shortBankNeverEnds();
+    void resultsWindowsLiveAsLongAsTheMainWindow();
     void answerOutsideTheSlotsWritesNothing_data();
     void answerOutsideTheSlotsWritesNothing();
 };
@@ -842,6 +844,28 @@ void TestMainWindow::shortBankNeverEnds() {
     boxes.answerNext(MessageAnswer::Yes);
     button(s.window, "BitBtn3")->click();
     QVERIFY(!s.window.isVisible());
+}
+
+void TestMainWindow::resultsWindowsLiveAsLongAsTheMainWindow() {
+    platform::ScriptedMessageBoxes boxes;
+    TDM dm(smallBank(10));
+    auto window = std::make_unique<TForm2>();
+    window->setDataModule(&dm);
+    showWith(*window, LevelAnswer::Level3);
+    window->BitBtn1Click();
+    for (int p = 1; p <= 10; ++p)
+        window->BitBtn4Click();
+    QCOMPARE(boxes.asked().size(), 1);
+    QCOMPARE(boxes.asked().constFirst().kind, MessageKind::Information);
+    QPointer<TForm5> results = window->resultsWindows().front();
+    QVERIFY(results && results->isVisible() && !results->parent());
+    QVERIFY(!window->isVisible());
+    // Hidden by a return or still up, the window stays until the program's main window goes.
+    results->hide();
+    QCoreApplication::processEvents();
+    QVERIFY(results);
+    window.reset();
+    QVERIFY(!results);
 }
 
 void TestMainWindow::answerOutsideTheSlotsWritesNothing_data() {
