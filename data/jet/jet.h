@@ -40,6 +40,9 @@ enum class ColumnType : quint8 {
 //   Boolean -> bool; Byte, Integer, LongInteger -> qint64; Currency -> qint64 in units of 1/10000;
 //   Single, Double, DateTime (days since 1899-12-30) -> double; Text, Memo -> QString;
 //   Binary, Ole, Guid, Numeric -> QByteArray (the stored bytes).
+// Column types this code does not know (Access 2007's complex columns, say) read as the stored
+// bytes. A column added to a table after a row was written reads as NULL in that row, a Boolean
+// too; otherwise a Boolean is never NULL (Jet keeps it in the row's null mask).
 using Value = std::variant<std::monostate, bool, qint64, double, QString, QByteArray>;
 
 struct Column {
@@ -109,9 +112,13 @@ private:
 
 // Serialises tables into a complete database file. Same input, same bytes. Throws FormatError
 // (Unsupported) for values it cannot store, naming the table, row and column.
+// Writes every type but Numeric: Text up to 255 characters, Binary up to 255 bytes, Guid exactly
+// 16 bytes, Memo and Ole of any length up to 16 MiB stored; no NULL Booleans; Jet 4 text within
+// the BMP, Jet 3 text in Windows-1251. No indexes; the catalog holds only what readers need.
 QByteArray write(const QList<Table> &tables, Version version = Version::Jet4);
 
-// write() into a file, replacing it only once the whole file has been written.
+// write() into a file, replacing it only once the whole file has been written. A file that cannot
+// be written throws FormatError (Unreadable) naming it and the system's reason.
 void writeFile(const QString &path, const QList<Table> &tables, Version version = Version::Jet4);
 
 } // namespace jet

@@ -144,6 +144,27 @@ inline QList<Case> cases() {
             many.rows.append(row);
         }
         out.append({jet + QStringLiteral("tdef_pages"), v, {many}});
+
+        // Every column type the writer takes, with values and with NULLs.
+        Table types{QStringLiteral("Tipy"),
+                    {{QStringLiteral("Bajt"), ColumnType::Byte},
+                     {QStringLiteral("Den'gi"), ColumnType::Currency},
+                     {QStringLiteral("Odinarnoe"), ColumnType::Single},
+                     {QStringLiteral("Dvojnoe"), ColumnType::Double},
+                     {QStringLiteral("Data"), ColumnType::DateTime},
+                     {QStringLiteral("Tekst"), ColumnType::Text},
+                     {QStringLiteral("Dvoichnoe"), ColumnType::Binary},
+                     {QStringLiteral("OLE"), ColumnType::Ole},
+                     {QStringLiteral("GUID"), ColumnType::Guid},
+                     {QStringLiteral("Flag"), ColumnType::Boolean}},
+                    {}};
+        types.rows.append(QList<Value>{qint64(255), qint64(-1234567890123LL), 1.5, -2.25e-300, 45000.75,
+                                       QStringLiteral("Привет"), QByteArray("\x00\xFF\x10", 3),
+                                       QByteArray(5000, '\x7F'), QByteArray::fromHex("00112233445566778899aabbccddeeff"), true});
+        types.rows.append(QList<Value>{qint64(0), qint64(0), 0.0, 0.0, 0.0, QString(), QByteArray(), QByteArray(),
+                                       QByteArray(16, '\0'), false});
+        types.rows.append(QList<Value>{Value(), Value(), Value(), Value(), Value(), Value(), Value(), Value(), Value(), false});
+        out.append({jet + QStringLiteral("column_types"), v, {types}});
     }
 
     // Jet 4 text: compressed when that is shorter (ASCII, mixed), plain when it cannot be

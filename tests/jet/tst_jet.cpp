@@ -82,6 +82,8 @@ private slots:
     void openErrors();
     void openLeavesFileAlone();
     void deletedAndOverflowRows();
+    void textForms();
+    void jet3CodePage();
 };
 
 void TestJet::roundTrip_data() {
@@ -393,6 +395,55 @@ void TestJet::deletedAndOverflowRows() {
         fmt::put32(s.row(data, 3), fmt::pgRow(quint32(data), 4));
         QCOMPARE(readAll(s.bytes)->kind(), Kind::Malformed);
     }
+}
+
+void TestJet::textForms() {
+    auto bytes = [](const QString &s) { return *fmt::encodeText(Version::Jet4, s, true); };
+    auto back = [](const QByteArray &b) {
+        return *fmt::decodeText(Version::Jet4, reinterpret_cast<const uchar *>(b.constData()), b.size(), 0);
+    };
+    // Compressed when shorter: one byte per Latin-1 character, 00 to switch to two bytes and back.
+    QCOMPARE(bytes(QStringLiteral("abc")), QByteArray("\xFF\xFE" "abc"));
+    QCOMPARE(bytes(QStringLiteral("ab")), QByteArray("a\0b\0", 4)); // no shorter compressed
+    QCOMPARE(bytes(QStringLiteral("ab Жc d e")), QByteArray("\xFF\xFE" "ab \x00\x16\x04\x00" "c d e", 14));
+    QCOMPARE(back(bytes(QStringLiteral("ab Жc d e"))), QStringLiteral("ab Жc d e"));
+    // Plain UCS-2 when compression would not save space, cannot express a character, or the text is
+    // over 1024 characters.
+    QCOMPARE(bytes(QStringLiteral("Жё")), QByteArray("\x16\x04\x51\x04", 4));
+    QCOMPARE(bytes(QStringLiteral("aaaaaĀ")).left(2), QByteArray("a\0", 2));
+    QCOMPARE(bytes(QString(1025, QLatin1Char('a'))).size(), 2050);
+    QCOMPARE(bytes(QString(1024, QLatin1Char('a'))).size(), 1026);
+    // Outside the BMP: not storable. A plain text that would start like a compressed one: refused.
+    QVERIFY(!fmt::encodeText(Version::Jet4, QStringLiteral("\U0001D465"), true));
+    QVERIFY(!fmt::encodeText(Version::Jet4, QStringLiteral("\uFEFF\u0100"), true));
+    // Broken forms do not decode.
+    QVERIFY(!fmt::decodeText(Version::Jet4, reinterpret_cast<const uchar *>("abc"), 3, 0));
+    QVERIFY(!fmt::decodeText(Version::Jet4, reinterpret_cast<const uchar *>("\xFF\xFE" "a\0b"), 5, 0));
+    // Jet 3: Windows-1251, nothing else.
+    QCOMPARE(*fmt::encodeText(Version::Jet3, QStringLiteral("Ёж№"), true), QByteArray("\xA8\xE6\xB9"));
+    QVERIFY(!fmt::encodeText(Version::Jet3, QStringLiteral("é"), true));
+}
+
+void TestJet::jet3CodePage() {
+    // Jet 3 text is read in the header's code page: 1252 when it says so, 1251 otherwise.
+    Table t{QStringLiteral("T"), {{QStringLiteral("S"), ColumnType::Text}}, {}};
+    t.rows.append(QList<Value>{QStringLiteral("Юг")});
+    QByteArray bytes = write({t}, Version::Jet3);
+    auto readText = [&] {
+        return std::get<QString>(Database::fromBytes(bytes, QStringLiteral("t.mdb")).readTable(QStringLiteral("T")).rows[0][0]);
+    };
+    QCOMPARE(readText(), QStringLiteral("Юг"));
+    const fmt::Layout &l = fmt::layout(Version::Jet3);
+    auto setCodePage = [&](quint16 cp) {
+        auto *p = reinterpret_cast<uchar *>(bytes.data());
+        fmt::headerCrypt(p + fmt::kHeaderCryptStart, l.headerCryptSize);
+        fmt::put16(p + fmt::kHeaderCodePage, cp);
+        fmt::headerCrypt(p + fmt::kHeaderCryptStart, l.headerCryptSize);
+    };
+    setCodePage(1252);
+    QCOMPARE(readText(), QStringLiteral("Þã"));
+    setCodePage(0);
+    QCOMPARE(readText(), QStringLiteral("Юг"));
 }
 
 QTEST_GUILESS_MAIN(TestJet)

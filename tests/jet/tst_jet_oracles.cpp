@@ -15,6 +15,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -141,17 +142,19 @@ QString compareWithExport(const Table &ours, const QList<QStringList> &csv) {
 
 // mdb-reader's Jet 3 text is the stored bytes read as Latin-1 (or Windows-1252): undo that.
 QString jet3Text(const QString &s) {
-    QByteArray bytes;
-    for (QChar c : s) {
-        int b = -1;
-        for (int i = 0; i < 256 && b < 0; ++i) {
+    static const QHash<char16_t, char> byteOf = [] {
+        QHash<char16_t, char> map;
+        for (int i = 0; i < 256; ++i) {
             const char byte = char(i);
-            const auto asCp1252 = format::decodeText(Version::Jet3, reinterpret_cast<const uchar *>(&byte), 1, 1252);
-            if (c.unicode() == i || asCp1252->at(0) == c)
-                b = i;
+            map.insert(char16_t(i), byte);
+            map.insert(format::decodeText(Version::Jet3, reinterpret_cast<const uchar *>(&byte), 1, 1252)->at(0).unicode(), byte);
         }
-        bytes.append(char(b < 0 ? '?' : b));
-    }
+        return map;
+    }();
+    QByteArray bytes;
+    bytes.reserve(s.size());
+    for (QChar c : s)
+        bytes.append(byteOf.value(c.unicode(), '?'));
     return *format::decodeText(Version::Jet3, reinterpret_cast<const uchar *>(bytes.constData()), bytes.size(), 1251);
 }
 
