@@ -28,6 +28,22 @@ struct RowRef {
     quint16 flags = 0;
 };
 
+// Where a fault lies. Its text is made only when there is a fault to report: reading a table
+// would otherwise format a sentence for every field.
+struct Where {
+    const QString *text_ = nullptr; // a ready text, or the parts below
+    int row = 0;
+    quint32 page = 0;
+    const QString *column = nullptr;
+    const QString *table = nullptr;
+
+    QString text() const {
+        if (text_)
+            return *text_;
+        return QStringLiteral("строка %1 страницы %2, столбец «%3» таблицы «%4»").arg(row).arg(page).arg(*column, *table);
+    }
+};
+
 class Reader {
 public:
     Reader(const QByteArray &bytes, const QString &file, const Layout &l, int codePage)
@@ -41,20 +57,20 @@ public:
     [[noreturn]] void malformed(const QString &detail) const { detail::fail(Kind::Malformed, m_file, detail); }
     [[noreturn]] void truncated(const QString &detail) const { detail::fail(Kind::Truncated, m_file, detail); }
 
-    const uchar *page(quint32 n, const QString &what) const {
+    const uchar *page(quint32 n, const Where &what) const {
         if (n >= m_pageCount)
             truncated(QStringLiteral("%1 указывает на страницу %2, а в файле %3 страниц")
-                          .arg(what)
+                          .arg(what.text())
                           .arg(n)
                           .arg(m_pageCount));
         return m_data + qint64(n) * m_l.pageSize;
     }
 
-    const uchar *dataPage(quint32 n, const QString &what) const {
+    const uchar *dataPage(quint32 n, const Where &what) const {
         const uchar *pg = page(n, what);
         if (pg[0] != kPageData)
             malformed(QStringLiteral("%1 указывает на страницу %2, которая не является страницей данных (тип %3)")
-                          .arg(what)
+                          .arg(what.text())
                           .arg(n)
                           .arg(pg[0]));
         return pg;
@@ -82,14 +98,15 @@ public:
         return RowRef{pg + start, end - start, quint16(raw & ~kRowOffsetMask)};
     }
 
-    RowRef row(quint32 pgRowValue, const QString &what) const {
+    RowRef row(quint32 pgRowValue, const Where &what) const {
         const quint32 n = pgRowPage(pgRowValue);
         return row(dataPage(n, what), n, pgRowRow(pgRowValue));
     }
 
     // The table definition at page n with its continuation pages.
     TableDef tdef(quint32 n, const QString &table) const {
-        const QString what = QStringLiteral("описание таблицы «%1»").arg(table);
+        const QString whatText = QStringLiteral("описание таблицы «%1»").arg(table);
+        const Where what{&whatText};
         QByteArray block;
         QSet<quint32> seen;
         for (quint32 p = n; p != 0;) {
@@ -115,7 +132,8 @@ public:
 
     // The table's data pages, in page order, from its usage map.
     std::vector<quint32> dataPages(const TableDef &def, quint32 tdefPage, const QString &table) const {
-        const QString what = QStringLiteral("карта страниц таблицы «%1»").arg(table);
+        const QString whatText = QStringLiteral("карта страниц таблицы «%1»").arg(table);
+        const Where what{&whatText};
         const RowRef map = row(def.usageMap, what);
         if (map.size < 1)
             malformed(QStringLiteral("карта страниц таблицы «%1» пуста").arg(table));
@@ -123,7 +141,7 @@ public:
         auto mark = [&](quint64 p) {
             if (p >= m_pageCount)
                 truncated(QStringLiteral("%1 указывает на страницу %2, а в файле %3 страниц")
-                              .arg(what)
+                              .arg(what.text())
                               .arg(p)
                               .arg(m_pageCount));
             owned[size_t(p)] = true;
@@ -149,7 +167,7 @@ public:
                 const uchar *pg = page(mp, what);
                 if (pg[0] != kPageUsageMap)
                     malformed(QStringLiteral("%1 указывает на страницу %2, которая не является страницей карты (тип %3)")
-                                  .arg(what)
+                                  .arg(what.text())
                                   .arg(mp)
                                   .arg(pg[0]));
                 markBits(pg + 4, m_l.pageSize - 4, quint64(j) * quint64(bitsPerPage));
@@ -189,9 +207,10 @@ public:
                                       .arg(r)
                                       .arg(n));
                     const quint32 target = u32(ref.data);
-                    claim(target, QStringLiteral("строка %1 страницы %2").arg(r).arg(n));
-                    const uchar *tp = dataPage(pgRowPage(target),
-                                               QStringLiteral("строка %1 страницы %2").arg(r).arg(n));
+                    const QString whatText = QStringLiteral("строка %1 страницы %2").arg(r).arg(n);
+                    const Where what{&whatText};
+                    claim(target, what);
+                    const uchar *tp = dataPage(pgRowPage(target), what);
                     if (u32(tp + 4) != tdefPage)
                         malformed(QStringLiteral("строка %1 страницы %2 перенесена на страницу %3 другой таблицы")
                                       .arg(r)
@@ -205,19 +224,19 @@ public:
     }
 
     // The bytes of a memo or OLE value from its 12-byte header (and inline data).
-    QByteArray longValue(const FieldBytes &f, const QString &where) const {
+    QByteArray longValue(const FieldBytes &f, const Where &where) const {
         if (f.size < kMemoHeaderSize)
-            malformed(QStringLiteral("%1: заголовок длинного значения короче 12 байт").arg(where));
+            malformed(QStringLiteral("%1: заголовок длинного значения короче 12 байт").arg(where.text()));
         const quint32 word = u32(f.data);
         const qint64 length = word & kMemoLengthMask;
         const quint32 kind = word & ~kMemoLengthMask;
         if (length > m_fileSize)
-            malformed(QStringLiteral("%1: длина значения (%2 байт) больше файла").arg(where).arg(length));
+            malformed(QStringLiteral("%1: длина значения (%2 байт) больше файла").arg(where.text()).arg(length));
         const quint32 ref = u32(f.data + 4);
         if (kind == kMemoInline) {
             if (length != f.size - kMemoHeaderSize)
                 malformed(QStringLiteral("%1: длина значения (%2 байт) не совпадает с местом в строке (%3 байт)")
-                              .arg(where)
+                              .arg(where.text())
                               .arg(length)
                               .arg(f.size - kMemoHeaderSize));
             return QByteArray(reinterpret_cast<const char *>(f.data) + kMemoHeaderSize, int(length));
@@ -227,37 +246,37 @@ public:
             const RowRef lv = row(ref, where);
             if (lv.size < length)
                 malformed(QStringLiteral("%1: значение (%2 байт) длиннее своей строки на странице %3 (%4 байт)")
-                              .arg(where)
+                              .arg(where.text())
                               .arg(length)
                               .arg(pgRowPage(ref))
                               .arg(lv.size));
             return QByteArray(reinterpret_cast<const char *>(lv.data), int(length));
         }
         if (kind != 0)
-            malformed(QStringLiteral("%1: неизвестный способ хранения длинного значения").arg(where));
+            malformed(QStringLiteral("%1: неизвестный способ хранения длинного значения").arg(where.text()));
         QByteArray out;
         QSet<quint32> seen;
         quint32 next = ref;
         while (out.size() < length) {
             if (next == 0)
                 malformed(QStringLiteral("%1: цепочка страниц значения короче его длины (%2 из %3 байт)")
-                              .arg(where)
+                              .arg(where.text())
                               .arg(out.size())
                               .arg(length));
             if (seen.contains(next))
                 malformed(QStringLiteral("%1: цепочка страниц значения зациклена (страница %2, строка %3)")
-                              .arg(where)
+                              .arg(where.text())
                               .arg(pgRowPage(next))
                               .arg(pgRowRow(next)));
             seen.insert(next);
             claim(next, where);
             const RowRef lv = row(next, where);
             if (lv.size < kMemoChainLinkSize)
-                malformed(QStringLiteral("%1: звено цепочки на странице %2 короче 4 байт").arg(where).arg(pgRowPage(next)));
+                malformed(QStringLiteral("%1: звено цепочки на странице %2 короче 4 байт").arg(where.text()).arg(pgRowPage(next)));
             const int chunk = lv.size - kMemoChainLinkSize;
             if (out.size() + chunk > length)
                 malformed(QStringLiteral("%1: цепочка страниц значения длиннее его длины (%2 байт)")
-                              .arg(where)
+                              .arg(where.text())
                               .arg(length));
             out.append(reinterpret_cast<const char *>(lv.data) + kMemoChainLinkSize, chunk);
             next = u32(lv.data);
@@ -265,18 +284,18 @@ public:
         return out;
     }
 
-    Value value(const ColumnDef &c, const FieldBytes &f, const QString &where) const {
+    Value value(const ColumnDef &c, const FieldBytes &f, const Where &where) const {
         if (c.type == ColumnType::Boolean)
             return f.present;
         if (!f.present)
             return std::monostate{};
         const int size = fixedSize(c.type);
         if (size && f.size != size)
-            malformed(QStringLiteral("%1: поле занимает %2 байт вместо %3").arg(where).arg(f.size).arg(size));
+            malformed(QStringLiteral("%1: поле занимает %2 байт вместо %3").arg(where.text()).arg(f.size).arg(size));
         auto text = [&](const uchar *data, qsizetype n) -> Value {
             auto s = decodeText(m_l.version, data, n, m_codePage);
             if (!s)
-                malformed(QStringLiteral("%1: текст записан с ошибкой").arg(where));
+                malformed(QStringLiteral("%1: текст записан с ошибкой").arg(where.text()));
             return *s;
         };
         const uchar *d = f.data;
@@ -327,11 +346,7 @@ public:
             values.reserve(picked.size());
             for (int i : picked) {
                 const ColumnDef &c = def.columns[i];
-                values.append(value(c, fields[size_t(i)],
-                                    QStringLiteral("строка %1 страницы %2, столбец «%3» таблицы «%4»")
-                                        .arg(r)
-                                        .arg(n)
-                                        .arg(c.name, table)));
+                values.append(value(c, fields[size_t(i)], Where{nullptr, r, n, &c.name, &table}));
             }
             out.append(std::move(values));
         });
@@ -341,10 +356,10 @@ public:
 private:
     // Each long-value row and each overflow target belongs to one value: a file whose rows share
     // them could make a small file read into gigabytes.
-    void claim(quint32 ref, const QString &where) const {
+    void claim(quint32 ref, const Where &where) const {
         if (m_claimed.contains(ref))
             malformed(QStringLiteral("%1: строка %2 страницы %3 уже занята другим значением")
-                          .arg(where)
+                          .arg(where.text())
                           .arg(pgRowRow(ref))
                           .arg(pgRowPage(ref)));
         m_claimed.insert(ref);

@@ -84,25 +84,18 @@ public:
         ++m_rows;
         put16(pg + m_l.dataRowCount, quint16(m_rows));
         put16(pg + 2, quint16(m_end - (m_l.dataRowCount + 2 + 2 * m_rows)));
-        m_usedPages.push_back(m_page);
         return Placed{pgRow(quint32(m_page), m_rows - 1), m_page, m_end};
     }
 
-    // Pages that received rows, in order.
-    std::vector<int> pages() const {
-        std::vector<int> out;
-        for (int p : m_usedPages) {
-            if (out.empty() || out.back() != p)
-                out.push_back(p);
-        }
-        return out;
-    }
+    // The pages started so far, in order.
+    const std::vector<int> &pages() const { return m_started; }
 
 private:
     bool fits(int size) const {
         return m_rows < kMaxRowsPerPage && m_end - size >= m_l.dataRowCount + 2 + 2 * (m_rows + 1);
     }
     void start(int page) {
+        m_started.push_back(page);
         m_page = page;
         m_rows = 0;
         m_end = m_l.pageSize;
@@ -123,7 +116,7 @@ private:
     int m_page = -1;
     int m_rows = 0;
     int m_end = 0;
-    std::vector<int> m_usedPages;
+    std::vector<int> m_started;
 };
 
 QString typeName(ColumnType type) {
@@ -181,6 +174,17 @@ bool writable(ColumnType type) {
     }
 }
 
+// The value a message is about. Its text is made only when there is something to report.
+struct Cell {
+    const QString &table;
+    qsizetype row; // 0-based
+    const QString &column;
+
+    QString text() const {
+        return QStringLiteral("таблица «%1», строка %2, столбец «%3»").arg(table).arg(row + 1).arg(column);
+    }
+};
+
 // A table on its way into the file.
 struct Pending {
     const Table *table;
@@ -211,8 +215,11 @@ public:
         std::memcpy(m_pages.at(m_pages.allocate()), header.constData(), size_t(header.size()));
         const int firstMapPage = m_pages.allocate();
         for (Pending &p : pending) {
-            const qsizetype size = encodeTdef(m_l, p.def).size();
-            p.tdefPages = 1 + int((std::max<qsizetype>(size - m_l.pageSize, 0) + m_l.pageSize - 9) / (m_l.pageSize - 8));
+            // The first page holds a whole page of the definition, each further one a page less its
+            // 8-byte header.
+            const qsizetype beyondFirst = std::max<qsizetype>(encodeTdef(m_l, p.def).size() - m_l.pageSize, 0);
+            const int perPage = m_l.pageSize - 8;
+            p.tdefPages = 1 + int((beyondFirst + perPage - 1) / perPage);
             p.tdefPage = m_pages.allocate();
             for (int i = 1; i < p.tdefPages; ++i)
                 m_pages.allocate();
@@ -333,15 +340,15 @@ private:
     }
 
     // The stored bytes of one value; for memo and OLE values the data itself (header added later).
-    std::optional<QByteArray> encodeValue(const Column &col, const Value &v, const QString &where) const {
+    std::optional<QByteArray> encodeValue(const Column &col, const Value &v, const Cell &where) const {
         if (std::holds_alternative<std::monostate>(v)) {
             if (col.type == ColumnType::Boolean)
-                unsupported(QStringLiteral("%1: логическое поле не может быть пустым (NULL)").arg(where));
+                unsupported(QStringLiteral("%1: логическое поле не может быть пустым (NULL)").arg(where.text()));
             return std::nullopt;
         }
         auto expect = [&](const char *what) {
             unsupported(QStringLiteral("%1: ожидается %2 для столбца типа %3")
-                            .arg(where, QString::fromUtf8(what), typeName(col.type)));
+                            .arg(where.text(), QString::fromUtf8(what), typeName(col.type)));
         };
         auto integer = [&](qint64 lo, qint64 hi, int bytes) {
             const auto *n = std::get_if<qint64>(&v);
@@ -349,7 +356,7 @@ private:
                 expect("целое число");
             if (*n < lo || *n > hi)
                 unsupported(QStringLiteral("%1: число %2 не помещается в столбец типа %3 (%4…%5)")
-                                .arg(where)
+                                .arg(where.text())
                                 .arg(*n)
                                 .arg(typeName(col.type))
                                 .arg(lo)
@@ -366,7 +373,7 @@ private:
             QByteArray out(bytes, '\0');
             if (bytes == 4) {
                 if (std::isfinite(*d) && std::abs(*d) > double(std::numeric_limits<float>::max()))
-                    unsupported(QStringLiteral("%1: число %2 не помещается в столбец типа Single").arg(where).arg(*d));
+                    unsupported(QStringLiteral("%1: число %2 не помещается в столбец типа Single").arg(where.text()).arg(*d));
                 const float f = float(*d);
                 std::memcpy(out.data(), &f, 4);
             } else {
@@ -380,20 +387,20 @@ private:
                 expect("текст");
             if (maxChars > 0 && s->size() > maxChars)
                 unsupported(QStringLiteral("%1: текст из %2 символов длиннее %3 символов столбца типа Text")
-                                .arg(where)
+                                .arg(where.text())
                                 .arg(s->size())
                                 .arg(maxChars));
             if (const qsizetype bad = firstUnstorableChar(m_l.version, *s); bad >= 0)
                 unsupported(m_l.version == Version::Jet4
                                 ? QStringLiteral("%1: символ в позиции %2 лежит вне основной плоскости Юникода")
-                                      .arg(where)
+                                      .arg(where.text())
                                       .arg(bad + 1)
                                 : QStringLiteral("%1: символа «%2» (позиция %3) нет в кодировке Windows-1251")
-                                      .arg(where, s->at(bad))
+                                      .arg(where.text(), s->at(bad))
                                       .arg(bad + 1));
             auto bytes = encodeText(m_l.version, *s, true);
             if (!bytes)
-                unsupported(QStringLiteral("%1: текст начинается с символа U+FEFF").arg(where));
+                unsupported(QStringLiteral("%1: текст начинается с символа U+FEFF").arg(where.text()));
             return *bytes;
         };
         auto bytes = [&](qsizetype exact, qsizetype max) {
@@ -402,7 +409,7 @@ private:
                 expect("массив байтов");
             if ((exact >= 0 && b->size() != exact) || b->size() > max)
                 unsupported(QStringLiteral("%1: %2 байт не помещаются в столбец типа %3")
-                                .arg(where)
+                                .arg(where.text())
                                 .arg(b->size())
                                 .arg(typeName(col.type)));
             return *b;
@@ -430,7 +437,7 @@ private:
         case ColumnType::Memo: {
             QByteArray b = text(-1);
             if (b.size() > kMaxLongValue)
-                unsupported(QStringLiteral("%1: текст длиннее %2 байт").arg(where).arg(kMaxLongValue));
+                unsupported(QStringLiteral("%1: текст длиннее %2 байт").arg(where.text()).arg(kMaxLongValue));
             return b;
         }
         case ColumnType::Binary:
@@ -440,7 +447,7 @@ private:
         case ColumnType::Guid:
             return bytes(16, 16);
         default:
-            unsupported(QStringLiteral("%1: столбцы типа %2 не записываются").arg(where, typeName(col.type)));
+            unsupported(QStringLiteral("%1: столбцы типа %2 не записываются").arg(where.text(), typeName(col.type)));
         }
     }
 
@@ -478,8 +485,7 @@ private:
             for (qsizetype i = 0; i < t.columns.size(); ++i) {
                 const Column &col = t.columns[i];
                 const Value &v = t.rows[r][i];
-                const QString where = QStringLiteral("таблица «%1», строка %2, столбец «%3»").arg(t.name).arg(r + 1).arg(col.name);
-                fields[size_t(i)] = encodeValue(col, v, where);
+                fields[size_t(i)] = encodeValue(col, v, Cell{t.name, r, col.name});
                 booleans[size_t(i)] = col.type == ColumnType::Boolean && std::get<bool>(v);
                 if (col.type == ColumnType::Boolean)
                     fields[size_t(i)].reset();
