@@ -2,8 +2,10 @@
 // against what the program expects of it.
 
 #include "data/bank.h"
+#include "data/bank_aiken.h"
 #include "data/bank_check.h"
 #include "data/bank_csv.h"
+#include "data/bank_tables.h"
 #include "data/jet/jet.h"
 
 #include <QCoreApplication>
@@ -31,6 +33,7 @@ QString helpText() {
         "\n"
         "Использование:\n"
         "  cifrovex-bank build Zadachi.csv Otvety.csv -o data.cvx [--jet3]\n"
+        "  cifrovex-bank import-aiken ВОПРОСЫ.txt -o data.cvx [--jet3]\n"
         "  cifrovex-bank dump ФАЙЛ [ТАБЛИЦА...] [-o КАТАЛОГ]\n"
         "  cifrovex-bank check ФАЙЛ\n"
         "  cifrovex-bank --help\n"
@@ -39,6 +42,16 @@ QString helpText() {
         "  build  собирает банк из таблиц задач (Zadachi) и вариантов ответа (Otvety).\n"
         "         Пишет базу Jet 4 (Access 2000–2003), с --jet3 — Jet 3 (Access 97, текст\n"
         "         в Windows-1251). При любой ошибке во входных файлах ничего не записывает.\n"
+        "  import-aiken\n"
+        "         собирает банк из вопросов в формате Aiken (Moodle): текст вопроса,\n"
+        "         варианты «A) текст» или «A. текст», строка «ANSWER: B», пустая строка\n"
+        "         между вопросами; текст в UTF-8. Нужно не меньше 20 вопросов ровно с\n"
+        "         четырьмя вариантами; программа использует первые 20. Первая строка\n"
+        "         вопроса идёт в условие (Uslovie), остальные — в текст задачи (Name).\n"
+        "         Варианты переставляются так, чтобы верный получил номер, который\n"
+        "         программа считает верным для этой позиции; остальные три сохраняют\n"
+        "         свой порядок. После 20-го вопроса порядок вариантов не меняется.\n"
+        "         При любой ошибке во входном файле ничего не записывает.\n"
         "  dump   выгружает таблицы любой базы Jet в CSV: каждую в ТАБЛИЦА.csv в КАТАЛОГ,\n"
         "         а одну таблицу без -o — на стандартный вывод. Без имён — все таблицы.\n"
         "         Выгрузка банка, собранная командой build, даёт тот же банк.\n"
@@ -54,7 +67,7 @@ QString helpText() {
         "  0  успешно; для check — все три уровня работают как задумано и ошибок нет\n"
         "  1  check нашла в банке ошибки\n"
         "  2  ошибка в командной строке\n"
-        "  3  входной файл не найден, не читается или испорчен (CSV, база Jet)\n"
+        "  3  входной файл не найден, не читается или испорчен (CSV, Aiken, база Jet)\n"
         "  4  не удалось записать результат\n");
 }
 
@@ -143,6 +156,53 @@ int build(const QStringList &args) {
     return ExitOk;
 }
 
+int importAiken(const QStringList &args) {
+    QString input;
+    QString output;
+    jet::Version version = jet::Version::Jet4;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("-o")) {
+            if (++i >= args.size())
+                return usage(QStringLiteral("после -o нужно имя файла"));
+            output = args[i];
+        } else if (a == QLatin1String("--jet3")) {
+            version = jet::Version::Jet3;
+        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            return usage(QStringLiteral("неизвестный параметр %1").arg(a));
+        } else if (input.isEmpty()) {
+            input = a;
+        } else {
+            return usage(QStringLiteral("import-aiken ждёт один файл с вопросами"));
+        }
+    }
+    if (input.isEmpty())
+        return usage(QStringLiteral("import-aiken ждёт файл с вопросами в формате Aiken"));
+    if (output.isEmpty())
+        return usage(QStringLiteral("import-aiken ждёт -o ФАЙЛ"));
+
+    Bank bank;
+    try {
+        bank = aiken::importBank(readInput(input), input, version);
+    } catch (const InputFault &e) {
+        return failure(ExitInput, e.message);
+    } catch (const aiken::AikenError &e) {
+        return failure(ExitInput, e.message());
+    }
+
+    try {
+        jet::writeFile(output, banktables::toTables(bank), version);
+    } catch (const jet::FormatError &e) {
+        return failure(e.kind() == jet::FormatError::Kind::Unsupported ? ExitInput : ExitOutput, e.message());
+    }
+    const int used = aiken::minimumQuestions();
+    if (bank.problems.size() > used)
+        print(stdout, QStringLiteral("Вопросов %1; программа использует только первые %2.\n")
+                          .arg(bank.problems.size())
+                          .arg(used));
+    return ExitOk;
+}
+
 // A table's name as a file name: the characters no file system takes become "_".
 QString fileNameFor(const QString &table) {
     QString name = table;
@@ -227,6 +287,7 @@ struct Command {
 // New subcommands (such as an import from other quiz formats) join this list.
 const Command kCommands[] = {
     {"build", build},
+    {"import-aiken", importAiken},
     {"dump", dump},
     {"check", check},
 };

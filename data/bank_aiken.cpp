@@ -1,0 +1,238 @@
+#include "data/bank_aiken.h"
+
+#include "data/bank_check.h"
+#include "testing/grading.h"
+
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QStringList>
+
+#include <optional>
+
+namespace aiken {
+
+namespace {
+
+QString compose(const QString &file, int line, const QString &fault) {
+    return line > 0 ? QStringLiteral("%1, строка %2: %3").arg(file).arg(line).arg(fault)
+                    : QStringLiteral("%1: %2").arg(file, fault);
+}
+
+} // namespace
+
+AikenError::AikenError(const QString &file, int line, const QString &fault)
+    : std::runtime_error(compose(file, line, fault).toStdString())
+    , m_file(file)
+    , m_line(line)
+    , m_message(compose(file, line, fault)) {}
+
+namespace {
+
+constexpr int kOptionsPerQuestion = 4;
+
+struct Option {
+    QChar letter;
+    QString text;
+    int line = 0;
+};
+
+struct Question {
+    int line = 0; // where its text starts
+    QStringList text;
+    QList<Option> options;
+    int correct = -1; // index into options
+};
+
+// The file's lines without their ends; "\r\n", "\n" and a lone "\r" all end a line.
+QList<QByteArray> splitLines(const QByteArray &bytes) {
+    QList<QByteArray> lines;
+    qsizetype start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    for (qsizetype i = start; i < bytes.size(); ++i) {
+        if (bytes[i] != '\n' && bytes[i] != '\r')
+            continue;
+        lines.append(bytes.mid(start, i - start));
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size())
+        lines.append(bytes.mid(start));
+    return lines;
+}
+
+QString decodeLine(const QByteArray &bytes, const QString &file, int line) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder(bytes);
+    if (decoder.hasError())
+        throw AikenError(file, line, QStringLiteral("текст не в кодировке UTF-8 (сохраните файл в UTF-8)"));
+    return text;
+}
+
+void checkStorable(const QString &text, jet::Version version, const QString &file, int line) {
+    QString bad;
+    if (version == jet::Version::Jet3) {
+        bad = bankcheck::outsideWindows1251(text);
+    } else {
+        for (char32_t c : text.toUcs4())
+            if (c > 0xFFFF && !bad.contains(QString::fromUcs4(&c, 1)))
+                bad += QString::fromUcs4(&c, 1);
+    }
+    if (!bad.isEmpty())
+        throw AikenError(file, line,
+                         QStringLiteral("символы, которых %1 не хранит: «%2»")
+                             .arg(version == jet::Version::Jet3 ? QStringLiteral("Jet 3 (Windows-1251)")
+                                                                : QStringLiteral("Jet 4 (UCS-2)"),
+                                  bad));
+}
+
+QString letters(const QList<Option> &options) {
+    QStringList out;
+    for (const Option &o : options)
+        out << QString(o.letter);
+    return out.join(QStringLiteral(", "));
+}
+
+QList<Question> parse(const QByteArray &bytes, const QString &file, jet::Version version) {
+    static const QRegularExpression answerLine(QStringLiteral("^ANSWER\\s*:\\s*(.*)$"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression optionLine(QStringLiteral("^([A-Z])[.)](?:\\s+(.*))?$"));
+    // Russian teachers may well type "А)" or "Б." in Cyrillic; say so rather than take it for text.
+    static const QRegularExpression foreignOption(QStringLiteral("^(\\p{Lu})[.)]\\s"));
+
+    QList<Question> questions;
+    std::optional<Question> open;
+    bool blankAfterText = false;
+
+    const QList<QByteArray> lines = splitLines(bytes);
+    for (int n = 1; n <= lines.size(); ++n) {
+        const QString text = decodeLine(lines[n - 1], file, n).trimmed();
+        checkStorable(text, version, file, n);
+        if (text.isEmpty()) {
+            blankAfterText = open.has_value();
+            continue;
+        }
+
+        if (const QRegularExpressionMatch m = answerLine.match(text); m.hasMatch()) {
+            if (!open)
+                throw AikenError(file, n, QStringLiteral("строка ANSWER без вопроса перед ней"));
+            if (open->options.size() != kOptionsPerQuestion)
+                throw AikenError(
+                    file, n,
+                    QStringLiteral("у вопроса со строки %1 вариантов ответа %2, а нужно ровно %3")
+                        .arg(open->line)
+                        .arg(open->options.size())
+                        .arg(kOptionsPerQuestion));
+            const QString given = m.captured(1).trimmed();
+            if (given.size() != 1 || !given[0].isLetter())
+                throw AikenError(
+                    file, n,
+                    QStringLiteral("после «ANSWER:» нужна одна буква верного варианта, а стоит «%1»")
+                        .arg(given));
+            const QChar letter = given[0].toUpper();
+            for (int i = 0; i < open->options.size(); ++i)
+                if (open->options[i].letter == letter)
+                    open->correct = i;
+            if (open->correct < 0)
+                throw AikenError(
+                    file, n,
+                    QStringLiteral("верным назван вариант %1, а у вопроса со строки %2 варианты %3")
+                        .arg(letter)
+                        .arg(open->line)
+                        .arg(letters(open->options)));
+            questions.append(std::move(*open));
+            open.reset();
+            blankAfterText = false;
+            continue;
+        }
+
+        if (const QRegularExpressionMatch m = optionLine.match(text); m.hasMatch()) {
+            const QChar letter = m.captured(1)[0];
+            if (!open)
+                throw AikenError(file, n,
+                                 QStringLiteral("вариант ответа %1 стоит до текста вопроса").arg(letter));
+            for (const Option &o : open->options)
+                if (o.letter == letter)
+                    throw AikenError(
+                        file, n, QStringLiteral("вариант %1 уже был в строке %2").arg(letter).arg(o.line));
+            if (open->options.size() == kOptionsPerQuestion)
+                throw AikenError(
+                    file, n,
+                    QStringLiteral("у вопроса со строки %1 больше %2 вариантов ответа, а нужно ровно %2")
+                        .arg(open->line)
+                        .arg(kOptionsPerQuestion));
+            const QString optionText = m.captured(2).trimmed();
+            if (optionText.isEmpty())
+                throw AikenError(file, n, QStringLiteral("у варианта %1 нет текста").arg(letter));
+            open->options.append({letter, optionText, n});
+            continue;
+        }
+
+        if (const QRegularExpressionMatch m = foreignOption.match(text); m.hasMatch() && open)
+            throw AikenError(
+                file, n,
+                QStringLiteral("вариант ответа обозначен буквой «%1», а нужна латинская заглавная "
+                               "буква A–Z")
+                    .arg(m.captured(1)));
+
+        if (!open) {
+            open = Question{n, {text}, {}, -1};
+            blankAfterText = false;
+        } else if (!open->options.isEmpty()) {
+            throw AikenError(file, n,
+                             QStringLiteral("вопрос со строки %1 не закончен строкой «ANSWER: буква»; здесь "
+                                            "ожидался вариант ответа (буква, «)» или «.», пробел, текст) "
+                                            "или строка ANSWER")
+                                 .arg(open->line));
+        } else if (blankAfterText) {
+            throw AikenError(
+                file, n,
+                QStringLiteral("у вопроса со строки %1 нет ни вариантов ответа, ни строки ANSWER")
+                    .arg(open->line));
+        } else {
+            open->text.append(text);
+        }
+    }
+    if (open)
+        throw AikenError(file, open->line,
+                         QStringLiteral("вопрос, начатый в этой строке, не закончен строкой «ANSWER: буква» "
+                                        "до конца файла"));
+    return questions;
+}
+
+} // namespace
+
+int minimumQuestions() {
+    return kLevels.back().problems;
+}
+
+int correctNumber(int position, int authorsPlace) {
+    if (position >= 1 && position <= int(kAnswerKey.size()))
+        return correctOption(position);
+    return authorsPlace;
+}
+
+Bank importBank(const QByteArray &bytes, const QString &file, jet::Version version) {
+    const QList<Question> questions = parse(bytes, file, version);
+    if (questions.size() < minimumQuestions())
+        throw AikenError(file, 0,
+                         QStringLiteral("вопросов %1, а нужно не меньше %2: столько задач у уровня «5»")
+                             .arg(questions.size())
+                             .arg(minimumQuestions()));
+
+    Bank bank;
+    qint32 optionId = 0;
+    for (int p = 1; p <= questions.size(); ++p) {
+        const Question &q = questions[p - 1];
+        bank.problems.append({p, q.text.mid(1).join(QLatin1Char('\n')), q.text.first()});
+
+        QList<Option> ordered = q.options;
+        const Option correct = ordered.takeAt(q.correct);
+        ordered.insert(correctNumber(p, q.correct + 1) - 1, correct);
+        for (int i = 0; i < ordered.size(); ++i)
+            bank.options.append(
+                {++optionId, p, ordered[i].text, ordered[i].line == correct.line, qint16(i + 1)});
+    }
+    return bank;
+}
+
+} // namespace aiken

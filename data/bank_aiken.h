@@ -1,0 +1,59 @@
+#pragma once
+
+// Multiple-choice questions in Moodle's Aiken text format, laid out as a bank the program can use.
+//
+// The format as read here:
+//   Question text (the first line; further lines until the first option are its body)
+//   A) First option            or  A. First option
+//   B) Second option
+//   C) Third option
+//   D) Fourth option
+//   ANSWER: B
+// Blank lines separate questions. An option is a capital letter A-Z, ")" or ".", white space and
+// the text; the letters may be any four distinct ones. "ANSWER:" ends the question. Text is
+// UTF-8 (a leading byte order mark is skipped); lines may end in "\n", "\r\n" or "\r".
+
+#include "data/bank.h"
+#include "data/jet/jet.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <stdexcept>
+
+namespace aiken {
+
+// A fault in an Aiken file; the message is Russian and names the file and, where there is one,
+// the line.
+class AikenError : public std::runtime_error {
+public:
+    AikenError(const QString &file, int line, const QString &fault);
+    const QString &file() const { return m_file; }
+    int line() const { return m_line; } // 0 when the fault is the file as a whole
+    const QString &message() const { return m_message; }
+
+private:
+    QString m_file;
+    int m_line;
+    QString m_message;
+};
+
+// The least number of questions a file must hold: enough for the longest level.
+int minimumQuestions();
+
+// The option number the correct answer of the question at a 1-based position gets. Within the
+// answer key's 20 positions it is the key's number; past them (problems the program never
+// shows) the question keeps its own order, so the correct option's number is its letter's place
+// among the question's options.
+int correctNumber(int position, int authorsPlace);
+
+// Reads an Aiken file and lays it out as a bank: problem p gets ID_P p, its first line as the
+// condition (Uslovie) and the rest as the body (Name, empty when there is none); its options get
+// consecutive ID_O and numbers (dopol) 1..4 in row order, the correct one moved to
+// correctNumber(p, ...) and the other three kept in the file's order, Istina true on the correct
+// one only. Every text is checked against what the given Jet version can store: nothing beyond
+// the Basic Multilingual Plane, and for Jet 3 only Windows-1251. Throws AikenError for any
+// fault, including fewer than minimumQuestions() questions.
+Bank importBank(const QByteArray &bytes, const QString &file, jet::Version version);
+
+} // namespace aiken
