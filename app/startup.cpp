@@ -60,7 +60,7 @@ int runCifrovex(int argc, char **argv) {
     return startCifrovex(app);
 }
 
-int startCifrovex(QApplication &app) {
+int startCifrovex(QApplication &app, const StartupOptions &options) {
     QApplication::setApplicationName(QStringLiteral("Cifrovex"));
     // The program ends when its main window closes, not when the level dialog or the results
     // window happens to be the last one on the screen.
@@ -83,7 +83,7 @@ int startCifrovex(QApplication &app) {
     QString errorKind;
     QString errorMessage;
     try {
-        form2 = std::make_unique<TForm2>(&platform::startupPause);
+        form2 = std::make_unique<TForm2>(options.pause);
         dm.reset(openDataModule());
         form2->setDataModule(dm.get());
     } catch (const BankError &error) {

@@ -11,12 +11,13 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Bare"));
-    window.menuBar()->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("E&xit"), &app, &QApplication::quit);
+    window.menuBar()
+        ->addMenu(QStringLiteral("&File"))
+        ->addAction(QStringLiteral("E&xit"), &app, &QApplication::quit);
     QToolBar *toolBar = window.addToolBar(QStringLiteral("Tools"));
     for (const char *caption : {"Start", "Answer", "Restart", "Level", "Exit"})
         toolBar->addAction(QString::fromLatin1(caption));

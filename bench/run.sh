@@ -1,0 +1,182 @@
+#!/bin/bash
+# Runs every benchmark and prints one "name value unit" figure per line, then each target and
+# whether it is met.
+#
+#   bench/run.sh [BUILD_DIR]        (default: build-bench beside this folder's parent)
+#
+# Environment: ROUNDS (default 5) start-up rounds, IDLE_SECONDS (default 10), ANSWER_ROUNDS
+# (default 5, 19 answers each). Per-run figures go to $BENCH_LOG (default: a file in the build dir).
+#
+# The start-up figures come from runs of the bare program, the cifrovex executable and
+# bench_startup (the same start-up with a clock around the designed pause), interleaved round by
+# round under one private Xvfb without a window manager; medians over the rounds are reported.
+# See README.md, "Benchmarks", for what each figure measures.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-$here/../build-bench}" && pwd)
+rounds=${ROUNDS:-5}
+idle=${IDLE_SECONDS:-10}
+answer_rounds=${ANSWER_ROUNDS:-5}
+log=${BENCH_LOG:-$build/bench-run.log}
+
+program=$build/cifrovex
+bare=$build/bench/app/bench_bare_window
+timed=$build/bench/app/bench_startup
+timer=$build/bench/app/window_timer
+answer=$build/bench/app/bench_answer
+bank=$build/bench/bench_bank
+for file in "$program" "$bare" "$timed" "$timer" "$answer" "$bank" "$build/data.cvx"; do
+    if [ ! -e "$file" ]; then
+        echo "run.sh: $file is missing; build first:" >&2
+        echo "  cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo && cmake --build build-bench -j2" >&2
+        exit 2
+    fi
+done
+for tool in Xvfb xdotool; do
+    command -v "$tool" >/dev/null || { echo "run.sh: $tool is not installed" >&2; exit 2; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+cleanup() {
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A private X server on a free display, no window manager: window_timer sees the programs' own
+# top-level windows as children of the root window.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || { echo "run.sh: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+display=:$(head -n1 "$work/display")
+
+mkdir -p "$work/home" "$work/data"
+cp "$build/data.cvx" "$work/data/"
+
+# Every run gets the same small environment and its own runtime folder: the program allows one
+# copy per runtime folder, and no session bus (none is wanted, and none may be started for us).
+run() {
+    local runtime
+    runtime=$(mktemp -d "$work/runtime.XXXXXX")
+    chmod 700 "$runtime"
+    (cd "$work/data" && env -i PATH="$PATH" HOME="$work/home" LANG=C.UTF-8 DISPLAY="$display" \
+        QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$runtime" DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" \
+        "$@")
+}
+
+main_title='Цифроведческийзачёт'
+level_title='Уровень сложности'
+
+bare_run() { run "$timer" --until Bare --idle "$1" -- "$bare"; }
+program_run() { run "$timer" --press "$level_title" --until "$main_title" --idle "$1" -- "$program"; }
+timed_run() { run "$timer" --press "$level_title" --until "$main_title" -- "$timed"; }
+
+# value NAME < output: the figure's value
+value() { awk -v n="$1" '$1 == n { print $2; exit }'; }
+window_at() { awk -v t="$1" '$1 == "window_ms" { title = $0; sub(/^window_ms [^ ]+ ms /, "", title); if (title == t) { print $2; exit } }'; }
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+: >"$log"
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+
+# A warm-up round, not counted: page cache, font cache in the private home.
+bare_run 0 >/dev/null
+program_run 0 >/dev/null
+
+for round in $(seq "$rounds"); do
+    # Alternate which program goes first, so that a slow spell on the machine is shared out.
+    if [ $((round % 2)) -eq 1 ]; then order="bare program timed"; else order="timed program bare"; fi
+    for which in $order; do
+        case $which in
+        bare) out=$(bare_run "$idle") ;;
+        program) out=$(program_run "$idle") ;;
+        timed) out=$(timed_run) ;;
+        esac
+        printf '%s\n' "$out" | sed "s/^/round $round $which: /" >>"$log"
+        case $which in
+        bare)
+            echo "$out" | value first_window_ms >>"$work/bare_window"
+            echo "$out" | value peak_rss_kb >>"$work/bare_rss"
+            echo "$out" | value idle_cpu_percent >>"$work/bare_idle"
+            ;;
+        program)
+            echo "$out" | value first_window_ms >>"$work/splash"
+            echo "$out" | value peak_rss_kb >>"$work/rss"
+            echo "$out" | value idle_cpu_percent >>"$work/idle"
+            ;;
+        timed)
+            level=$(echo "$out" | window_at "$level_title")
+            pause=$(echo "$out" | value startup_pause_ms)
+            begin=$(echo "$out" | value pause_begin_ms)
+            splash=$(echo "$out" | value first_window_ms)
+            echo "$level" >>"$work/level"
+            echo "$pause" >>"$work/pause"
+            awk -v l="$level" -v p="$pause" 'BEGIN { print l - p }' >>"$work/level_net"
+            awk -v b="$begin" -v s="$splash" 'BEGIN { print b - s }' >>"$work/splash_to_pause"
+            awk -v l="$level" -v b="$begin" -v p="$pause" 'BEGIN { print l - b - p }' >>"$work/pause_to_level"
+            ;;
+        esac
+    done
+done
+
+answer_out=$(run "$answer" "$answer_rounds")
+printf '%s\n' "$answer_out" | sed 's/^/answer: /' >>"$log"
+bank_out=$(cd "$work" && "$bank")
+printf '%s\n' "$bank_out" | sed 's/^/bank: /' >>"$log"
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+m() { median <"$work/$1"; }
+bare_window=$(m bare_window)
+splash=$(m splash)
+level_net=$(m level_net)
+bare_rss=$(m bare_rss)
+rss=$(m rss)
+idle_cpu=$(m idle)
+
+echo "machine_cpus $(nproc) cores"
+echo "machine_cpu_model $(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)"
+echo "machine_load_before $load_before (1, 5, 15 min)"
+echo "machine_load_after $load_after (1, 5, 15 min)"
+echo "rounds $rounds runs of each program"
+echo "bare_first_window_ms $bare_window ms"
+echo "splash_first_window_ms $splash ms"
+echo "level_dialog_ms $(m level) ms"
+echo "startup_pause_ms $(m pause) ms"
+echo "level_dialog_minus_pause_ms $level_net ms"
+echo "splash_to_pause_begin_ms $(m splash_to_pause) ms"
+echo "pause_end_to_level_dialog_ms $(m pause_to_level) ms"
+echo "bare_peak_rss_kb $bare_rss KiB"
+echo "peak_rss_kb $rss KiB"
+echo "bare_idle_cpu_percent $(m bare_idle) %"
+echo "idle_cpu_percent $idle_cpu %"
+printf '%s\n' "$answer_out"
+# bench_bank's sentences as figures: "bank 20 problems: open 0.1 ms (median of 51 more)" becomes
+# "bank_20_open_ms 0.1 ms".
+while IFS= read -r line; do
+    if [[ $line =~ ^bank\ ([0-9]+)\ problems:\ (.*)\ ([0-9.]+|n/a)\ (ms|us|ns|KiB) ]]; then
+        label=${BASH_REMATCH[2]// /_}
+        echo "bank_${BASH_REMATCH[1]}_${label}_${BASH_REMATCH[4]} ${BASH_REMATCH[3]} ${BASH_REMATCH[4]}"
+    fi
+done <<<"$bank_out"
+
+# target NAME VALUE OP LIMIT: prints the verdict
+target() {
+    awk -v n="$1" -v v="$2" -v op="$3" -v l="$4" 'BEGIN {
+        ok = (op == "<=") ? (v <= l) : (v < l)
+        printf "target %s %.3f %s %s %s\n", n, v, op, l, ok ? "met" : "NOT met"
+    }'
+}
+target splash_vs_bare_first_window_ratio "$(awk -v a="$splash" -v b="$bare_window" 'BEGIN { print a / b }')" '<=' 1.1
+target level_dialog_minus_pause_beyond_bare_ms "$(awk -v a="$level_net" -v b="$bare_window" 'BEGIN { print a - b }')" '<' 150
+target peak_rss_vs_bare_ratio "$(awk -v a="$rss" -v b="$bare_rss" 'BEGIN { print a / b }')" '<=' 1.3
+target idle_cpu_percent "$idle_cpu" '<' 0.5
+target answer_painted_median_ms "$(echo "$answer_out" | value answer_painted_median_ms)" '<' 16
