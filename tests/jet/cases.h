@@ -145,6 +145,15 @@ inline QList<Case> cases() {
         }
         out.append({jet + QStringLiteral("tdef_pages"), v, {many}});
 
+        // More tables than page 1 holds map rows for: the maps go on on a further page.
+        QList<Table> tables;
+        for (int i = 0; i < 30; ++i) {
+            Table t{QStringLiteral("Tablica%1").arg(i), {{QStringLiteral("N"), ColumnType::LongInteger}}, {}};
+            t.rows.append(QList<Value>{qint64(i)});
+            tables.append(t);
+        }
+        out.append({jet + QStringLiteral("many_tables"), v, tables});
+
         // Every column type the writer takes, with values and with NULLs.
         Table types{QStringLiteral("Tipy"),
                     {{QStringLiteral("Bajt"), ColumnType::Byte},
