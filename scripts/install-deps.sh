@@ -9,6 +9,7 @@ packages=(
     clang libclang-rt-14-dev
     mdbtools nodejs
     xvfb xauth xdotool x11-utils imagemagick
+    at-spi2-core python3-pyatspi dbus
     fonts-liberation2
 )
 

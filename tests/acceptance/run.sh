@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Runs the acceptance suite against the real program: a private X server, a private D-Bus
+# session with the accessibility bus, and the Python driver that reads the windows as a screen
+# reader does and types and clicks as a person would.
+#   run.sh <path to cifrovex> <path to the shipped data.cvx>
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+program="$(realpath "$1")"
+bank="$(realpath "$2")"
+
+for tool in Xvfb xdotool import dbus-run-session /usr/libexec/at-spi-bus-launcher; do
+    command -v "$tool" >/dev/null || { echo "acceptance: $tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
+done
+/usr/bin/python3 -c "import pyatspi" 2>/dev/null ||
+    { echo "acceptance: python3-pyatspi is missing (scripts/install-deps.sh installs it)"; exit 1; }
+
+work="$(mktemp -d)"
+cleanup() {
+    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Let the server pick a free display and tell us its number.
+exec 9>"$work/display"
+Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 300); do
+    [ -s "$work/display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+done
+[ -s "$work/display" ] || { echo "acceptance: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+# The driver names a vanished X server as the cause when the program loses its display.
+export ACCEPTANCE_XVFB_PID="$xvfb_pid"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+# Sanitizer builds: the accessibility bridge keeps D-Bus objects to the end of the process.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
+
+# Extra arguments pick tests, as unittest takes them: run.sh <program> <bank> AcceptanceTest.test_x
+status=0
+dbus-run-session -- /usr/bin/python3 "$here/acceptance.py" "$program" "$bank" "$work" "${@:3}" || status=$?
+if [ "$status" -ne 0 ] && [ -s "$work/xvfb.log" ]; then
+    echo "--- Xvfb's log"
+    tail -n 20 "$work/xvfb.log"
+fi
+exit "$status"
