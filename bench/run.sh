@@ -4,8 +4,9 @@
 #
 #   bench/run.sh [BUILD_DIR]        (default: build-bench beside this folder's parent)
 #
-# Environment: ROUNDS (default 5) start-up rounds, IDLE_SECONDS (default 10), ANSWER_ROUNDS
-# (default 5, 19 answers each). Per-run figures go to $BENCH_LOG (default: a file in the build dir).
+# Environment: FIRST_WINDOW_ROUNDS (default 21) quick runs of each program to its first window,
+# ROUNDS (default 5) full start-up rounds, IDLE_SECONDS (default 10), ANSWER_ROUNDS (default 5,
+# 19 answers each). Per-run figures go to $BENCH_LOG (default: a file in the build dir).
 #
 # The start-up figures come from runs of the bare program, the cifrovex executable and
 # bench_startup (the same start-up with a clock around the designed pause), interleaved round by
@@ -15,6 +16,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build-bench}" && pwd)
+first_rounds=${FIRST_WINDOW_ROUNDS:-21}
 rounds=${ROUNDS:-5}
 idle=${IDLE_SECONDS:-10}
 answer_rounds=${ANSWER_ROUNDS:-5}
@@ -76,6 +78,8 @@ run() {
 main_title='Цифроведческийзачёт'
 level_title='Уровень сложности'
 
+bare_first() { run "$timer" --settle 0 --until Bare -- "$bare"; }
+program_first() { run "$timer" --settle 0 --until Cifrovex -- "$program"; }
 bare_run() { run "$timer" --until Bare --idle "$1" -- "$bare"; }
 program_run() { run "$timer" --press "$level_title" --until "$main_title" --idle "$1" -- "$program"; }
 timed_run() { run "$timer" --press "$level_title" --until "$main_title" -- "$timed"; }
@@ -92,6 +96,22 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 bare_run 0 >/dev/null
 program_run 0 >/dev/null
 
+# The first window: many short runs, as a single one is at the mercy of the machine's other work.
+for round in $(seq "$first_rounds"); do
+    if [ $((round % 2)) -eq 1 ]; then order="bare program"; else order="program bare"; fi
+    for which in $order; do
+        case $which in
+        bare) out=$(bare_first) ;;
+        program) out=$(program_first) ;;
+        esac
+        printf '%s\n' "$out" | grep '^first_window' | sed "s/^/first $round $which: /" >>"$log"
+        for name in first_window_ms first_window_cpu_ms first_window_runqueue_ms; do
+            echo "$out" | value $name >>"$work/$which.$name"
+        done
+    done
+done
+
+# Whole start-ups to the main window, then its memory and idle CPU.
 for round in $(seq "$rounds"); do
     # Alternate which program goes first, so that a slow spell on the machine is shared out.
     if [ $((round % 2)) -eq 1 ]; then order="bare program timed"; else order="timed program bare"; fi
@@ -109,7 +129,6 @@ for round in $(seq "$rounds"); do
             echo "$out" | value idle_cpu_percent >>"$work/bare_idle"
             ;;
         program)
-            echo "$out" | value first_window_ms >>"$work/splash"
             echo "$out" | value peak_rss_kb >>"$work/rss"
             echo "$out" | value idle_cpu_percent >>"$work/idle"
             ;;
@@ -135,8 +154,9 @@ printf '%s\n' "$bank_out" | sed 's/^/bank: /' >>"$log"
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 m() { median <"$work/$1"; }
-bare_window=$(m bare_window)
-splash=$(m splash)
+bare_window=$(m bare.first_window_ms)
+splash=$(m program.first_window_ms)
+bare_main=$(m bare_window)
 level_net=$(m level_net)
 bare_rss=$(m bare_rss)
 rss=$(m rss)
@@ -146,9 +166,15 @@ echo "machine_cpus $(nproc) cores"
 echo "machine_cpu_model $(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)"
 echo "machine_load_before $load_before (1, 5, 15 min)"
 echo "machine_load_after $load_after (1, 5, 15 min)"
-echo "rounds $rounds runs of each program"
+echo "first_window_rounds $first_rounds runs of each program"
 echo "bare_first_window_ms $bare_window ms"
 echo "splash_first_window_ms $splash ms"
+echo "bare_first_window_cpu_ms $(m bare.first_window_cpu_ms) ms"
+echo "splash_first_window_cpu_ms $(m program.first_window_cpu_ms) ms"
+echo "bare_first_window_runqueue_ms $(m bare.first_window_runqueue_ms) ms"
+echo "splash_first_window_runqueue_ms $(m program.first_window_runqueue_ms) ms"
+echo "rounds $rounds runs of each program"
+echo "bare_window_ms $bare_main ms"
 echo "level_dialog_ms $(m level) ms"
 echo "startup_pause_ms $(m pause) ms"
 echo "level_dialog_minus_pause_ms $level_net ms"
@@ -176,7 +202,7 @@ target() {
     }'
 }
 target splash_vs_bare_first_window_ratio "$(awk -v a="$splash" -v b="$bare_window" 'BEGIN { print a / b }')" '<=' 1.1
-target level_dialog_minus_pause_beyond_bare_ms "$(awk -v a="$level_net" -v b="$bare_window" 'BEGIN { print a - b }')" '<' 150
+target level_dialog_minus_pause_beyond_bare_ms "$(awk -v a="$level_net" -v b="$bare_main" 'BEGIN { print a - b }')" '<' 150
 target peak_rss_vs_bare_ratio "$(awk -v a="$rss" -v b="$bare_rss" 'BEGIN { print a / b }')" '<=' 1.3
 target idle_cpu_percent "$idle_cpu" '<' 0.5
 target answer_painted_median_ms "$(echo "$answer_out" | value answer_painted_median_ms)" '<' 16

@@ -6,6 +6,8 @@
 //
 // Prints one "name value unit" figure per line:
 //   first_window_ms 123.4 ms
+//   first_window_cpu_ms 98.7 ms       (the program's CPU time when its first window was mapped)
+//   first_window_runqueue_ms 12.3 ms  (and the time it had waited for a core, ready to run)
 //   window_ms 123.4 ms TITLE          (one line per map, the title last as it may hold spaces)
 //   peak_rss_kb 45678 KiB             (VmHWM once the --until window has been up for --settle ms)
 //   idle_cpu_percent 0.123 %          (CPU time over the --idle seconds that follow)
@@ -69,21 +71,27 @@ long statusField(pid_t pid, const char *field) {
     return -1;
 }
 
-// CPU time of all the process's threads in nanoseconds. schedstat counts in nanoseconds; the
+struct CpuTimes {
+    double onCpuNs = 0;   // running
+    double waitingNs = 0; // runnable, waiting for a core (0 where schedstat is missing)
+};
+
+// CPU times of all the process's threads in nanoseconds. schedstat counts in nanoseconds; the
 // utime and stime of /proc/PID/stat count 10 ms ticks, too coarse for a fraction of a per cent
 // over ten seconds, and serve only where schedstat is missing.
-double cpuNs(pid_t pid) {
+CpuTimes cpuTimes(pid_t pid) {
     const std::string taskDir = "/proc/" + std::to_string(pid) + "/task";
-    double total = 0;
+    CpuTimes total;
     bool any = false;
     if (DIR *dir = opendir(taskDir.c_str())) {
         while (dirent *entry = readdir(dir)) {
             if (entry->d_name[0] == '.')
                 continue;
             std::ifstream schedstat(taskDir + "/" + entry->d_name + "/schedstat");
-            double onCpu = 0;
-            if (schedstat >> onCpu) {
-                total += onCpu;
+            double onCpu = 0, waiting = 0;
+            if (schedstat >> onCpu >> waiting) {
+                total.onCpuNs += onCpu;
+                total.waitingNs += waiting;
                 any = true;
             }
         }
@@ -99,7 +107,8 @@ double cpuNs(pid_t pid) {
         rest >> skip; // state .. cmajflt
     long utime = 0, stime = 0;
     rest >> utime >> stime;
-    return double(utime + stime) * 1e9 / double(sysconf(_SC_CLK_TCK));
+    total.onCpuNs = double(utime + stime) * 1e9 / double(sysconf(_SC_CLK_TCK));
+    return total;
 }
 
 void pressReturn(Window window) {
@@ -186,7 +195,11 @@ int main(int argc, char **argv) {
         const double at = msSince(start);
         const std::string title = windowTitle(display, event.xmap.window);
         if (first) {
+            // The CPU time the program took to get there barely depends on how busy the machine is.
             std::printf("first_window_ms %.1f ms\n", at);
+            const CpuTimes times = cpuTimes(pid);
+            std::printf("first_window_cpu_ms %.1f ms\n", times.onCpuNs / 1e6);
+            std::printf("first_window_runqueue_ms %.1f ms\n", times.waitingNs / 1e6);
             first = false;
         }
         std::printf("window_ms %.1f ms %s\n", at, title.c_str());
@@ -204,11 +217,11 @@ int main(int argc, char **argv) {
     std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
     std::printf("peak_rss_kb %ld KiB\n", statusField(pid, "VmHWM:"));
     if (idleSeconds > 0) {
-        const double before = cpuNs(pid);
+        const double before = cpuTimes(pid).onCpuNs;
         const Clock::time_point idleStart = Clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
         const double seconds = msSince(idleStart) / 1000.0;
-        const double cpuSeconds = (cpuNs(pid) - before) / 1e9;
+        const double cpuSeconds = (cpuTimes(pid).onCpuNs - before) / 1e9;
         std::printf("idle_cpu_percent %.3f %%\n", 100.0 * cpuSeconds / seconds);
     }
     std::fflush(stdout);
