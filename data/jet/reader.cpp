@@ -31,15 +31,15 @@ struct RowRef {
 // Where a fault lies. Its text is made only when there is a fault to report: reading a table
 // would otherwise format a sentence for every field.
 struct Where {
-    const QString *text_ = nullptr; // a ready text, or the parts below
+    const QString *ready = nullptr; // a ready text, or the parts below
     int row = 0;
     quint32 page = 0;
     const QString *column = nullptr;
     const QString *table = nullptr;
 
     QString text() const {
-        if (text_)
-            return *text_;
+        if (ready)
+            return *ready;
         return QStringLiteral("строка %1 страницы %2, столбец «%3» таблицы «%4»").arg(row).arg(page).arg(*column, *table);
     }
 };
