@@ -84,6 +84,22 @@ font="$(fc-match -f '%{file}' 'Liberation Sans' 2>/dev/null || true)"
 fontpkg="$(package_of "$font")"
 grep -qx "$fontpkg" <<<"$declared" && pass "Liberation Sans comes with $fontpkg" || fail "Liberation Sans ($font) is in '$fontpkg', not declared"
 
+# Everything Depends names, and what that needs in turn, can be had from the archive on a machine
+# with nothing installed: apt resolves the package against an empty package state.
+policy="$(apt-cache policy libqt6gui6 2>/dev/null || true)"
+if grep -q 'Candidate: [0-9]' <<<"$policy"; then
+    empty="$scratch/empty-status"
+    : >"$empty"
+    abs_deb="$(readlink -f "$deb")"
+    if out="$(apt-get install -s -o Dir::State::status="$empty" "$abs_deb" 2>&1)"; then
+        pass "apt resolves the package on an empty system ($(grep -c '^Inst' <<<"$out") packages)"
+    else
+        fail "apt cannot resolve the package on an empty system: $(grep -E '^E:|Depends:' <<<"$out")"
+    fi
+else
+    echo "skip: no apt package lists here (apt-get update), dependency resolution not checked"
+fi
+
 # --- Desktop entry ------------------------------------------------------------------------------
 entry="$root/usr/share/applications/cifrovex.desktop"
 if out="$(desktop-file-validate "$entry" 2>&1)" && [ -z "$out" ]; then pass "desktop entry validates"; else fail "desktop-file-validate: $out"; fi
