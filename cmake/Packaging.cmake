@@ -67,3 +67,11 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
 # Directories owned by the base system stay out of the package's file list.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
+
+# The man page's exit codes must stay those the tool's --help gives.
+if(BUILD_TESTING AND TARGET cifrovex-bank)
+    add_test(NAME man_page_exit_codes
+             COMMAND ${PROJECT_SOURCE_DIR}/packaging/check-man-exit-codes.sh $<TARGET_FILE:cifrovex-bank>
+                     ${PROJECT_SOURCE_DIR}/packaging/cifrovex-bank.1)
+    set_tests_properties(man_page_exit_codes PROPERTIES LABELS bank)
+endif()
