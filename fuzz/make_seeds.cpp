@@ -30,10 +30,12 @@ QList<Table> bank(int problems, int longMemo) {
         QString body = QStringLiteral("Вычислите %1 + %2").arg(p).arg(p * 2);
         if (p == 2)
             body = QString(longMemo, QChar(0x0436));
-        z.rows.append(QList<Value>{qint64(p), body, p == 3 ? Value() : Value(QStringLiteral("Решите пример"))});
+        z.rows.append(
+            QList<Value>{qint64(p), body, p == 3 ? Value() : Value(QStringLiteral("Решите пример"))});
         for (int k = 1; k <= 4; ++k)
-            o.rows.append(QList<Value>{qint64(p * 10 + k), qint64(p), k == 4 ? Value(QString()) : Value(QString::number(p + k)),
-                                       k == 2, qint64(k == 3 ? -1 : k)});
+            o.rows.append(QList<Value>{qint64(p * 10 + k), qint64(p),
+                                       k == 4 ? Value(QString()) : Value(QString::number(p + k)), k == 2,
+                                       qint64(k == 3 ? -1 : k)});
     }
     return {z, o};
 }
@@ -52,7 +54,8 @@ QList<Table> types() {
             {}};
     t.rows.append(QList<Value>{qint64(7), qint64(123456), 1.5, 2.25, 36526.5, QStringLiteral("text"),
                                QByteArray("\x01\x02", 2), QByteArray(300, 'o'), QByteArray(16, 'g')});
-    t.rows.append(QList<Value>{Value(), Value(), Value(), Value(), Value(), Value(), Value(), Value(), Value()});
+    t.rows.append(
+        QList<Value>{Value(), Value(), Value(), Value(), Value(), Value(), Value(), Value(), Value()});
     return {t};
 }
 

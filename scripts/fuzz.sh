@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fuzzes the Jet reader (fuzz/fuzz_jet_reader.cpp) with libFuzzer under ASan and UBSan.
-#   scripts/fuzz.sh SECONDS [EXTRA_SEED_DIR...]
+#   scripts/fuzz.sh SECONDS [EXTRA_SEED_DIR...] [-libfuzzer_flag=value...]
 # Builds a clang configuration in build/fuzz, then runs the target for SECONDS on the committed
 # seeds (fuzz/corpus) and the regressions (fuzz/regressions); inputs it finds interesting go to
 # build/fuzz/corpus, which later runs reuse. Exits non-zero on any finding (crash, sanitizer
@@ -29,9 +29,9 @@ status=0
 ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1" \
 UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
-    "$build/fuzz/fuzz_jet_reader" "$build/corpus" fuzz/corpus fuzz/regressions "$@" \
+    "$build/fuzz/fuzz_jet_reader" "$build/corpus" fuzz/corpus fuzz/regressions \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
-    -artifact_prefix="$build/artifacts/" -print_final_stats=1 || status=$?
+    -artifact_prefix="$build/artifacts/" -print_final_stats=1 "$@" || status=$?
 
 found=$(find "$build/artifacts" -type f | wc -l)
 if [ "$status" -ne 0 ] || [ "$found" -ne 0 ]; then

@@ -6,22 +6,62 @@ namespace jet::format {
 
 const Layout &layout(Version version) {
     static const Layout jet3{
-        Version::Jet3, 2048, 126, 20,
-        8,
-        12, 20, 21, 23, 25, 27, 31, 35, 39, 43,
-        8, 39, 20, 18,
-        1, 3, 5, 7, 9, 13, -1, 14, 16,
-        1,
-        1,
+        .version = Version::Jet3,
+        .pageSize = 2048,
+        .headerCryptSize = 126,
+        .passwordSize = 20,
+        .dataRowCount = 8,
+        .tdefNumRows = 12,
+        .tdefTableType = 20,
+        .tdefMaxCols = 21,
+        .tdefNumVarCols = 23,
+        .tdefNumCols = 25,
+        .tdefNumRealIdx = 31,
+        .tdefUsageMap = 35,
+        .tdefFreeMap = 39,
+        .tdefBlockEnd = 43,
+        .realIdxSize = 8,
+        .colSize = 18,
+        .colNum = 1,
+        .colVarIndex = 3,
+        .colNum2 = 5,
+        .colSortOrder = 7,
+        .colCodePage = 9,
+        .colFlags = 13,
+        .colMiscFlags = -1,
+        .colFixedOffset = 14,
+        .colLength = 16,
+        .nameLengthSize = 1,
+        .rowCountSize = 1,
     };
     static const Layout jet4{
-        Version::Jet4, 4096, 128, 40,
-        12,
-        16, 40, 41, 43, 45, 47, 51, 55, 59, 63,
-        12, 52, 28, 25,
-        5, 7, 9, 11, -1, 15, 16, 21, 23,
-        2,
-        2,
+        .version = Version::Jet4,
+        .pageSize = 4096,
+        .headerCryptSize = 128,
+        .passwordSize = 40,
+        .dataRowCount = 12,
+        .tdefNumRows = 16,
+        .tdefTableType = 40,
+        .tdefMaxCols = 41,
+        .tdefNumVarCols = 43,
+        .tdefNumCols = 45,
+        .tdefNumRealIdx = 51,
+        .tdefUsageMap = 55,
+        .tdefFreeMap = 59,
+        .tdefBlockEnd = 63,
+        .realIdxSize = 12,
+        .colSize = 25,
+        .colNum = 5,
+        .colVarIndex = 7,
+        .colNum2 = 9,
+        .colSortOrder = 11,
+        .colCodePage = -1,
+        .colFlags = 15,
+        .colMiscFlags = 16,
+        .colFixedOffset = 21,
+        .colLength = 23,
+        .nameLengthSize = 2,
+        .rowCountSize = 2,
     };
     return version == Version::Jet3 ? jet3 : jet4;
 }
@@ -48,8 +88,12 @@ int fixedSize(ColumnType type) {
     }
 }
 
-bool isLongValue(ColumnType type) { return type == ColumnType::Memo || type == ColumnType::Ole; }
-bool isTextual(ColumnType type) { return type == ColumnType::Text || type == ColumnType::Memo; }
+bool isLongValue(ColumnType type) {
+    return type == ColumnType::Memo || type == ColumnType::Ole;
+}
+bool isTextual(ColumnType type) {
+    return type == ColumnType::Text || type == ColumnType::Memo;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Text
@@ -476,7 +520,8 @@ QByteArray joinRow(const Layout &l, const TableDef &def, const std::vector<std::
     QByteArray mask(maskSize, '\0');
     for (int i = 0; i < numCols; ++i) {
         const ColumnDef &c = def.columns[i];
-        const bool bit = c.type == ColumnType::Boolean ? bool(booleans[size_t(i)]) : fields[size_t(i)].has_value();
+        const bool bit =
+            c.type == ColumnType::Boolean ? bool(booleans[size_t(i)]) : fields[size_t(i)].has_value();
         if (bit)
             mask[c.number / 8] = char(mask[c.number / 8] | (1 << (c.number % 8)));
     }

@@ -28,12 +28,11 @@ struct Layout {
     int dataRowCount; // u16 row count; the u16 row offsets follow
 
     // Table definition: the block after the 8-byte page header.
-    int tdefNumRows, tdefTableType, tdefMaxCols, tdefNumVarCols, tdefNumCols, tdefNumIdx, tdefNumRealIdx,
-        tdefUsageMap, tdefFreeMap, tdefBlockEnd;
-    int realIdxSize;     // per real index, right after the block
-    int realIdxDescSize; // per real index, after the column names
-    int logicalIdxSize;  // per logical index
-    int colSize;         // one column descriptor
+    // Indexes (none written, skipped when read) sit after the block and after the column names.
+    int tdefNumRows, tdefTableType, tdefMaxCols, tdefNumVarCols, tdefNumCols, tdefNumRealIdx, tdefUsageMap,
+        tdefFreeMap, tdefBlockEnd;
+    int realIdxSize; // per real index, right after the block
+    int colSize;     // one column descriptor
     // Offsets inside a column descriptor.
     int colNum, colVarIndex, colNum2, colSortOrder, colCodePage, colFlags, colMiscFlags, colFixedOffset,
         colLength;
@@ -94,13 +93,23 @@ inline constexpr quint32 kMemoLengthMask = 0x3FFFFFFFu;
 inline constexpr int kMemoChainLinkSize = 4; // each chain row starts with the next pg_row
 
 // pg_row: (page << 8) | row.
-inline quint32 pgRow(quint32 page, int row) { return (page << 8) | quint32(row); }
-inline quint32 pgRowPage(quint32 v) { return v >> 8; }
-inline int pgRowRow(quint32 v) { return int(v & 0xFF); }
+inline quint32 pgRow(quint32 page, int row) {
+    return (page << 8) | quint32(row);
+}
+inline quint32 pgRowPage(quint32 v) {
+    return v >> 8;
+}
+inline int pgRowRow(quint32 v) {
+    return int(v & 0xFF);
+}
 
 // Little-endian access. Callers check the bounds.
-inline quint16 u16(const uchar *p) { return quint16(p[0] | (p[1] << 8)); }
-inline quint32 u32(const uchar *p) { return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24); }
+inline quint16 u16(const uchar *p) {
+    return quint16(p[0] | (p[1] << 8));
+}
+inline quint32 u32(const uchar *p) {
+    return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
+}
 inline void put16(uchar *p, quint16 v) {
     p[0] = uchar(v);
     p[1] = uchar(v >> 8);
@@ -133,8 +142,8 @@ struct TableDef {
     quint32 numRows = 0;
     int maxCols = 0;
     int numVarCols = 0;
-    quint32 usageMap = 0; // pg_row of the usage-map row
-    quint32 freeMap = 0;  // pg_row of the free-space-map row
+    quint32 usageMap = 0;     // pg_row of the usage-map row
+    quint32 freeMap = 0;      // pg_row of the free-space-map row
     QList<ColumnDef> columns; // in descriptor order
 };
 

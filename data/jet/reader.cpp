@@ -40,7 +40,10 @@ struct Where {
     QString text() const {
         if (ready)
             return *ready;
-        return QStringLiteral("строка %1 страницы %2, столбец «%3» таблицы «%4»").arg(row).arg(page).arg(*column, *table);
+        return QStringLiteral("строка %1 страницы %2, столбец «%3» таблицы «%4»")
+            .arg(row)
+            .arg(page)
+            .arg(*column, *table);
     }
 };
 
@@ -54,8 +57,12 @@ public:
         , m_l(l)
         , m_codePage(codePage) {}
 
-    [[noreturn]] void malformed(const QString &detail) const { detail::fail(Kind::Malformed, m_file, detail); }
-    [[noreturn]] void truncated(const QString &detail) const { detail::fail(Kind::Truncated, m_file, detail); }
+    [[noreturn]] void malformed(const QString &detail) const {
+        detail::fail(Kind::Malformed, m_file, detail);
+    }
+    [[noreturn]] void truncated(const QString &detail) const {
+        detail::fail(Kind::Truncated, m_file, detail);
+    }
 
     const uchar *page(quint32 n, const Where &what) const {
         if (n >= m_pageCount)
@@ -69,10 +76,11 @@ public:
     const uchar *dataPage(quint32 n, const Where &what) const {
         const uchar *pg = page(n, what);
         if (pg[0] != kPageData)
-            malformed(QStringLiteral("%1 указывает на страницу %2, которая не является страницей данных (тип %3)")
-                          .arg(what.text())
-                          .arg(n)
-                          .arg(pg[0]));
+            malformed(
+                QStringLiteral("%1 указывает на страницу %2, которая не является страницей данных (тип %3)")
+                    .arg(what.text())
+                    .arg(n)
+                    .arg(pg[0]));
         return pg;
     }
 
@@ -111,7 +119,9 @@ public:
         QSet<quint32> seen;
         for (quint32 p = n; p != 0;) {
             if (seen.contains(p))
-                malformed(QStringLiteral("страницы описания таблицы «%1» зациклены (страница %2)").arg(table).arg(p));
+                malformed(QStringLiteral("страницы описания таблицы «%1» зациклены (страница %2)")
+                              .arg(table)
+                              .arg(p));
             seen.insert(p);
             const uchar *pg = page(p, what);
             if (pg[0] != kPageTdef)
@@ -126,7 +136,8 @@ public:
         QString fault;
         auto def = parseTdef(m_l, block, m_codePage, &fault);
         if (!def)
-            malformed(QStringLiteral("описание таблицы «%1» на странице %2: %3").arg(table).arg(n).arg(fault));
+            malformed(
+                QStringLiteral("описание таблицы «%1» на странице %2: %3").arg(table).arg(n).arg(fault));
         return *def;
     }
 
@@ -166,14 +177,16 @@ public:
                     continue;
                 const uchar *pg = page(mp, what);
                 if (pg[0] != kPageUsageMap)
-                    malformed(QStringLiteral("%1 указывает на страницу %2, которая не является страницей карты (тип %3)")
+                    malformed(QStringLiteral(
+                                  "%1 указывает на страницу %2, которая не является страницей карты (тип %3)")
                                   .arg(what.text())
                                   .arg(mp)
                                   .arg(pg[0]));
                 markBits(pg + 4, m_l.pageSize - 4, quint64(j) * quint64(bitsPerPage));
             }
         } else {
-            malformed(QStringLiteral("неизвестный тип карты страниц таблицы «%1»: %2").arg(table).arg(map.data[0]));
+            malformed(
+                QStringLiteral("неизвестный тип карты страниц таблицы «%1»: %2").arg(table).arg(map.data[0]));
         }
         std::vector<quint32> pages;
         for (quint32 p = 0; p < m_pageCount; ++p) {
@@ -203,19 +216,21 @@ public:
                 // table; that target is flagged deleted so that a scan skips it.
                 for (int hops = 0; ref.flags & kRowOverflow; ++hops) {
                     if (hops == 8 || ref.size < 4)
-                        malformed(QStringLiteral("строка %1 страницы %2 ссылается на перенесённую строку с ошибкой")
-                                      .arg(r)
-                                      .arg(n));
+                        malformed(
+                            QStringLiteral("строка %1 страницы %2 ссылается на перенесённую строку с ошибкой")
+                                .arg(r)
+                                .arg(n));
                     const quint32 target = u32(ref.data);
                     const QString whatText = QStringLiteral("строка %1 страницы %2").arg(r).arg(n);
                     const Where what{&whatText};
                     claim(target, what);
                     const uchar *tp = dataPage(pgRowPage(target), what);
                     if (u32(tp + 4) != tdefPage)
-                        malformed(QStringLiteral("строка %1 страницы %2 перенесена на страницу %3 другой таблицы")
-                                      .arg(r)
-                                      .arg(n)
-                                      .arg(pgRowPage(target)));
+                        malformed(
+                            QStringLiteral("строка %1 страницы %2 перенесена на страницу %3 другой таблицы")
+                                .arg(r)
+                                .arg(n)
+                                .arg(pgRowPage(target)));
                     ref = row(tp, pgRowPage(target), pgRowRow(target));
                 }
                 visit(ref, n, r);
@@ -231,25 +246,28 @@ public:
         const qint64 length = word & kMemoLengthMask;
         const quint32 kind = word & ~kMemoLengthMask;
         if (length > m_fileSize)
-            malformed(QStringLiteral("%1: длина значения (%2 байт) больше файла").arg(where.text()).arg(length));
+            malformed(
+                QStringLiteral("%1: длина значения (%2 байт) больше файла").arg(where.text()).arg(length));
         const quint32 ref = u32(f.data + 4);
         if (kind == kMemoInline) {
             if (length != f.size - kMemoHeaderSize)
-                malformed(QStringLiteral("%1: длина значения (%2 байт) не совпадает с местом в строке (%3 байт)")
-                              .arg(where.text())
-                              .arg(length)
-                              .arg(f.size - kMemoHeaderSize));
+                malformed(
+                    QStringLiteral("%1: длина значения (%2 байт) не совпадает с местом в строке (%3 байт)")
+                        .arg(where.text())
+                        .arg(length)
+                        .arg(f.size - kMemoHeaderSize));
             return QByteArray(reinterpret_cast<const char *>(f.data) + kMemoHeaderSize, int(length));
         }
         if (kind == kMemoSingle) {
             claim(ref, where);
             const RowRef lv = row(ref, where);
             if (lv.size < length)
-                malformed(QStringLiteral("%1: значение (%2 байт) длиннее своей строки на странице %3 (%4 байт)")
-                              .arg(where.text())
-                              .arg(length)
-                              .arg(pgRowPage(ref))
-                              .arg(lv.size));
+                malformed(
+                    QStringLiteral("%1: значение (%2 байт) длиннее своей строки на странице %3 (%4 байт)")
+                        .arg(where.text())
+                        .arg(length)
+                        .arg(pgRowPage(ref))
+                        .arg(lv.size));
             return QByteArray(reinterpret_cast<const char *>(lv.data), int(length));
         }
         if (kind != 0)
@@ -272,7 +290,9 @@ public:
             claim(next, where);
             const RowRef lv = row(next, where);
             if (lv.size < kMemoChainLinkSize)
-                malformed(QStringLiteral("%1: звено цепочки на странице %2 короче 4 байт").arg(where.text()).arg(pgRowPage(next)));
+                malformed(QStringLiteral("%1: звено цепочки на странице %2 короче 4 байт")
+                              .arg(where.text())
+                              .arg(pgRowPage(next)));
             const int chunk = lv.size - kMemoChainLinkSize;
             if (out.size() + chunk > length)
                 malformed(QStringLiteral("%1: цепочка страниц значения длиннее его длины (%2 байт)")
@@ -291,7 +311,10 @@ public:
             return std::monostate{};
         const int size = fixedSize(c.type);
         if (size && f.size != size)
-            malformed(QStringLiteral("%1: поле занимает %2 байт вместо %3").arg(where.text()).arg(f.size).arg(size));
+            malformed(QStringLiteral("%1: поле занимает %2 байт вместо %3")
+                          .arg(where.text())
+                          .arg(f.size)
+                          .arg(size));
         auto text = [&](const uchar *data, qsizetype n) -> Value {
             auto s = decodeText(m_l.version, data, n, m_codePage);
             if (!s)
@@ -341,7 +364,8 @@ public:
         std::vector<FieldBytes> fields;
         forEachRow(def, tdefPage, table, [&](const RowRef &ref, quint32 n, int r) {
             if (const QString fault = splitRow(m_l, def, ref.data, ref.size, fields); !fault.isEmpty())
-                malformed(QStringLiteral("строка %1 страницы %2 таблицы «%3»: %4").arg(r).arg(n).arg(table, fault));
+                malformed(
+                    QStringLiteral("строка %1 страницы %2 таблицы «%3»: %4").arg(r).arg(n).arg(table, fault));
             QList<Value> values;
             values.reserve(picked.size());
             for (int i : picked) {
@@ -422,9 +446,10 @@ Database Database::fromBytes(QByteArray bytes, const QString &nameForMessages) {
         detail::fail(Kind::NotJet, file, QStringLiteral("нет подписи базы Jet в начале файла"));
     const quint8 versionByte = p[kHeaderVersion];
     if (versionByte >= 2 && versionByte <= 6)
-        detail::fail(Kind::Unsupported, file,
-                     QStringLiteral("это база Access 2007 или новее (версия %1), читаются только базы Access 97–2003")
-                         .arg(versionByte));
+        detail::fail(
+            Kind::Unsupported, file,
+            QStringLiteral("это база Access 2007 или новее (версия %1), читаются только базы Access 97–2003")
+                .arg(versionByte));
     if (versionByte > 1)
         detail::fail(Kind::NotJet, file, QStringLiteral("неизвестная версия Jet: %1").arg(versionByte));
 
@@ -450,7 +475,8 @@ Database Database::fromBytes(QByteArray bytes, const QString &nameForMessages) {
     uchar mask[4] = {0, 0, 0, 0};
     if (db.m_version == Version::Jet4) {
         double date;
-        const quint64 bits = quint64(u32(h + kHeaderCreationDate)) | (quint64(u32(h + kHeaderCreationDate + 4)) << 32);
+        const quint64 bits =
+            quint64(u32(h + kHeaderCreationDate)) | (quint64(u32(h + kHeaderCreationDate + 4)) << 32);
         std::memcpy(&date, &bits, sizeof date);
         if (std::isfinite(date) && date > -2147483648.0 && date < 2147483648.0)
             put32(mask, quint32(qint32(std::floor(date))));
@@ -468,9 +494,11 @@ Database Database::fromBytes(QByteArray bytes, const QString &nameForMessages) {
     const int name = findColumn(def, QStringLiteral("Name"));
     const int type = findColumn(def, QStringLiteral("Type"));
     const int flags = findColumn(def, QStringLiteral("Flags"));
-    for (const auto &[column, label] : {std::pair{id, "Id"}, {name, "Name"}, {type, "Type"}, {flags, "Flags"}}) {
+    for (const auto &[column, label] :
+         {std::pair{id, "Id"}, {name, "Name"}, {type, "Type"}, {flags, "Flags"}}) {
         if (column < 0)
-            detail::fail(Kind::Malformed, file, QStringLiteral("в каталоге нет столбца «%1»").arg(QLatin1String(label)));
+            detail::fail(Kind::Malformed, file,
+                         QStringLiteral("в каталоге нет столбца «%1»").arg(QLatin1String(label)));
     }
     const auto rows = reader.rows(def, kCatalogTdefPage, catalog, {id, name, type, flags});
     for (const QList<Value> &r : rows) {
@@ -480,7 +508,8 @@ Database Database::fromBytes(QByteArray bytes, const QString &nameForMessages) {
         const auto *objectId = std::get_if<qint64>(&r[0]);
         const auto *objectName = std::get_if<QString>(&r[1]);
         if (!objectId || !objectName)
-            detail::fail(Kind::Malformed, file, QStringLiteral("в каталоге есть таблица без номера или имени"));
+            detail::fail(Kind::Malformed, file,
+                         QStringLiteral("в каталоге есть таблица без номера или имени"));
         const auto *objectFlags = std::get_if<qint64>(&r[3]);
         const bool system = objectFlags && (quint32(*objectFlags) & 0x80000002u);
         db.m_catalog.append({*objectName, quint32(*objectId) & 0x00FFFFFFu, system});

@@ -24,7 +24,7 @@ using Kind = FormatError::Kind;
 
 namespace {
 
-constexpr int kMaxInlineLongValue = 64; // larger memos go to long-value pages, as Access does
+constexpr int kMaxInlineLongValue = 64;       // larger memos go to long-value pages, as Access does
 constexpr qsizetype kMaxLongValue = 0xFFFFFF; // the readers take the length as 24 bits
 constexpr int kMaxNameLength = 64;
 constexpr int kMaxTextLength = 255;
@@ -217,7 +217,8 @@ public:
         for (Pending &p : pending) {
             // The first page holds a whole page of the definition, each further one a page less its
             // 8-byte header.
-            const qsizetype beyondFirst = std::max<qsizetype>(encodeTdef(m_l, p.def).size() - m_l.pageSize, 0);
+            const qsizetype beyondFirst =
+                std::max<qsizetype>(encodeTdef(m_l, p.def).size() - m_l.pageSize, 0);
             const int perPage = m_l.pageSize - 8;
             p.tdefPages = 1 + int((beyondFirst + perPage - 1) / perPage);
             p.tdefPage = m_pages.allocate();
@@ -250,9 +251,11 @@ private:
 
     void checkName(const QString &name, const QString &what) const {
         if (name.isEmpty() || name.size() > kMaxNameLength)
-            unsupported(QStringLiteral("%1: имя должно содержать от 1 до %2 символов").arg(what).arg(kMaxNameLength));
+            unsupported(
+                QStringLiteral("%1: имя должно содержать от 1 до %2 символов").arg(what).arg(kMaxNameLength));
         if (firstUnstorableChar(m_l.version, name) >= 0)
-            unsupported(QStringLiteral("%1: в имени есть символ, который нельзя записать в эту версию базы").arg(what));
+            unsupported(QStringLiteral("%1: в имени есть символ, который нельзя записать в эту версию базы")
+                            .arg(what));
     }
 
     void checkNames(const QList<Table> &tables) const {
@@ -275,7 +278,8 @@ private:
                     unsupported(QStringLiteral("%1: столбец с таким именем уже есть").arg(where));
                 columns.insert(c.name.toCaseFolded());
                 if (!writable(c.type))
-                    unsupported(QStringLiteral("%1: столбцы типа %2 не записываются").arg(where, typeName(c.type)));
+                    unsupported(
+                        QStringLiteral("%1: столбцы типа %2 не записываются").arg(where, typeName(c.type)));
             }
             for (qsizetype r = 0; r < t.rows.size(); ++r) {
                 if (t.rows[r].size() != t.columns.size())
@@ -343,7 +347,8 @@ private:
     std::optional<QByteArray> encodeValue(const Column &col, const Value &v, const Cell &where) const {
         if (std::holds_alternative<std::monostate>(v)) {
             if (col.type == ColumnType::Boolean)
-                unsupported(QStringLiteral("%1: логическое поле не может быть пустым (NULL)").arg(where.text()));
+                unsupported(
+                    QStringLiteral("%1: логическое поле не может быть пустым (NULL)").arg(where.text()));
             return std::nullopt;
         }
         auto expect = [&](const char *what) {
@@ -373,7 +378,9 @@ private:
             QByteArray out(bytes, '\0');
             if (bytes == 4) {
                 if (std::isfinite(*d) && std::abs(*d) > double(std::numeric_limits<float>::max()))
-                    unsupported(QStringLiteral("%1: число %2 не помещается в столбец типа Single").arg(where.text()).arg(*d));
+                    unsupported(QStringLiteral("%1: число %2 не помещается в столбец типа Single")
+                                    .arg(where.text())
+                                    .arg(*d));
                 const float f = float(*d);
                 std::memcpy(out.data(), &f, 4);
             } else {
@@ -391,13 +398,14 @@ private:
                                 .arg(s->size())
                                 .arg(maxChars));
             if (const qsizetype bad = firstUnstorableChar(m_l.version, *s); bad >= 0)
-                unsupported(m_l.version == Version::Jet4
-                                ? QStringLiteral("%1: символ в позиции %2 лежит вне основной плоскости Юникода")
-                                      .arg(where.text())
-                                      .arg(bad + 1)
-                                : QStringLiteral("%1: символа «%2» (позиция %3) нет в кодировке Windows-1251")
-                                      .arg(where.text(), s->at(bad))
-                                      .arg(bad + 1));
+                unsupported(
+                    m_l.version == Version::Jet4
+                        ? QStringLiteral("%1: символ в позиции %2 лежит вне основной плоскости Юникода")
+                              .arg(where.text())
+                              .arg(bad + 1)
+                        : QStringLiteral("%1: символа «%2» (позиция %3) нет в кодировке Windows-1251")
+                              .arg(where.text(), s->at(bad))
+                              .arg(bad + 1));
             auto bytes = encodeText(m_l.version, *s, true);
             if (!bytes)
                 unsupported(QStringLiteral("%1: текст начинается с символа U+FEFF").arg(where.text()));
@@ -447,7 +455,8 @@ private:
         case ColumnType::Guid:
             return bytes(16, 16);
         default:
-            unsupported(QStringLiteral("%1: столбцы типа %2 не записываются").arg(where.text(), typeName(col.type)));
+            unsupported(
+                QStringLiteral("%1: столбцы типа %2 не записываются").arg(where.text(), typeName(col.type)));
         }
     }
 
@@ -510,16 +519,18 @@ private:
             while (row.size() > m_l.maxRowSize()) {
                 size_t largest = fields.size();
                 for (size_t i = 0; i < fields.size(); ++i) {
-                    if (inlineLong[i] && (largest == fields.size() || fields[i]->size() > fields[largest]->size()))
+                    if (inlineLong[i] &&
+                        (largest == fields.size() || fields[i]->size() > fields[largest]->size()))
                         largest = i;
                 }
                 if (largest == fields.size())
-                    unsupported(QStringLiteral("таблица «%1», строка %2: строка занимает %3 байт, а на странице "
-                                               "помещается %4")
-                                    .arg(t.name)
-                                    .arg(r + 1)
-                                    .arg(row.size())
-                                    .arg(m_l.maxRowSize()));
+                    unsupported(
+                        QStringLiteral("таблица «%1», строка %2: строка занимает %3 байт, а на странице "
+                                       "помещается %4")
+                            .arg(t.name)
+                            .arg(r + 1)
+                            .arg(row.size())
+                            .arg(m_l.maxRowSize()));
                 inlineLong[largest] = false;
                 stored = build();
                 row = joinRow(m_l, def, stored, booleans);
@@ -599,7 +610,9 @@ private:
 
 } // namespace
 
-QByteArray write(const QList<Table> &tables, Version version) { return Writer(version, {}).write(tables); }
+QByteArray write(const QList<Table> &tables, Version version) {
+    return Writer(version, {}).write(tables);
+}
 
 void writeFile(const QString &path, const QList<Table> &tables, Version version) {
     const QByteArray bytes = Writer(version, path).write(tables);

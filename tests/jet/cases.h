@@ -39,9 +39,9 @@ inline Table otvety() {
 
 // A Cyrillic text of n characters with spaces, punctuation and line breaks.
 inline QString cyrillic(int n, int seed = 0) {
-    static const QString words[] = {QStringLiteral("Найдите"), QStringLiteral("значение"),
+    static const QString words[] = {QStringLiteral("Найдите"),   QStringLiteral("значение"),
                                     QStringLiteral("выражения"), QStringLiteral("при"),
-                                    QStringLiteral("ёлка,"), QStringLiteral("Ъ-ЩЮЯ."),
+                                    QStringLiteral("ёлка,"),     QStringLiteral("Ъ-ЩЮЯ."),
                                     QStringLiteral("«кавычки»"), QStringLiteral("№5\r\n")};
     QString s;
     for (int i = seed; s.size() < n; ++i)
@@ -55,12 +55,13 @@ inline QList<Table> bank(int problems) {
     Table o = otvety();
     for (int p = 1; p <= problems; ++p) {
         const bool longProblem = p == 10 || p == 15;
-        z.rows.append(QList<Value>{qint64(p), longProblem ? QString() : QStringLiteral("%1 · %2 = ?").arg(p).arg(p + 3),
+        z.rows.append(QList<Value>{qint64(p),
+                                   longProblem ? QString() : QStringLiteral("%1 · %2 = ?").arg(p).arg(p + 3),
                                    longProblem ? cyrillic(600, p) : QStringLiteral("Вычислите:")});
         const int key = (p % 4) + 1;
         for (int k = 1; k <= 4; ++k)
-            o.rows.append(QList<Value>{qint64(p * 4 + k), qint64(p), QString::number(p * (p + 3) + k - key), k == key,
-                                       qint64(k)});
+            o.rows.append(QList<Value>{qint64(p * 4 + k), qint64(p), QString::number(p * (p + 3) + k - key),
+                                       k == key, qint64(k)});
     }
     return {z, o};
 }
@@ -113,15 +114,16 @@ inline QList<Case> cases() {
         o = otvety();
         const qint64 dopols[] = {0, -1, 32767, -32768, 1, 4};
         for (int i = 0; i < 6; ++i)
-            o.rows.append(QList<Value>{qint64(i + 1), qint64(-2147483647 - 1 + i), QStringLiteral("вариант %1").arg(i),
-                                       i % 2 == 0, dopols[i]});
+            o.rows.append(QList<Value>{qint64(i + 1), qint64(-2147483647 - 1 + i),
+                                       QStringLiteral("вариант %1").arg(i), i % 2 == 0, dopols[i]});
         out.append({jet + QStringLiteral("dopol_istina_edges"), v, {zadachi(), o}});
 
         // Thousands of options: many data pages under one inline map.
         out.append({jet + QStringLiteral("many_pages"), v, bank(1500)});
 
         // One row per page, more pages than an inline map covers: a map on map pages.
-        out.append({jet + QStringLiteral("map_pages"), v,
+        out.append({jet + QStringLiteral("map_pages"),
+                    v,
                     {v == Version::Jet4 ? wideText(QStringLiteral("Wide"), 7, 600, 255)
                                         : wideText(QStringLiteral("Wide"), 7, 1100, 255)}});
 
@@ -136,7 +138,8 @@ inline QList<Case> cases() {
         // A definition over several pages.
         Table many{QStringLiteral("ManyColumns"), {}, {}};
         for (int c = 0; c < 200; ++c)
-            many.columns.append({QStringLiteral("Stolbec_nomer_%1").arg(c), c % 3 == 0 ? ColumnType::Memo : ColumnType::LongInteger});
+            many.columns.append({QStringLiteral("Stolbec_nomer_%1").arg(c),
+                                 c % 3 == 0 ? ColumnType::Memo : ColumnType::LongInteger});
         for (int r = 0; r < 3; ++r) {
             QList<Value> row;
             for (int c = 0; c < 200; ++c)
@@ -169,10 +172,12 @@ inline QList<Case> cases() {
                     {}};
         types.rows.append(QList<Value>{qint64(255), qint64(-1234567890123LL), 1.5, -2.25e-300, 45000.75,
                                        QStringLiteral("Привет"), QByteArray("\x00\xFF\x10", 3),
-                                       QByteArray(5000, '\x7F'), QByteArray::fromHex("00112233445566778899aabbccddeeff"), true});
-        types.rows.append(QList<Value>{qint64(0), qint64(0), 0.0, 0.0, 0.0, QString(), QByteArray(), QByteArray(),
-                                       QByteArray(16, '\0'), false});
-        types.rows.append(QList<Value>{Value(), Value(), Value(), Value(), Value(), Value(), Value(), Value(), Value(), false});
+                                       QByteArray(5000, '\x7F'),
+                                       QByteArray::fromHex("00112233445566778899aabbccddeeff"), true});
+        types.rows.append(QList<Value>{qint64(0), qint64(0), 0.0, 0.0, 0.0, QString(), QByteArray(),
+                                       QByteArray(), QByteArray(16, '\0'), false});
+        types.rows.append(QList<Value>{Value(), Value(), Value(), Value(), Value(), Value(), Value(), Value(),
+                                       Value(), false});
         out.append({jet + QStringLiteral("column_types"), v, {types}});
     }
 
@@ -180,10 +185,12 @@ inline QList<Case> cases() {
     // (a character whose low byte is zero), memos from inline to a single long-value row to a chain.
     Table z = zadachi();
     z.rows.append(QList<Value>{qint64(1), QString(500, QLatin1Char('x')), QStringLiteral("abc Где? 12 Ёё")});
-    z.rows.append(QList<Value>{qint64(2), QStringLiteral("Ā latin A with macron, Ѐ"), QString(1000, QLatin1Char('y'))});
+    z.rows.append(
+        QList<Value>{qint64(2), QStringLiteral("Ā latin A with macron, Ѐ"), QString(1000, QLatin1Char('y'))});
     z.rows.append(QList<Value>{qint64(3), cyrillic(2040), cyrillic(2041)});
     z.rows.append(QList<Value>{qint64(4), cyrillic(32), cyrillic(33)});
-    z.rows.append(QList<Value>{qint64(5), QString(1025, QLatin1Char('z')), QStringLiteral("Mixed: ") + cyrillic(300)});
+    z.rows.append(
+        QList<Value>{qint64(5), QString(1025, QLatin1Char('z')), QStringLiteral("Mixed: ") + cyrillic(300)});
     out.append({QStringLiteral("jet4_text_forms"), Version::Jet4, {z}});
     return out;
 }

@@ -20,7 +20,9 @@ inline QString show(const jet::Value &v) {
     if (const auto *s = std::get_if<QString>(&v))
         return QStringLiteral("\"%1\" (%2 chars)").arg(s->left(40)).arg(s->size());
     const auto &bytes = std::get<QByteArray>(v);
-    return QStringLiteral("0x%1 (%2 bytes)").arg(QString::fromLatin1(bytes.left(20).toHex())).arg(bytes.size());
+    return QStringLiteral("0x%1 (%2 bytes)")
+        .arg(QString::fromLatin1(bytes.left(20).toHex()))
+        .arg(bytes.size());
 }
 
 // Empty when the tables hold the same name, columns and rows; else where they first differ.
@@ -28,9 +30,13 @@ inline QString firstDifference(const jet::Table &expected, const jet::Table &act
     if (expected.name != actual.name)
         return QStringLiteral("name %1 != %2").arg(actual.name, expected.name);
     if (expected.columns.size() != actual.columns.size())
-        return QStringLiteral("%1: %2 columns, expected %3").arg(expected.name).arg(actual.columns.size()).arg(expected.columns.size());
+        return QStringLiteral("%1: %2 columns, expected %3")
+            .arg(expected.name)
+            .arg(actual.columns.size())
+            .arg(expected.columns.size());
     for (qsizetype c = 0; c < expected.columns.size(); ++c) {
-        if (expected.columns[c].name != actual.columns[c].name || expected.columns[c].type != actual.columns[c].type)
+        if (expected.columns[c].name != actual.columns[c].name ||
+            expected.columns[c].type != actual.columns[c].type)
             return QStringLiteral("%1: column %2 is %3/%4, expected %5/%6")
                 .arg(expected.name)
                 .arg(c)
@@ -40,7 +46,10 @@ inline QString firstDifference(const jet::Table &expected, const jet::Table &act
                 .arg(int(expected.columns[c].type));
     }
     if (expected.rows.size() != actual.rows.size())
-        return QStringLiteral("%1: %2 rows, expected %3").arg(expected.name).arg(actual.rows.size()).arg(expected.rows.size());
+        return QStringLiteral("%1: %2 rows, expected %3")
+            .arg(expected.name)
+            .arg(actual.rows.size())
+            .arg(expected.rows.size());
     for (qsizetype r = 0; r < expected.rows.size(); ++r) {
         for (qsizetype c = 0; c < expected.columns.size(); ++c) {
             if (!(expected.rows[r][c] == actual.rows[r][c]))
@@ -53,7 +62,11 @@ inline QString firstDifference(const jet::Table &expected, const jet::Table &act
     return {};
 }
 
-inline QString sourceDir() { return qEnvironmentVariable("CIFROVEX_SOURCE_DIR"); }
-inline QString binaryDir() { return qEnvironmentVariable("CIFROVEX_BINARY_DIR"); }
+inline QString sourceDir() {
+    return qEnvironmentVariable("CIFROVEX_SOURCE_DIR");
+}
+inline QString binaryDir() {
+    return qEnvironmentVariable("CIFROVEX_BINARY_DIR");
+}
 
 } // namespace jettest

@@ -177,7 +177,8 @@ void TestJet::writerRejects_data() {
     Table n{QStringLiteral("N"), {{QStringLiteral("Num"), ColumnType::Numeric}}, {}};
     QTest::newRow("numeric_column") << Version::Jet4 << QList<Table>{n} << QStringLiteral("Numeric");
 
-    QTest::newRow("duplicate_table") << Version::Jet4 << QList<Table>{jetcases::zadachi(), jetcases::zadachi()}
+    QTest::newRow("duplicate_table") << Version::Jet4
+                                     << QList<Table>{jetcases::zadachi(), jetcases::zadachi()}
                                      << QStringLiteral("«Zadachi»");
     QTest::newRow("catalog_name") << Version::Jet4
                                   << QList<Table>{Table{QStringLiteral("msysobjects"), {}, {}}}
@@ -187,7 +188,8 @@ void TestJet::writerRejects_data() {
     short_.rows.append(QList<Value>{qint64(1)});
     QTest::newRow("row_too_short") << Version::Jet4 << QList<Table>{short_} << QStringLiteral("строка 1");
 
-    QTest::newRow("row_over_page") << Version::Jet3 << QList<Table>{jetcases::wideText(QStringLiteral("W"), 9, 1, 255)}
+    QTest::newRow("row_over_page") << Version::Jet3
+                                   << QList<Table>{jetcases::wideText(QStringLiteral("W"), 9, 1, 255)}
                                    << QStringLiteral("строка 1");
 }
 
@@ -328,7 +330,8 @@ void TestJet::damaged() {
     QFETCH(Kind, kind);
     const auto error = readAll(bytes);
     QVERIFY2(error, "the damaged file read without an error");
-    QVERIFY2(error->kind() == kind, qPrintable(QStringLiteral("kind %1: %2").arg(int(error->kind())).arg(error->message())));
+    QVERIFY2(error->kind() == kind,
+             qPrintable(QStringLiteral("kind %1: %2").arg(int(error->kind())).arg(error->message())));
     QCOMPARE(error->file(), QStringLiteral("проба.mdb"));
     QVERIFY2(error->message().contains(QStringLiteral("«проба.mdb»")), qPrintable(error->message()));
 }
@@ -381,13 +384,16 @@ void TestJet::deletedAndOverflowRows() {
         const fmt::Layout &l = fmt::layout(v);
         Surgeon s{write({t}, v), l};
         const int data = s.dataPages(3).front();
-        auto flag = [&](int r, quint16 f) { fmt::put16(s.offsetEntry(data, r), fmt::u16(s.offsetEntry(data, r)) | f); };
+        auto flag = [&](int r, quint16 f) {
+            fmt::put16(s.offsetEntry(data, r), fmt::u16(s.offsetEntry(data, r)) | f);
+        };
         flag(1, fmt::kRowDeleted | fmt::kRowOverflow);
         flag(2, fmt::kRowDeleted);
         flag(0, fmt::kRowOverflow);
         fmt::put32(s.row(data, 0), fmt::pgRow(quint32(data), 4)); // row 1 lives where row 5 is
         flag(4, fmt::kRowDeleted);
-        const Table read = Database::fromBytes(s.bytes, QStringLiteral("t.mdb")).readTable(QStringLiteral("T"));
+        const Table read =
+            Database::fromBytes(s.bytes, QStringLiteral("t.mdb")).readTable(QStringLiteral("T"));
         QCOMPARE(read.rows, (QList<QList<Value>>{{qint64(5)}, {qint64(4)}}));
 
         // Two rows pointing at one place: refused rather than read twice.
@@ -403,9 +409,13 @@ void TestJet::textForms() {
         return *fmt::decodeText(Version::Jet4, reinterpret_cast<const uchar *>(b.constData()), b.size(), 0);
     };
     // Compressed when shorter: one byte per Latin-1 character, 00 to switch to two bytes and back.
-    QCOMPARE(bytes(QStringLiteral("abc")), QByteArray("\xFF\xFE" "abc"));
+    QCOMPARE(bytes(QStringLiteral("abc")), QByteArray("\xFF\xFE"
+                                                      "abc"));
     QCOMPARE(bytes(QStringLiteral("ab")), QByteArray("a\0b\0", 4)); // no shorter compressed
-    QCOMPARE(bytes(QStringLiteral("ab Жc d e")), QByteArray("\xFF\xFE" "ab \x00\x16\x04\x00" "c d e", 14));
+    QCOMPARE(bytes(QStringLiteral("ab Жc d e")), QByteArray("\xFF\xFE"
+                                                            "ab \x00\x16\x04\x00"
+                                                            "c d e",
+                                                            14));
     QCOMPARE(back(bytes(QStringLiteral("ab Жc d e"))), QStringLiteral("ab Жc d e"));
     // Plain UCS-2 when compression would not save space, cannot express a character, or the text is
     // over 1024 characters.
@@ -418,7 +428,10 @@ void TestJet::textForms() {
     QVERIFY(!fmt::encodeText(Version::Jet4, QStringLiteral("\uFEFF\u0100"), true));
     // Broken forms do not decode.
     QVERIFY(!fmt::decodeText(Version::Jet4, reinterpret_cast<const uchar *>("abc"), 3, 0));
-    QVERIFY(!fmt::decodeText(Version::Jet4, reinterpret_cast<const uchar *>("\xFF\xFE" "a\0b"), 5, 0));
+    QVERIFY(!fmt::decodeText(Version::Jet4,
+                             reinterpret_cast<const uchar *>("\xFF\xFE"
+                                                             "a\0b"),
+                             5, 0));
     // Jet 3: Windows-1251, nothing else.
     QCOMPARE(*fmt::encodeText(Version::Jet3, QStringLiteral("Ёж№"), true), QByteArray("\xA8\xE6\xB9"));
     QVERIFY(!fmt::encodeText(Version::Jet3, QStringLiteral("é"), true));
@@ -430,7 +443,8 @@ void TestJet::jet3CodePage() {
     t.rows.append(QList<Value>{QStringLiteral("Юг")});
     QByteArray bytes = write({t}, Version::Jet3);
     auto readText = [&] {
-        return std::get<QString>(Database::fromBytes(bytes, QStringLiteral("t.mdb")).readTable(QStringLiteral("T")).rows[0][0]);
+        return std::get<QString>(
+            Database::fromBytes(bytes, QStringLiteral("t.mdb")).readTable(QStringLiteral("T")).rows[0][0]);
     };
     QCOMPARE(readText(), QStringLiteral("Юг"));
     const fmt::Layout &l = fmt::layout(Version::Jet3);

@@ -89,8 +89,9 @@ QByteArray run(const QString &program, const QStringList &args, QString *error) 
     p.setProcessEnvironment(cleanEnvironment());
     p.start(program, args);
     if (!p.waitForFinished(240000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        *error = QStringLiteral("%1 %2 failed: %3").arg(program, args.join(QLatin1Char(' ')),
-                                                        QString::fromUtf8(p.readAllStandardError()).left(2000));
+        *error = QStringLiteral("%1 %2 failed: %3")
+                     .arg(program, args.join(QLatin1Char(' ')),
+                          QString::fromUtf8(p.readAllStandardError()).left(2000));
         return {};
     }
     return p.readAllStandardOutput();
@@ -122,10 +123,16 @@ QString compareWithExport(const Table &ours, const QList<QStringList> &csv) {
     if (csv.front() != header)
         return QStringLiteral("%1: mdb-export header %2").arg(ours.name, csv.front().join(QLatin1Char(',')));
     if (csv.size() - 1 != ours.rows.size())
-        return QStringLiteral("%1: mdb-export gives %2 rows, we %3").arg(ours.name).arg(csv.size() - 1).arg(ours.rows.size());
+        return QStringLiteral("%1: mdb-export gives %2 rows, we %3")
+            .arg(ours.name)
+            .arg(csv.size() - 1)
+            .arg(ours.rows.size());
     for (qsizetype r = 0; r < ours.rows.size(); ++r) {
         if (csv[r + 1].size() != ours.columns.size())
-            return QStringLiteral("%1 row %2: mdb-export gives %3 fields").arg(ours.name).arg(r + 1).arg(csv[r + 1].size());
+            return QStringLiteral("%1 row %2: mdb-export gives %3 fields")
+                .arg(ours.name)
+                .arg(r + 1)
+                .arg(csv[r + 1].size());
         for (qsizetype c = 0; c < ours.columns.size(); ++c) {
             const auto expected = exportText(ours.columns[c].type, ours.rows[r][c]);
             if (expected && *expected != csv[r + 1][c])
@@ -147,7 +154,10 @@ QString jet3Text(const QString &s) {
         for (int i = 0; i < 256; ++i) {
             const char byte = char(i);
             map.insert(char16_t(i), byte);
-            map.insert(format::decodeText(Version::Jet3, reinterpret_cast<const uchar *>(&byte), 1, 1252)->at(0).unicode(), byte);
+            map.insert(format::decodeText(Version::Jet3, reinterpret_cast<const uchar *>(&byte), 1, 1252)
+                           ->at(0)
+                           .unicode(),
+                       byte);
         }
         return map;
     }();
@@ -155,7 +165,8 @@ QString jet3Text(const QString &s) {
     bytes.reserve(s.size());
     for (QChar c : s)
         bytes.append(byteOf.value(c.unicode(), '?'));
-    return *format::decodeText(Version::Jet3, reinterpret_cast<const uchar *>(bytes.constData()), bytes.size(), 1251);
+    return *format::decodeText(Version::Jet3, reinterpret_cast<const uchar *>(bytes.constData()),
+                               bytes.size(), 1251);
 }
 
 bool sameValue(ColumnType type, const Value &ours, const QJsonValue &theirs, Version version) {
@@ -174,7 +185,8 @@ bool sameValue(ColumnType type, const Value &ours, const QJsonValue &theirs, Ver
     case ColumnType::Double:
         return theirs.isDouble() && theirs.toDouble() == std::get<double>(ours);
     case ColumnType::DateTime: {
-        const QDateTime t = QDateTime::fromString(theirs.toObject().value(QLatin1String("date")).toString(), Qt::ISODateWithMs);
+        const QDateTime t = QDateTime::fromString(theirs.toObject().value(QLatin1String("date")).toString(),
+                                                  Qt::ISODateWithMs);
         const double ms = (std::get<double>(ours) - 25569.0) * 86400000.0;
         return t.isValid() && std::abs(double(t.toMSecsSinceEpoch()) - ms) < 1.0;
     }
@@ -185,7 +197,8 @@ bool sameValue(ColumnType type, const Value &ours, const QJsonValue &theirs, Ver
     }
     case ColumnType::Binary:
     case ColumnType::Ole:
-        return theirs.toObject().value(QLatin1String("hex")).toString().toLatin1() == std::get<QByteArray>(ours).toHex();
+        return theirs.toObject().value(QLatin1String("hex")).toString().toLatin1() ==
+               std::get<QByteArray>(ours).toHex();
     default:
         return true; // GUID: mdb-reader prints its own string form
     }
@@ -199,19 +212,29 @@ QString compareWithMdbReader(const QList<Table> &ours, const QJsonObject &dump, 
         const Table &table = ours[t];
         const QJsonObject theirs = tables[t].toObject();
         if (theirs.value(QLatin1String("name")).toString() != table.name)
-            return QStringLiteral("mdb-reader table %1 is %2").arg(t).arg(theirs.value(QLatin1String("name")).toString());
+            return QStringLiteral("mdb-reader table %1 is %2")
+                .arg(t)
+                .arg(theirs.value(QLatin1String("name")).toString());
         const QJsonArray columns = theirs.value(QLatin1String("columns")).toArray();
         if (columns.size() != table.columns.size())
             return QStringLiteral("%1: mdb-reader gives %2 columns").arg(table.name).arg(columns.size());
         for (qsizetype c = 0; c < columns.size(); ++c) {
             if (columns[c].toObject().value(QLatin1String("name")).toString() != table.columns[c].name)
-                return QStringLiteral("%1: mdb-reader column %2 is %3").arg(table.name).arg(c).arg(columns[c].toObject().value(QLatin1String("name")).toString());
+                return QStringLiteral("%1: mdb-reader column %2 is %3")
+                    .arg(table.name)
+                    .arg(c)
+                    .arg(columns[c].toObject().value(QLatin1String("name")).toString());
         }
         if (theirs.value(QLatin1String("rowCount")).toInt() != table.rows.size())
-            return QStringLiteral("%1: mdb-reader's rowCount is %2").arg(table.name).arg(theirs.value(QLatin1String("rowCount")).toInt());
+            return QStringLiteral("%1: mdb-reader's rowCount is %2")
+                .arg(table.name)
+                .arg(theirs.value(QLatin1String("rowCount")).toInt());
         const QJsonArray rows = theirs.value(QLatin1String("rows")).toArray();
         if (rows.size() != table.rows.size())
-            return QStringLiteral("%1: mdb-reader gives %2 rows, we %3").arg(table.name).arg(rows.size()).arg(table.rows.size());
+            return QStringLiteral("%1: mdb-reader gives %2 rows, we %3")
+                .arg(table.name)
+                .arg(rows.size())
+                .arg(table.rows.size());
         for (qsizetype r = 0; r < rows.size(); ++r) {
             const QJsonArray row = rows[r].toArray();
             for (qsizetype c = 0; c < table.columns.size(); ++c) {
@@ -220,7 +243,9 @@ QString compareWithMdbReader(const QList<Table> &ours, const QJsonObject &dump, 
                         .arg(table.name)
                         .arg(r + 1)
                         .arg(table.columns[c].name,
-                             QString::fromUtf8(QJsonDocument(QJsonArray{row.at(c)}).toJson(QJsonDocument::Compact)).left(60),
+                             QString::fromUtf8(
+                                 QJsonDocument(QJsonArray{row.at(c)}).toJson(QJsonDocument::Compact))
+                                 .left(60),
                              show(table.rows[r][c]));
             }
         }
@@ -252,9 +277,10 @@ private:
 void TestJetOracles::initTestCase() {
     m_oracleDir = qEnvironmentVariable("CIFROVEX_ORACLE_DIR");
     QVERIFY2(!m_oracleDir.isEmpty(), "CIFROVEX_ORACLE_DIR is not set: run this test through CTest");
-    QVERIFY2(QFile::exists(m_oracleDir + QStringLiteral("/node_modules/mdb-reader/package.json")),
-             "mdb-reader is not installed in CIFROVEX_ORACLE_DIR: the jet_oracle_setup test failed (npm missing "
-             "or offline?)");
+    QVERIFY2(
+        QFile::exists(m_oracleDir + QStringLiteral("/node_modules/mdb-reader/package.json")),
+        "mdb-reader is not installed in CIFROVEX_ORACLE_DIR: the jet_oracle_setup test failed (npm missing "
+        "or offline?)");
     m_node = QStandardPaths::findExecutable(QStringLiteral("node"));
     QVERIFY2(!m_node.isEmpty(), "node is not installed (Debian package nodejs)");
     m_mdbExport = QStandardPaths::findExecutable(QStringLiteral("mdb-export"));
@@ -264,7 +290,8 @@ void TestJetOracles::initTestCase() {
 
 QString TestJetOracles::mdbExport(const QString &file, const QString &table, QList<QStringList> *rows) {
     QString error;
-    const QByteArray out = run(m_mdbExport, {QStringLiteral("-b"), QStringLiteral("hex"), file, table}, &error);
+    const QByteArray out =
+        run(m_mdbExport, {QStringLiteral("-b"), QStringLiteral("hex"), file, table}, &error);
     *rows = parseCsv(QString::fromUtf8(out));
     return error;
 }
@@ -287,7 +314,8 @@ void TestJetOracles::writerOutput_data() {
 void TestJetOracles::writerOutput() {
     QFETCH(Version, version);
     QFETCH(QList<Table>, tables);
-    const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".mdb"));
+    const QString path =
+        m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".mdb"));
     writeFile(path, tables, version);
     const Database db = Database::open(path);
     for (const Table &t : tables) {
@@ -314,7 +342,8 @@ void TestJetOracles::realAccessFile() {
     QCOMPARE(db.version(), Version::Jet4);
     QString error;
     const QStringList listed =
-        QString::fromUtf8(run(QStandardPaths::findExecutable(QStringLiteral("mdb-tables")), {QStringLiteral("-1"), path}, &error))
+        QString::fromUtf8(run(QStandardPaths::findExecutable(QStringLiteral("mdb-tables")),
+                              {QStringLiteral("-1"), path}, &error))
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(db.tableNames(), listed);
@@ -339,7 +368,8 @@ void TestJetOracles::realAccessFile() {
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
 
     // The system tables read too (long values, deleted and moved rows of a file Access has used).
-    for (const char *name : {"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships", "MSysNavPaneGroupCategories"})
+    for (const char *name :
+         {"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships", "MSysNavPaneGroupCategories"})
         QVERIFY(db.readTable(QString::fromLatin1(name)).rows.size() > 0);
 }
 
