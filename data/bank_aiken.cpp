@@ -129,6 +129,11 @@ QList<Question> parse(const QByteArray &bytes, const QString &file, jet::Version
                     QStringLiteral("после «ANSWER:» нужна одна буква верного варианта, а стоит «%1»")
                         .arg(given));
             const QChar letter = given[0].toUpper();
+            if (letter < u'A' || letter > u'Z')
+                throw AikenError(file, n,
+                                 QStringLiteral("после «ANSWER:» стоит буква «%1», а нужна латинская A–Z, "
+                                                "как у вариантов")
+                                     .arg(given));
             for (int i = 0; i < open->options.size(); ++i)
                 if (open->options[i].letter == letter)
                     open->correct = i;

@@ -188,6 +188,8 @@ void TestBankAiken::malformed_data() {
         << QStringLiteral("вариант E, а у вопроса со строки 1 варианты A, B, C, D");
     QTest::newRow("answer_not_a_letter")
         << "Q\nA) a\nB) b\nC) c\nD) d\nANSWER: 2" + rest << jet4 << 6 << QStringLiteral("нужна одна буква");
+    QTest::newRow("answer_cyrillic") << "Q\nA) a\nB) b\nC) c\nD) d\nANSWER: В" + rest << jet4 << 6
+                                     << QStringLiteral("стоит буква «В», а нужна латинская");
     QTest::newRow("three_options") << "Q\nA) a\nB) b\nC) c\nANSWER: A" + rest << jet4 << 5
                                    << QStringLiteral("вариантов ответа 3, а нужно ровно 4");
     QTest::newRow("five_options") << "Q\nA) a\nB) b\nC) c\nD) d\nE) e\nANSWER: A" + rest << jet4 << 6
