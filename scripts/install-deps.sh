@@ -11,6 +11,8 @@ packages=(
     xvfb xauth xdotool x11-utils imagemagick
     at-spi2-core python3-pyatspi dbus
     fonts-liberation2
+    libx11-dev
+    dpkg-dev file desktop-file-utils man-db
 )
 
 missing=()
