@@ -4,7 +4,7 @@
 #
 #   bench/run.sh [BUILD_DIR]        (default: build-bench beside this folder's parent)
 #
-# Environment: FIRST_WINDOW_ROUNDS (default 21) quick runs of each program to its first window,
+# Environment: FIRST_WINDOW_ROUNDS (default 41) quick runs of each program to its first window,
 # ROUNDS (default 5) full start-up rounds, IDLE_SECONDS (default 10), ANSWER_ROUNDS (default 5,
 # 19 answers each). Per-run figures go to $BENCH_LOG (default: a file in the build dir).
 #
@@ -16,7 +16,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build-bench}" && pwd)
-first_rounds=${FIRST_WINDOW_ROUNDS:-21}
+first_rounds=${FIRST_WINDOW_ROUNDS:-41}
 rounds=${ROUNDS:-5}
 idle=${IDLE_SECONDS:-10}
 answer_rounds=${ANSWER_ROUNDS:-5}
@@ -40,13 +40,16 @@ for tool in Xvfb xdotool; do
 done
 
 work=$(mktemp -d)
+# The runtime folders on tmpfs, where a desktop session keeps XDG_RUNTIME_DIR (/run/user/UID):
+# the program's single-instance lock file is synced to its disk.
+runtimes=$(mktemp -d "$([ -d /dev/shm ] && echo /dev/shm || echo "$work")/cifrovex-bench.XXXXXX")
 xvfb_pid=
 cleanup() {
     if [ -n "$xvfb_pid" ]; then
         kill "$xvfb_pid" 2>/dev/null || true
         wait "$xvfb_pid" 2>/dev/null || true
     fi
-    rm -rf "$work"
+    rm -rf "$work" "$runtimes"
 }
 trap cleanup EXIT
 
@@ -68,7 +71,7 @@ cp "$build/data.cvx" "$work/data/"
 # copy per runtime folder, and no session bus (none is wanted, and none may be started for us).
 run() {
     local runtime
-    runtime=$(mktemp -d "$work/runtime.XXXXXX")
+    runtime=$(mktemp -d "$runtimes/runtime.XXXXXX")
     chmod 700 "$runtime"
     (cd "$work/data" && env -i PATH="$PATH" HOME="$work/home" LANG=C.UTF-8 DISPLAY="$display" \
         QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$runtime" DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" \
@@ -108,6 +111,8 @@ for round in $(seq "$first_rounds"); do
         for name in first_window_ms first_window_cpu_ms first_window_runqueue_ms; do
             echo "$out" | value $name >>"$work/$which.$name"
         done
+        awk '$1 == "first_window_ms" { w = $2 } $1 == "first_window_runqueue_ms" { print w - $2 }' \
+            <<<"$out" >>"$work/$which.first_window_unqueued_ms"
     done
 done
 
@@ -173,6 +178,13 @@ echo "bare_first_window_cpu_ms $(m bare.first_window_cpu_ms) ms"
 echo "splash_first_window_cpu_ms $(m program.first_window_cpu_ms) ms"
 echo "bare_first_window_runqueue_ms $(m bare.first_window_runqueue_ms) ms"
 echo "splash_first_window_runqueue_ms $(m program.first_window_runqueue_ms) ms"
+# Each run's time less the time it spent ready to run but waiting for a core: an estimate of
+# what an otherwise idle machine would show.
+bare_unqueued=$(m bare.first_window_unqueued_ms)
+splash_unqueued=$(m program.first_window_unqueued_ms)
+echo "bare_first_window_unqueued_ms $bare_unqueued ms"
+echo "splash_first_window_unqueued_ms $splash_unqueued ms"
+echo "splash_vs_bare_first_window_unqueued_ratio $(awk -v a="$splash_unqueued" -v b="$bare_unqueued" 'BEGIN { printf "%.3f", a / b }')"
 echo "rounds $rounds runs of each program"
 echo "bare_window_ms $bare_main ms"
 echo "level_dialog_ms $(m level) ms"
