@@ -67,6 +67,8 @@ TAboutBox::TAboutBox(QWidget *parent)
     m_Memo1->setPalette(memoPalette);
     m_Memo1->setPlainText(aboutLines().join(QLatin1Char('\n')));
     m_Memo1->setGeometry(16, 32, 209, 201);
+    // Tab reaches the memo; without a caption of its own a screen reader would name it nothing.
+    m_Memo1->setAccessibleName(QStringLiteral("Сведения о программе"));
 
     // The design's bevel is a 212 x 33 area at 13,208 drawing only its bottom edge; a widget that
     // large would sit over the memo and take its clicks, so only the edge itself is a widget.
@@ -85,6 +87,7 @@ TAboutBox::TAboutBox(QWidget *parent)
     m_Image1->setObjectName(QStringLiteral("Image1"));
     m_Image1->setPixmap(QIcon(QStringLiteral(":/icons/cifrovex.png")).pixmap(32, 32));
     m_Image1->setGeometry(192, 249, 32, 32);
+    m_Image1->setAccessibleName(QStringLiteral("Значок программы"));
 
     m_StaticText1 = makeFreewareLabel(this, QStringLiteral("StaticText1"), QStringLiteral("FREE"), 288);
     m_StaticText2 = makeFreewareLabel(this, QStringLiteral("StaticText2"), QStringLiteral("WARE"), 304);

@@ -26,6 +26,8 @@ TForm3::TForm3(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("Form3"));
     setFixedSize(clientWidth, clientHeight);
+    // The window has no title (no frame at all) for a screen reader to announce.
+    setAccessibleName(QStringLiteral("Загрузка программы"));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -42,6 +44,7 @@ TForm3::TForm3(QWidget *parent)
     Gauge1->setFixedHeight(gaugeHeight);
     Gauge1->setFont(platform::designFont(QStringLiteral("Times New Roman"), 15));
     Gauge1->setMaxValue(gaugeMax);
+    Gauge1->setAccessibleName(QStringLiteral("Ход загрузки"));
     Gauge1->installEventFilter(this);
 
     auto *layout = new QVBoxLayout(this);

@@ -185,6 +185,8 @@ OptionGrid::OptionGrid(QWidget *parent)
     setCursor(Qt::PointingHandCursor);
     setStatusTip(
         QStringLiteral("Выберите нужный ответ и дважды щелкните по нему или нажмите на кнопку \"ответить\""));
+    // The hint reaches sighted users through the status bar only; a screen reader reads it here.
+    setAccessibleDescription(statusTip());
     m_textColor = palette().color(QPalette::Text);
 
     for (int row = 0; row < RowCount; ++row) {
@@ -319,6 +321,11 @@ void OptionGrid::refreshPanels() {
         const QString name = has ? spokenName(index) : QString();
         if (panel->accessibleName() != name)
             panel->setAccessibleName(name);
+        // A click puts the focus into the option's text; the reader then names the option it
+        // belongs to before reading the text itself.
+        const QString textName = has ? QStringLiteral("Ответ %1").arg(number) : QString();
+        if (panel->text->accessibleName() != textName)
+            panel->text->setAccessibleName(textName);
         panel->setSelected(has && index == current);
     }
 

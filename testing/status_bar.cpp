@@ -13,16 +13,18 @@ struct PanelDesign {
     const char16_t *text;
     int width;
     bool raised;
+    // What a screen reader says the panel is: the value panels have no label of their own.
+    const char16_t *description;
 };
 
 constexpr std::array<PanelDesign, StatusBar::PanelCount> panelDesign{{
-    {u"Дата:", 45, true},
-    {u"", 65, false},
-    {u"Время:", 50, true},
-    {u"", 65, false},
-    {u"Помощь:", 60, true},
-    {u"", 140, false},
-    {u"", 100, false},
+    {u"Дата:", 45, true, u""},
+    {u"", 65, false, u"Дата"},
+    {u"Время:", 50, true, u""},
+    {u"", 65, false, u"Время"},
+    {u"Помощь:", 60, true, u""},
+    {u"", 140, false, u"Помощь"},
+    {u"", 100, false, u"Ход теста"},
 }};
 
 // Room between panels, as the common status bar control leaves it.
@@ -47,6 +49,7 @@ StatusBar::StatusBar(QWidget *parent)
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(false);
+        label->setAccessibleDescription(QString::fromUtf16(design.description));
         m_labels[size_t(i)] = label;
         m_widths[size_t(i)] = design.width;
     }

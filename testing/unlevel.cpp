@@ -27,8 +27,10 @@ QPushButton *makeButton(QWidget *parent, const QString &name, const QString &tex
                         const QString &hint) {
     auto *button = new QPushButton(QIcon(glyph), text, parent);
     button->setObjectName(name);
-    // The hint goes to the status line only; the design shows no tooltip here.
+    // The hint goes to the status line only; the design shows no tooltip here. A screen reader
+    // reads it as the button's description.
     button->setStatusTip(hint);
+    button->setAccessibleDescription(hint);
     return button;
 }
 

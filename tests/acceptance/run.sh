@@ -21,9 +21,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Let the server pick a free display and tell us its number.
+# Let the server pick a free display and tell us its number. Without -noreset the server resets
+# whenever its last client leaves (the accessibility bus launcher, a program that has ended), and
+# a copy connecting during the reset fails to start.
 exec 9>"$work/display"
-Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 9 -noreset -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 300); do
     [ -s "$work/display" ] && break

@@ -272,12 +272,16 @@ void TestOptionGrid::currentPanelIsGreen() {
 void TestOptionGrid::panelsReadAsNumberAndText() {
     Fixture f;
     QCOMPARE(f.grid->panel(0)->accessibleName(), QStringLiteral("1: x = 1"));
+    // An option's text, where a click puts the focus, is named after the option.
+    QCOMPARE(f.grid->textMemo(0)->accessibleName(), QStringLiteral("Ответ 1"));
+    QCOMPARE(f.grid->accessibleDescription(), f.grid->statusTip());
     // An option without a text shows nothing.
     QCOMPARE(f.grid->textMemo(3)->toPlainText(), QString());
     QCOMPARE(f.grid->panel(3)->accessibleName(), QStringLiteral("4: "));
 
     QTest::keyClick(f.grid, Qt::Key_End);
     QCOMPARE(f.grid->panel(3)->accessibleName(), QStringLiteral("6: x = 6"));
+    QCOMPARE(f.grid->textMemo(3)->accessibleName(), QStringLiteral("Ответ 6"));
     QCOMPARE(f.grid->accessibleName(), QStringLiteral("6: x = 6"));
     QVERIFY(f.grid->focusPolicy() & Qt::TabFocus);
     QVERIFY(f.grid->toolTip().isEmpty());
