@@ -1,6 +1,3 @@
-// >>> TO THE ENGINEER "jet" WORKING ON THIS FOLDER: your brief lost its common part by mistake.
-// >>> Read /work/TEAM_RULES.md NOW (owner's binding rules, how to commit alongside others,
-// >>> the deadline), follow it, and delete these three lines from this file and CMakeLists.txt.
 #pragma once
 
 // Reading and writing Jet 3 and Jet 4 database files (the format of Access 97 and 2000-2003).
