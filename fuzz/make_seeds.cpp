@@ -2,6 +2,7 @@
 // with inline, single-page and chained memos, NULLs, both booleans and several column types.
 //   make_seeds DIR
 
+#include "data/jet/format.h"
 #include "data/jet/jet.h"
 
 #include <QDir>
@@ -59,6 +60,44 @@ QList<Table> types() {
     return {t};
 }
 
+// Rows past 255 bytes (Jet 3 jump tables) and a definition over several pages.
+QList<Table> wide(int columns) {
+    Table t{QStringLiteral("Wide"), {}, {}};
+    for (int c = 0; c < columns; ++c)
+        t.columns.append(
+            {QStringLiteral("Stolbec%1").arg(c), c % 4 == 0 && c < 12 ? ColumnType::Text : ColumnType::Memo});
+    for (int r = 0; r < 2; ++r) {
+        QList<Value> row;
+        for (int c = 0; c < columns; ++c)
+            row.append(r == 1 && c == 1 ? Value()
+                                        : Value(QString(c % 4 == 0 && c < 12 ? 150 : 30, QChar(0x0430 + c % 32))));
+        t.rows.append(row);
+    }
+    return {t};
+}
+
+// A table whose data page has deleted rows and a row moved elsewhere (an overflow pointer), as
+// Access leaves them.
+QByteArray moved(Version v) {
+    namespace fmt = jet::format;
+    Table t{QStringLiteral("T"),
+            {{QStringLiteral("N"), ColumnType::LongInteger}, {QStringLiteral("S"), ColumnType::Memo}},
+            {}};
+    for (int i = 1; i <= 5; ++i)
+        t.rows.append(QList<Value>{qint64(i), QString(i * 3, QLatin1Char('s'))});
+    QByteArray bytes = write({t}, v);
+    const fmt::Layout &l = fmt::layout(v);
+    const int data = int(bytes.size() / l.pageSize) - 1; // the last page: T's only data page
+    auto *pg = reinterpret_cast<uchar *>(bytes.data()) + qsizetype(data) * l.pageSize;
+    auto entry = [&](int r) { return pg + l.dataRowCount + 2 + 2 * r; };
+    auto flag = [&](int r, quint16 f) { fmt::put16(entry(r), fmt::u16(entry(r)) | f); };
+    flag(0, fmt::kRowOverflow);
+    fmt::put32(pg + (fmt::u16(entry(0)) & fmt::kRowOffsetMask), fmt::pgRow(quint32(data), 4));
+    flag(4, fmt::kRowDeleted);
+    flag(2, fmt::kRowDeleted | fmt::kRowOverflow);
+    return bytes;
+}
+
 bool save(const QString &path, const QByteArray &bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
@@ -79,6 +118,10 @@ int main(int argc, char **argv) {
         ok &= save(dir.filePath(tag + QStringLiteral("_bank_chain.mdb")), write(bank(3, 2500), v));
         ok &= save(dir.filePath(tag + QStringLiteral("_types.mdb")), write(types(), v));
         ok &= save(dir.filePath(tag + QStringLiteral("_empty.mdb")), write({}, v));
+        ok &= save(dir.filePath(tag + QStringLiteral("_wide_rows.mdb")), write(wide(12), v));
+        ok &= save(dir.filePath(tag + QStringLiteral("_tdef_pages.mdb")),
+                   write(wide(v == Version::Jet3 ? 90 : 110), v));
+        ok &= save(dir.filePath(tag + QStringLiteral("_moved_rows.mdb")), moved(v));
     }
     return ok ? 0 : 1;
 }
