@@ -166,7 +166,7 @@ Report check(const Bank &bank) {
                     .arg(report.problemCount)
                     .arg(needed)});
 
-    for (const LevelSpec &level : kLevels) {
+    for (const LevelRules &level : kLevels) {
         if (report.problemCount < level.problems)
             continue;
         const bool clean =
@@ -184,7 +184,7 @@ QString format(const Report &report, const QString &file) {
                  .arg(file)
                  .arg(report.problemCount)
                  .arg(report.optionCount);
-    for (const LevelSpec &level : kLevels) {
+    for (const LevelRules &level : kLevels) {
         const QString head =
             QStringLiteral("Уровень «%1» (задачи 1–%2): ").arg(level.level).arg(level.problems);
         if (report.levelsServed.contains(level.level)) {

@@ -89,8 +89,8 @@ void TForm1::BitBtn1Click() {
         if (radios[i]->isChecked())
             m_main->test.Level = kLevels[i].level;
     }
-    if (const LevelSpec *spec = levelSpec(m_main->test.Level))
-        m_main->setProgressPanel(QStringLiteral("Всего %1 задач").arg(spec->problems));
+    if (const LevelRules *rules = levelRules(m_main->test.Level))
+        m_main->setProgressPanel(QStringLiteral("Всего %1 задач").arg(rules->problems));
     accept();
 }
 

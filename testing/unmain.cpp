@@ -434,11 +434,11 @@ void TForm2::BitBtn1Click() {
     setMemoTextColor(text);
     m_DBCtrlGrid1->setTextColor(text);
     m_GroupBox2->setTitle(maintexts::chooseOptionCaption());
-    if (const LevelSpec *spec = levelSpec(test.Level)) {
+    if (const LevelRules *rules = levelRules(test.Level)) {
         const int r = m_dm ? m_dm->recNo() : 1;
-        setProgressPanel(maintexts::remainingText(spec->problems + 1 - r));
-        for (int p = 1; p <= spec->problems; ++p)
-            test.CorrectFlags[spec->slotBase + p] = false;
+        setProgressPanel(maintexts::remainingText(rules->problems + 1 - r));
+        for (int p = 1; p <= rules->problems; ++p)
+            test.CorrectFlags[rules->slotBase + p] = false;
     }
     m_BitBtn4->setFocus();
 }
@@ -454,9 +454,9 @@ void TForm2::N7Click() {
         return;
     if (m_dm)
         m_dm->first();
-    if (const LevelSpec *spec = levelSpec(test.Level)) {
+    if (const LevelRules *rules = levelRules(test.Level)) {
         const int first = m_dm ? m_dm->recNo() : 1;
-        setProgressPanel(maintexts::remainingText(spec->problems + 1 - first));
+        setProgressPanel(maintexts::remainingText(rules->problems + 1 - first));
     }
     m_GroupBox1->setTitle(maintexts::problemHeading(1));
     m_GroupBox2->setTitle(maintexts::chooseOptionCaption());
@@ -485,16 +485,16 @@ void TForm2::N6Click() {
 // ---- Answering ----
 
 void TForm2::BitBtn4Click() {
-    const LevelSpec *spec = levelSpec(test.Level);
-    if (!spec || !m_dm)
+    const LevelRules *rules = levelRules(test.Level);
+    if (!rules || !m_dm)
         return;
-    const int n = spec->problems;
+    const int n = rules->problems;
     const int r = m_dm->recNo();
 
     const qint32 number = m_dm->currentOptionNumber();
     // The record number stays within the level while the window is up; a slot outside the
     // state's range is never written all the same.
-    const int slot = spec->slotBase + r;
+    const int slot = rules->slotBase + r;
     if (AnswerSlots<int32_t>::valid(slot))
         test.ChosenAnswers[slot] = number;
 
@@ -594,8 +594,8 @@ void TForm2::Button5Click() {
     grade(kLevels[2]);
 }
 
-void TForm2::grade(const LevelSpec &spec) {
-    const GradeResult result = gradeLevel(test, spec);
+void TForm2::grade(const LevelRules &rules) {
+    const GradeResult result = gradeLevel(test, rules);
     auto *results = new TForm5(this, nullptr);
     m_resultsWindows.emplace_back(results);
     results->CorrectCount = result.CorrectCount;

@@ -20,7 +20,7 @@ class QTimer;
 class StatusBar;
 class TDM;
 class TForm5;
-struct LevelSpec;
+struct LevelRules;
 
 namespace maintexts {
 enum class DisplayAdjustment;
@@ -94,7 +94,7 @@ private:
     void setScrollBars(QPlainTextEdit *memo, ScrollBars bars);
     void setConditionHeight(int height);
     void applyDisplayAdjustment(maintexts::DisplayAdjustment effect);
-    void grade(const LevelSpec &spec);
+    void grade(const LevelRules &rules);
     QPushButton *gradingButton(int level) const;
 
     TDM *m_dm = nullptr;

@@ -35,16 +35,16 @@ void TestGrading::markByCount() {
     QFETCH(int, count);
     QFETCH(double, mark);
 
-    const LevelSpec *spec = levelSpec(level);
-    QVERIFY(spec);
-    QCOMPARE(markFor(count, *spec), mark);
+    const LevelRules *rules = levelRules(level);
+    QVERIFY(rules);
+    QCOMPARE(markFor(count, *rules), mark);
 
     // The same count reached through answers: the first `count` problems right, the rest wrong.
     TestState state;
     state.Level = level;
-    for (int p = 1; p <= spec->problems; ++p)
-        state.ChosenAnswers[spec->slotBase + p] = p <= count ? correctOption(p) : correctOption(p) % 4 + 1;
-    const GradeResult result = gradeLevel(state, *spec);
+    for (int p = 1; p <= rules->problems; ++p)
+        state.ChosenAnswers[rules->slotBase + p] = p <= count ? correctOption(p) : correctOption(p) % 4 + 1;
+    const GradeResult result = gradeLevel(state, *rules);
     QCOMPARE(result.CorrectCount, count);
     QCOMPARE(result.Grade, mark);
 }
@@ -63,33 +63,33 @@ void TestGrading::gradesOnlyTheLevelsSlots_data() {
 void TestGrading::gradesOnlyTheLevelsSlots() {
     QFETCH(int, level);
     QFETCH(int, wrongValue);
-    const LevelSpec &spec = *levelSpec(level);
+    const LevelRules &rules = *levelRules(level);
 
     TestState state;
     // Every slot holds the right answer for its position within each level, and every flag is set.
-    for (const LevelSpec &other : kLevels) {
+    for (const LevelRules &other : kLevels) {
         for (int p = 1; p <= other.problems; ++p)
             state.ChosenAnswers[other.slotBase + p] = correctOption(p);
     }
     state.CorrectFlags.fill(true);
     // The graded level answers the odd problems with an impossible option number.
-    for (int p = 1; p <= spec.problems; p += 2)
-        state.ChosenAnswers[spec.slotBase + p] = wrongValue;
+    for (int p = 1; p <= rules.problems; p += 2)
+        state.ChosenAnswers[rules.slotBase + p] = wrongValue;
     const TestState before = state;
 
-    const GradeResult result = gradeLevel(state, spec);
-    QCOMPARE(result.CorrectCount, spec.problems / 2);
+    const GradeResult result = gradeLevel(state, rules);
+    QCOMPARE(result.CorrectCount, rules.problems / 2);
     for (int slot = AnswerSlots<int>::first; slot <= AnswerSlots<int>::last; ++slot) {
         QCOMPARE(state.ChosenAnswers[slot], before.ChosenAnswers[slot]);
-        const bool inLevel = slot > spec.slotBase && slot <= spec.slotBase + spec.problems;
-        const bool expected = inLevel ? (slot - spec.slotBase) % 2 == 0 : true;
+        const bool inLevel = slot > rules.slotBase && slot <= rules.slotBase + rules.problems;
+        const bool expected = inLevel ? (slot - rules.slotBase) % 2 == 0 : true;
         QCOMPARE(state.CorrectFlags[slot], expected);
     }
 }
 
 void TestGrading::unknownLevelHasNoSpec() {
     for (int level : {0, 1, 2, 6, -3})
-        QVERIFY(!levelSpec(level));
+        QVERIFY(!levelRules(level));
 }
 
 QTEST_GUILESS_MAIN(TestGrading)

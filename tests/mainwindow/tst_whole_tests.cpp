@@ -129,17 +129,17 @@ void TestWholeTests::wholeTest() {
     OnShippedBank s;
     showWith(s.window, levelAnswer(level));
     QVERIFY(QTest::qWaitForWindowActive(&s.window));
-    QCOMPARE(s.window.progressPanel(), QStringLiteral("Всего %1 задач").arg(levelSpec(level)->problems));
+    QCOMPARE(s.window.progressPanel(), QStringLiteral("Всего %1 задач").arg(levelRules(level)->problems));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // Start has the focus
     QCOMPARE(paneCaption(s.window, "GroupBox1"), QStringLiteral("Задача №1"));
 
-    const int n = levelSpec(level)->problems;
+    const int n = levelRules(level)->problems;
     for (int p = 1; p <= n; ++p) {
         // Right answers spread over the test: p is answered right when 7p mod N < correct.
         const bool right = (7 * p) % n < correct;
         const int dopol = right ? correctOption(p) : correctOption(p) % 4 + 1;
         answerWith(s.window, dopol, p);
-        QCOMPARE(s.window.test.ChosenAnswers[levelSpec(level)->slotBase + p], dopol);
+        QCOMPARE(s.window.test.ChosenAnswers[levelRules(level)->slotBase + p], dopol);
         QCOMPARE(paneCaption(s.window, "GroupBox2"), maintexts::answeredCaption(p, dopol));
         if (p < n) {
             QCOMPARE(paneCaption(s.window, "GroupBox1"), QStringLiteral("Задача № %1").arg(p + 1));
@@ -211,7 +211,7 @@ void TestWholeTests::displayAdjustments() {
         {16, {Bars::None, Bars::None, false}},       // problem 17
     };
     Look expected{Bars::None, Bars::None, false};
-    const int n = levelSpec(level)->problems;
+    const int n = levelRules(level)->problems;
     for (int k = 1; k <= n; ++k) {
         if (k == 10)
             QCOMPARE(body->toPlainText(), QString()); // problem 10 has no body, only its condition
