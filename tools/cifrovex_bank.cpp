@@ -115,39 +115,34 @@ bool writeOutput(const QString &path, const QByteArray &bytes, QString *error) {
     return true;
 }
 
-int build(const QStringList &args) {
+// What the commands that write a bank take: their input files, -o FILE and --jet3.
+struct WriteArgs {
     QStringList inputs;
     QString output;
     jet::Version version = jet::Version::Jet4;
+};
+
+// Reads build's and import-aiken's arguments; returns the fault for usage(), empty when none.
+QString parseWriteArgs(const QStringList &args, WriteArgs &out) {
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         if (a == QLatin1String("-o")) {
             if (++i >= args.size())
-                return usage(QStringLiteral("после -o нужно имя файла"));
-            output = args[i];
+                return QStringLiteral("после -o нужно имя файла");
+            out.output = args[i];
         } else if (a == QLatin1String("--jet3")) {
-            version = jet::Version::Jet3;
+            out.version = jet::Version::Jet3;
         } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            return usage(QStringLiteral("неизвестный параметр %1").arg(a));
+            return QStringLiteral("неизвестный параметр %1").arg(a);
         } else {
-            inputs << a;
+            out.inputs << a;
         }
     }
-    if (inputs.size() != 2)
-        return usage(QStringLiteral("build ждёт два CSV-файла: Zadachi.csv и Otvety.csv"));
-    if (output.isEmpty())
-        return usage(QStringLiteral("build ждёт -o ФАЙЛ"));
+    return QString();
+}
 
-    QList<jet::Table> tables;
-    try {
-        tables =
-            csv::readBankTables(readInput(inputs[0]), inputs[0], readInput(inputs[1]), inputs[1], version);
-    } catch (const InputFault &e) {
-        return failure(ExitInput, e.message);
-    } catch (const csv::CsvError &e) {
-        return failure(ExitInput, e.message());
-    }
-
+// Writes the bank file; a value Jet cannot store is the input's fault, anything else the output's.
+int writeBank(const QString &output, const QList<jet::Table> &tables, jet::Version version) {
     try {
         jet::writeFile(output, tables, version);
     } catch (const jet::FormatError &e) {
@@ -156,30 +151,40 @@ int build(const QStringList &args) {
     return ExitOk;
 }
 
-int importAiken(const QStringList &args) {
-    QString input;
-    QString output;
-    jet::Version version = jet::Version::Jet4;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == QLatin1String("-o")) {
-            if (++i >= args.size())
-                return usage(QStringLiteral("после -o нужно имя файла"));
-            output = args[i];
-        } else if (a == QLatin1String("--jet3")) {
-            version = jet::Version::Jet3;
-        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            return usage(QStringLiteral("неизвестный параметр %1").arg(a));
-        } else if (input.isEmpty()) {
-            input = a;
-        } else {
-            return usage(QStringLiteral("import-aiken ждёт один файл с вопросами"));
-        }
+int build(const QStringList &args) {
+    WriteArgs a;
+    if (const QString fault = parseWriteArgs(args, a); !fault.isEmpty())
+        return usage(fault);
+    if (a.inputs.size() != 2)
+        return usage(QStringLiteral("build ждёт два CSV-файла: Zadachi.csv и Otvety.csv"));
+    if (a.output.isEmpty())
+        return usage(QStringLiteral("build ждёт -o ФАЙЛ"));
+
+    QList<jet::Table> tables;
+    try {
+        tables = csv::readBankTables(readInput(a.inputs[0]), a.inputs[0], readInput(a.inputs[1]), a.inputs[1],
+                                     a.version);
+    } catch (const InputFault &e) {
+        return failure(ExitInput, e.message);
+    } catch (const csv::CsvError &e) {
+        return failure(ExitInput, e.message());
     }
-    if (input.isEmpty())
+    return writeBank(a.output, tables, a.version);
+}
+
+int importAiken(const QStringList &args) {
+    WriteArgs a;
+    if (const QString fault = parseWriteArgs(args, a); !fault.isEmpty())
+        return usage(fault);
+    if (a.inputs.isEmpty())
         return usage(QStringLiteral("import-aiken ждёт файл с вопросами в формате Aiken"));
-    if (output.isEmpty())
+    if (a.inputs.size() > 1)
+        return usage(QStringLiteral("import-aiken ждёт один файл с вопросами"));
+    if (a.output.isEmpty())
         return usage(QStringLiteral("import-aiken ждёт -o ФАЙЛ"));
+    const QString &input = a.inputs.first();
+    const QString &output = a.output;
+    const jet::Version version = a.version;
 
     Bank bank;
     try {
@@ -190,11 +195,8 @@ int importAiken(const QStringList &args) {
         return failure(ExitInput, e.message());
     }
 
-    try {
-        jet::writeFile(output, banktables::toTables(bank), version);
-    } catch (const jet::FormatError &e) {
-        return failure(e.kind() == jet::FormatError::Kind::Unsupported ? ExitInput : ExitOutput, e.message());
-    }
+    if (const int code = writeBank(output, banktables::toTables(bank), version); code != ExitOk)
+        return code;
     const int used = aiken::minimumQuestions();
     if (bank.problems.size() > used)
         print(stdout, QStringLiteral("Вопросов %1; программа использует только первые %2.\n")
