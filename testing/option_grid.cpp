@@ -4,6 +4,7 @@
 #include "platform/fonts.h"
 
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -132,7 +133,14 @@ public:
     void setSelected(bool selected, bool force = false) {
         if (selected == m_selected && !force)
             return;
+        const bool changed = selected != m_selected;
         m_selected = selected;
+        if (changed && QAccessible::isActive()) {
+            QAccessible::State state;
+            state.selected = true;
+            QAccessibleStateChangeEvent event(this, state);
+            QAccessible::updateAccessibility(&event);
+        }
         if (selected) {
             QPalette pal = m_grid->palette();
             pal.setColor(QPalette::Window, OptionGrid::selectedColor());
@@ -177,8 +185,46 @@ private:
     bool m_selected = false;
 };
 
+namespace {
+
+// A screen reader meets the grid as a list of the options, the current one selected, instead of
+// a blank container holding frames (which it would take for windows).
+class OptionListAccessible : public QAccessibleWidget {
+public:
+    explicit OptionListAccessible(QWidget *grid)
+        : QAccessibleWidget(grid, QAccessible::List) {}
+};
+
+class OptionItemAccessible : public QAccessibleWidget {
+public:
+    explicit OptionItemAccessible(OptionGridPanel *panel)
+        : QAccessibleWidget(panel, QAccessible::ListItem) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.selectable = true;
+        s.selected = static_cast<const OptionGridPanel *>(widget())->isSelected();
+        return s;
+    }
+};
+
+QAccessibleInterface *optionGridAccessible(const QString &, QObject *object) {
+    if (auto *grid = qobject_cast<OptionGrid *>(object))
+        return new OptionListAccessible(grid);
+    if (auto *panel = dynamic_cast<OptionGridPanel *>(object))
+        return new OptionItemAccessible(panel);
+    return nullptr;
+}
+
+} // namespace
+
 OptionGrid::OptionGrid(QWidget *parent)
     : QWidget(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(optionGridAccessible);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setObjectName(QStringLiteral("DBCtrlGrid1"));
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);

@@ -378,7 +378,7 @@ class AcceptanceTest(unittest.TestCase):
         # Start and Level are disabled now; the memos are read-only but reachable for reading.
         self.check_tab_cycle(program, MAIN_TITLE, [
             ("push button", "Ответить"), ("push button", "Выход"), ("push button", "Сначала"),
-            ("text", None), ("text", None), ("filler", main.option_panels[0].name)])
+            ("text", None), ("text", None), ("list", main.option_panels[0].name)])
         self.check_green_follows_current_option(main)
 
         # The hint of the control under the pointer shows in the status bar's help panel.
@@ -423,15 +423,18 @@ class AcceptanceTest(unittest.TestCase):
         program.wait(gauge_full, "the splash gauge at 100%", START_TIMEOUT, interval=0.02)
 
     def check_green_follows_current_option(self, main):
-        """The current option's panel is painted green; the arrow keys on the grid move it and the
-        grid reads out the option it moved to."""
+        """The current option's panel is painted green; a click and the arrow keys on the grid move
+        it, and the grid reads out the option it moved to."""
         program = main.program
-
         shares = []
 
         def only_green(row):
             shares[:] = [round(green_share(grab(*extents(panel))), 2) for panel in main.option_panels]
-            return shares[row] > 0.1 and all(s == 0 for i, s in enumerate(shares) if i != row)
+            if not (shares[row] > 0.1 and all(s == 0 for i, s in enumerate(shares) if i != row)):
+                return False
+            # What the eye sees green, a screen reader hears as the selected option.
+            selected = [pyatspi.STATE_SELECTED in p.getState().getStates() for p in main.option_panels]
+            return selected == [i == row for i in range(len(selected))]
 
         program.wait(lambda: only_green(0), lambda: f"the first option's panel green (green shares {shares})")
         self.assertEqual(main.grid.name, main.option_panels[0].name)

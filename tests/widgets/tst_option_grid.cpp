@@ -1,6 +1,7 @@
 #include "data/unmodul.h"
 #include "testing/option_grid.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -279,7 +280,15 @@ void TestOptionGrid::panelsReadAsNumberAndText() {
     QCOMPARE(f.grid->textMemo(3)->toPlainText(), QString());
     QCOMPARE(f.grid->panel(3)->accessibleName(), QStringLiteral("4: "));
 
+    // A reader meets a list of the options with the current one selected.
+    QCOMPARE(QAccessible::queryAccessibleInterface(f.grid)->role(), QAccessible::List);
+    QAccessibleInterface *first = QAccessible::queryAccessibleInterface(f.grid->panel(0));
+    QCOMPARE(first->role(), QAccessible::ListItem);
+    QVERIFY(first->state().selected);
+
     QTest::keyClick(f.grid, Qt::Key_End);
+    QVERIFY(!first->state().selected);
+    QVERIFY(QAccessible::queryAccessibleInterface(f.grid->panel(3))->state().selected);
     QCOMPARE(f.grid->panel(3)->accessibleName(), QStringLiteral("6: x = 6"));
     QCOMPARE(f.grid->textMemo(3)->accessibleName(), QStringLiteral("Ответ 6"));
     QCOMPARE(f.grid->accessibleName(), QStringLiteral("6: x = 6"));
