@@ -37,6 +37,8 @@ export DISPLAY=":$(head -n1 "$work/display")"
 # The driver names a vanished X server as the cause when the program loses its display.
 export ACCEPTANCE_XVFB_PID="$xvfb_pid"
 export XDG_RUNTIME_DIR="$work/runtime"
+# Both sides find the session's own accessibility bus, never one of a desktop we run under.
+unset AT_SPI_BUS_ADDRESS
 mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 # Sanitizer builds: the accessibility bridge keeps D-Bus objects to the end of the process.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
