@@ -373,8 +373,15 @@ class AcceptanceTest(unittest.TestCase):
         self.assertEqual(main.heading(), IDLE_PROBLEM_CAPTION)
         self.assertEqual({c: main.enabled(c) for c in main.buttons},
                          {"Начать": True, "Ответить": False, "Сначала": False, "Уровень": True, "Выход": True})
+        # The Level command opens the dialog afresh, at "3" again whatever was chosen before.
+        program.keys(MAIN_TITLE, "F4")
+        dialog = program.window(LEVEL_TITLE)
+        radios = [a for a in walk(dialog) if a.getRole() == pyatspi.ROLE_RADIO_BUTTON]
+        self.assertEqual([pyatspi.STATE_CHECKED in r.getState().getStates() for r in radios], [True, False, False])
+        self.choose_level(program, 4)
         program.keys(MAIN_TITLE, "Return")  # Start has the focus
         main.wait_heading("Задача №1")
+        self.assertEqual(main.progress(), "Осталось решить 15 задач")
         # Start and Level are disabled now; the memos are read-only but reachable for reading.
         self.check_tab_cycle(program, MAIN_TITLE, [
             ("push button", "Ответить"), ("push button", "Выход"), ("push button", "Сначала"),
