@@ -12,7 +12,6 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStyle>
-#include <QStyleOptionFocusRect>
 
 #include <algorithm>
 
@@ -170,12 +169,12 @@ protected:
     void paintEvent(QPaintEvent *e) override {
         QFrame::paintEvent(e);
         if (m_selected && m_grid->hasFocus()) {
+            // A dotted line of our own: the style's focus frame tints the whole panel, so the
+            // current option would lose its green while the keys are on the grid, and it shows
+            // nothing at all until the keyboard has moved the focus once.
             QPainter p(this);
-            QStyleOptionFocusRect option;
-            option.initFrom(this);
-            option.rect = rect().adjusted(3, 3, -3, -3);
-            option.backgroundColor = OptionGrid::selectedColor();
-            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
+            p.setPen(QPen(Qt::white, 1, Qt::DotLine));
+            p.drawRect(rect().adjusted(3, 3, -4, -4));
         }
     }
 

@@ -113,10 +113,9 @@ def grab(x, y, width, height):
 
 
 def green_share(rows):
-    """The share of green pixels: the current option's colour, its edge's shades and the style's
-    focus frame tinting it while the grid has the focus."""
+    """The share of pixels in the current option's green."""
     flat = [p for row in rows for p in row]
-    return sum(r <= 30 and g >= 90 and b <= 60 for r, g, b in flat) / max(1, len(flat))
+    return sum(p == (0, 128, 0) for p in flat) / max(1, len(flat))
 
 
 class Program:

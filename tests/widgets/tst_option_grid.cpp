@@ -265,6 +265,12 @@ void TestOptionGrid::currentPanelIsGreen() {
     QCOMPARE(image.pixelColor(f.panelPoint(1)), OptionGrid::selectedColor());
     QCOMPARE(image.pixelColor(f.panelPoint(0)), gridColour);
     QCOMPARE(image.pixelColor(f.panelPoint(2)), gridColour);
+    // With the keys on the grid the current panel stays green: the focus shows as a dotted line,
+    // not as a tint over the panel.
+    f.window.setAttribute(Qt::WA_KeyboardFocusChange);
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    QVERIFY(f.grid->hasFocus());
+    QCOMPARE(f.grid->grab().toImage().pixelColor(f.panelPoint(1, {8, 8})), OptionGrid::selectedColor());
     // The strip under the fourth panel is the grid's colour too.
     f.grid->resize(249, 211);
     QCOMPARE(f.grid->grab().toImage().pixelColor(5, 209), gridColour);
