@@ -83,6 +83,8 @@ QPushButton *makeToolButton(QWidget *parent, const QString &name, const QString 
     auto *button = new QPushButton(QIcon(glyph), caption, parent);
     button->setObjectName(name);
     button->setStatusTip(hint);
+    // Hints show in the status bar only; a screen reader gets them as the description.
+    button->setAccessibleDescription(hint);
     button->setAutoDefault(false);
     return button;
 }
@@ -128,6 +130,7 @@ void TForm2::createControls() {
     m_ToolBar1 = new QWidget(m_client);
     m_ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
     m_ToolBar1->setGeometry(0, 0, 562, 35);
+    m_ToolBar1->setAccessibleName(QStringLiteral("Панель инструментов"));
     m_BitBtn1 = makeToolButton(m_ToolBar1, QStringLiteral("BitBtn1"), QStringLiteral("&Начать"),
                                QStringLiteral(":/glyphs/start.png"), QStringLiteral("Начать тест"));
     m_BitBtn4 =
@@ -155,12 +158,17 @@ void TForm2::createControls() {
     m_GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     m_GroupBox1->setFont(platform::designFont(kSansSerif, 12));
     m_GroupBox1->setStatusTip(maintexts::problemPaneHint());
+    m_GroupBox1->setAccessibleDescription(maintexts::problemPaneHint());
     m_GroupBox1->setGeometry(5, MainLayout::PaneTop, 262, 231);
     m_DBMemo3 = makeMemo(m_GroupBox1, QStringLiteral("DBMemo3"), platform::designFont(kSansSerif, 12));
     m_DBMemo3->setGeometry(10, MainLayout::ConditionTop, 242, m_conditionHeight);
+    // The memos have no captions of their own; without names a screen reader would repeat the
+    // pane's heading for both.
+    m_DBMemo3->setAccessibleName(QStringLiteral("Условие задачи"));
     m_DBMemo1 =
         makeMemo(m_GroupBox1, QStringLiteral("DBMemo1"), platform::designFont(QStringLiteral("Arial"), 13));
     m_DBMemo1->viewport()->setCursor(Qt::ArrowCursor);
+    m_DBMemo1->setAccessibleName(QStringLiteral("Текст задачи"));
 
     m_GroupBox2 = new QGroupBox(maintexts::initialOptionCaption(), m_client);
     m_GroupBox2->setObjectName(QStringLiteral("GroupBox2"));

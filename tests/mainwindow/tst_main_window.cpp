@@ -9,6 +9,7 @@
 #include "testing/status_bar.h"
 #include "testing/unrezultaty.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QFrame>
 #include <QMenu>
@@ -83,6 +84,8 @@ class TestMainWindow : public QObject {
 private slots:
     void controlsAsDesigned();
     void glyphsAndIcon();
+    void namedForScreenReaders_data();
+    void namedForScreenReaders();
     void layoutFollowsWindowSize_data();
     void layoutFollowsWindowSize();
     void enabledStates_data();
@@ -241,6 +244,54 @@ void TestMainWindow::glyphsAndIcon() {
     QVERIFY(!window.windowIcon().isNull());
     for (const char *name : {"BitBtn1", "BitBtn4", "BitBtn6", "BitBtn5", "BitBtn3"})
         QVERIFY2(!button(window, name)->icon().isNull(), name);
+}
+
+// What a screen reader says for the controls without a caption of their own, and the hints it
+// gets as descriptions since the design shows them only in the status bar.
+void TestMainWindow::namedForScreenReaders_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("description");
+    QTest::newRow("toolbar") << "ToolBar1"
+                             << "Панель инструментов"
+                             << "";
+    QTest::newRow("condition") << "DBMemo3"
+                               << "Условие задачи"
+                               << "";
+    QTest::newRow("body") << "DBMemo1"
+                          << "Текст задачи"
+                          << "";
+    QTest::newRow("problem_pane") << "GroupBox1"
+                                  << "Здесь будет условие задачи"
+                                  << "Текст задачи";
+    QTest::newRow("start") << "BitBtn1"
+                           << "Начать"
+                           << "Начать тест";
+    QTest::newRow("answer") << "BitBtn4"
+                            << "Ответить"
+                            << "Ответить на текущую задачу";
+    QTest::newRow("restart") << "BitBtn6"
+                             << "Сначала"
+                             << "Начать сначала";
+    QTest::newRow("level") << "BitBtn5"
+                           << "Уровень"
+                           << "Выбрать уровень сложности";
+    QTest::newRow("exit") << "BitBtn3"
+                          << "Выход"
+                          << "Выход из программы";
+}
+
+void TestMainWindow::namedForScreenReaders() {
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QFETCH(QString, description);
+    TForm2 window;
+    auto *widget = window.findChild<QWidget *>(control);
+    QVERIFY(widget);
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(face);
+    QCOMPARE(face->text(QAccessible::Name), name);
+    QCOMPARE(face->text(QAccessible::Description), description);
 }
 
 void TestMainWindow::layoutFollowsWindowSize_data() {
