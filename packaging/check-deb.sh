@@ -140,7 +140,7 @@ runtime="$scratch/runtime"
 mkdir -m 700 "$runtime" "$scratch/home"
 # -displayfd picks a free display and writes its number once the server is ready.
 mkfifo "$scratch/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
 pids+=($!)
 display=""
 read -r -t 20 display <"$scratch/display" || true

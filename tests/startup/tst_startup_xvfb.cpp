@@ -53,11 +53,13 @@ void TestStartupXvfb::initTestCase() {
     QVERIFY2(QFile::exists(QStringLiteral(CIFROVEX_EXE)), CIFROVEX_EXE);
     m_bank = QDir(qEnvironmentVariable("CIFROVEX_BINARY_DIR")).filePath(QStringLiteral("data.cvx"));
 
-    // -displayfd picks a free display number and reports it on the given descriptor.
+    // -displayfd picks a free display number and reports it on the given descriptor. Without
+    // -noreset the server resets whenever its last client leaves, and a copy that connects in
+    // that moment may never get its display (a killed copy is often the last client).
     m_xvfb.start(QStringLiteral("Xvfb"),
-                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                  QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                  QStringLiteral("1024x768x24")});
+                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
+                  QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
+                  QStringLiteral("0"), QStringLiteral("1024x768x24")});
     QVERIFY(m_xvfb.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(m_xvfb.canReadLine() || m_xvfb.state() == QProcess::NotRunning, 30000);
     m_display = QStringLiteral(":") + QString::fromLatin1(m_xvfb.readLine().trimmed());
