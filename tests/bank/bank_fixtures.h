@@ -7,7 +7,9 @@
 #include "data/jet/jet.h"
 #include "testing/grading.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 
 // A bank the program accepts: problems 1..count, four options each numbered 1..4, Istina on
 // the answer key's option.
@@ -35,4 +37,22 @@ inline QByteArray fileBytes(const QString &path) {
 inline bool writeBytes(const QString &path, const QByteArray &bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// The bank tool run to its end: its exit code (-1 when it crashed or hung), output and errors.
+struct ToolRun {
+    int code = -1;
+    QByteArray out;
+    QString err;
+    QString text() const { return QString::fromUtf8(out); }
+};
+
+inline ToolRun runBankTool(const QStringList &args) {
+    QProcess p;
+    p.start(QDir(qEnvironmentVariable("CIFROVEX_BINARY_DIR")).filePath(QStringLiteral("tools/cifrovex-bank")),
+            args);
+    if (!p.waitForFinished(60000))
+        return {};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            QString::fromUtf8(p.readAllStandardError())};
 }

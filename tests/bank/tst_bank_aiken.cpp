@@ -71,22 +71,6 @@ int lineAfterBlank(const QByteArray &text) {
     return int(text.count('\n')) + 2;
 }
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Run runTool(const QStringList &args) {
-    QProcess p;
-    p.start(QDir(qEnvironmentVariable("CIFROVEX_BINARY_DIR")).filePath(QStringLiteral("tools/cifrovex-bank")),
-            args);
-    if (!p.waitForFinished(60000))
-        return {};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
-
 } // namespace
 
 class TestBankAiken : public QObject {
@@ -250,13 +234,14 @@ void TestBankAiken::toolImportPassesCheck() {
     const QString output = dir.filePath(QStringLiteral("data.cvx"));
     QVERIFY(writeBytes(input, validQuestions(count)));
 
-    Run r = runTool(QStringList{QStringLiteral("import-aiken"), input, QStringLiteral("-o"), output} + flags);
+    ToolRun r =
+        runBankTool(QStringList{QStringLiteral("import-aiken"), input, QStringLiteral("-o"), output} + flags);
     QVERIFY2(r.code == 0, qPrintable(r.err));
-    QCOMPARE(r.out.contains(QStringLiteral("первые 20")), count > 20);
+    QCOMPARE(r.text().contains(QStringLiteral("первые 20")), count > 20);
 
-    r = runTool({QStringLiteral("check"), output});
-    QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
-    QVERIFY(r.out.contains(QStringLiteral("Ошибок не найдено.")));
+    r = runBankTool({QStringLiteral("check"), output});
+    QVERIFY2(r.code == 0, qPrintable(r.text() + r.err));
+    QVERIFY(r.text().contains(QStringLiteral("Ошибок не найдено.")));
     QCOMPARE(loadBank(output).problems.size(), count);
 }
 
@@ -271,7 +256,7 @@ void TestBankAiken::toolWritesNothingOnFault() {
     const QByteArray before = fileBytes(existing);
 
     for (const QString &out : {existing, fresh}) {
-        const Run r = runTool({QStringLiteral("import-aiken"), input, QStringLiteral("-o"), out});
+        const ToolRun r = runBankTool({QStringLiteral("import-aiken"), input, QStringLiteral("-o"), out});
         QCOMPARE(r.code, 3);
         QVERIFY2(
             r.err.contains(QStringLiteral("q.txt, строка %1:").arg(lineAfterBlank(validQuestions(20)) + 4)),

@@ -11,21 +11,6 @@ Q_DECLARE_METATYPE(jet::Version)
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QByteArray out;
-    QString err;
-};
-
-Run run(const QStringList &args) {
-    QProcess p;
-    p.start(QStringLiteral(CIFROVEX_BANK_TOOL), args);
-    if (!p.waitForFinished(60000))
-        return {};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
 QString source(const QString &name) {
     return QDir(qEnvironmentVariable("CIFROVEX_SOURCE_DIR"))
         .filePath(QStringLiteral("resources/bank/") + name);
@@ -60,24 +45,25 @@ void TestBankTool::roundTrip() {
     const QString second = dir.filePath(QStringLiteral("second.cvx"));
     const QString dumped = dir.filePath(QStringLiteral("dump"));
 
-    Run r = run(QStringList{QStringLiteral("build"), source(QStringLiteral("Zadachi.csv")),
-                            source(QStringLiteral("Otvety.csv")), QStringLiteral("-o"), first} +
-                flags);
+    ToolRun r = runBankTool(QStringList{QStringLiteral("build"), source(QStringLiteral("Zadachi.csv")),
+                                        source(QStringLiteral("Otvety.csv")), QStringLiteral("-o"), first} +
+                            flags);
     QVERIFY2(r.code == 0, qPrintable(r.err));
-    r = run({QStringLiteral("dump"), first, QStringLiteral("-o"), dumped});
+    r = runBankTool({QStringLiteral("dump"), first, QStringLiteral("-o"), dumped});
     QVERIFY2(r.code == 0, qPrintable(r.err));
     QCOMPARE(QDir(dumped).entryList(QDir::Files),
              (QStringList{QStringLiteral("Otvety.csv"), QStringLiteral("Zadachi.csv")}));
     for (const QString &name : {QStringLiteral("Zadachi.csv"), QStringLiteral("Otvety.csv")})
         QCOMPARE(fileBytes(QDir(dumped).filePath(name)), fileBytes(source(name)));
 
-    r = run({QStringLiteral("dump"), first, QStringLiteral("otvety")});
+    r = runBankTool({QStringLiteral("dump"), first, QStringLiteral("otvety")});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, fileBytes(source(QStringLiteral("Otvety.csv"))));
 
-    r = run(QStringList{QStringLiteral("build"), QDir(dumped).filePath(QStringLiteral("Zadachi.csv")),
-                        QDir(dumped).filePath(QStringLiteral("Otvety.csv")), QStringLiteral("-o"), second} +
-            flags);
+    r = runBankTool(QStringList{QStringLiteral("build"), QDir(dumped).filePath(QStringLiteral("Zadachi.csv")),
+                                QDir(dumped).filePath(QStringLiteral("Otvety.csv")), QStringLiteral("-o"),
+                                second} +
+                    flags);
     QVERIFY2(r.code == 0, qPrintable(r.err));
     QCOMPARE(fileBytes(second), fileBytes(first));
 }
@@ -92,8 +78,8 @@ void TestBankTool::badRowWritesNothing() {
     const QString out = dir.filePath(QStringLiteral("data.cvx"));
     QVERIFY(writeBytes(out, "old"));
 
-    const Run r = run({QStringLiteral("build"), source(QStringLiteral("Zadachi.csv")), badOptions,
-                       QStringLiteral("-o"), out});
+    const ToolRun r = runBankTool({QStringLiteral("build"), source(QStringLiteral("Zadachi.csv")), badOptions,
+                                   QStringLiteral("-o"), out});
     QCOMPARE(r.code, 3);
     QVERIFY2(r.err.contains(badOptions + QStringLiteral(", строка 10: ")), qPrintable(r.err));
     QVERIFY2(r.err.contains(QStringLiteral("dopol")), qPrintable(r.err));
@@ -105,11 +91,11 @@ void TestBankTool::badRowWritesNothing() {
 void TestBankTool::checksTheShippedBank() {
     QTemporaryDir dir;
     const QString bank = dir.filePath(QStringLiteral("data.cvx"));
-    QCOMPARE(run({QStringLiteral("build"), source(QStringLiteral("Zadachi.csv")),
-                  source(QStringLiteral("Otvety.csv")), QStringLiteral("-o"), bank})
+    QCOMPARE(runBankTool({QStringLiteral("build"), source(QStringLiteral("Zadachi.csv")),
+                          source(QStringLiteral("Otvety.csv")), QStringLiteral("-o"), bank})
                  .code,
              0);
-    const Run r = run({QStringLiteral("check"), bank});
+    const ToolRun r = runBankTool({QStringLiteral("check"), bank});
     const QString text = QString::fromUtf8(r.out);
     QVERIFY2(r.code == 0, qPrintable(text + r.err));
     QCOMPARE(text.count(QStringLiteral("работает как задумано")), 3);
@@ -139,7 +125,7 @@ void TestBankTool::checkNamesFaults() {
     const QString path = dir.filePath(QStringLiteral("broken.cvx"));
     writeBank(path, bank);
 
-    const Run r = run({QStringLiteral("check"), path});
+    const ToolRun r = runBankTool({QStringLiteral("check"), path});
     const QString text = QString::fromUtf8(r.out);
     QCOMPARE(r.code, 1);
     QVERIFY2(text.contains(QStringLiteral("Уровень «3» (задачи 1–10): не работает: ошибки в задачах 4.")),
@@ -175,7 +161,7 @@ void TestBankTool::commandLine() {
     QFETCH(QStringList, args);
     QFETCH(int, code);
     QFETCH(QString, says);
-    const Run r = run(args);
+    const ToolRun r = runBankTool(args);
     QCOMPARE(r.code, code);
     const QString text = code == 0 ? QString::fromUtf8(r.out) : r.err;
     QVERIFY2(text.contains(says), qPrintable(text));
