@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -331,7 +332,15 @@ QByteArray guid(const QByteArray &b) {
            b.mid(8, 2).toHex().toUpper() + '-' + b.mid(10, 6).toHex().toUpper() + '}';
 }
 
-QByteArray field(const jet::Value &value, jet::ColumnType type) {
+// The shortest text that reads back as the same single-precision number.
+QByteArray single(float f) {
+    char text[64];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, f);
+    return error == std::errc() ? QByteArray(text, end - text) : QByteArray::number(double(f), 'g', 9);
+}
+
+QByteArray field(const jet::Value &value, const jet::Column &column) {
+    const jet::ColumnType type = column.type;
     if (std::holds_alternative<std::monostate>(value))
         return {};
     if (const bool *b = std::get_if<bool>(&value))
@@ -341,12 +350,19 @@ QByteArray field(const jet::Value &value, jet::ColumnType type) {
     if (const double *d = std::get_if<double>(&value)) {
         if (type == jet::ColumnType::DateTime)
             return quoted(QString::fromLatin1(dateTime(*d)));
+        if (type == jet::ColumnType::Single)
+            return single(float(*d));
         return QByteArray::number(*d, 'g', QLocale::FloatingPointShortest);
     }
     if (const QString *s = std::get_if<QString>(&value))
         return quoted(*s);
-    if (const QByteArray *bytes = std::get_if<QByteArray>(&value))
+    if (const QByteArray *bytes = std::get_if<QByteArray>(&value)) {
+        if (type == jet::ColumnType::Numeric) {
+            if (const auto text = jet::numericText(*bytes, column.scale))
+                return text->toLatin1();
+        }
         return type == jet::ColumnType::Guid ? guid(*bytes) : bytes->toHex().toUpper();
+    }
     return {};
 }
 
@@ -365,7 +381,7 @@ QByteArray write(const jet::Table &table) {
             if (c)
                 out += ',';
             if (c < row.size())
-                out += field(row[c], table.columns[c].type);
+                out += field(row[c], table.columns[c]);
         }
         out += '\n';
     }

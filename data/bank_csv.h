@@ -58,9 +58,10 @@ jet::Table readTable(const QByteArray &bytes, const QString &file, const QString
 QList<jet::Table> readBankTables(const QByteArray &problems, const QString &problemsFile,
                                  const QByteArray &options, const QString &optionsFile, jet::Version version);
 
-// Writes any table: the header, then one record per row. Numbers in plain decimal, booleans 1/0,
-// currency with four decimals, date/time as mdb-export prints it (MM/DD/YY HH:MM:SS), binary
-// values in hexadecimal.
+// Writes any table: the header, then one record per row. Numbers in plain decimal (a Single as
+// the shortest text that reads back as the same single, a Numeric with its column's scale of
+// digits after the point), booleans 1/0, currency with four decimals, date/time as mdb-export
+// prints it (MM/DD/YY HH:MM:SS), binary values in hexadecimal.
 QByteArray write(const jet::Table &table);
 
 } // namespace csv

@@ -1,5 +1,6 @@
 // Writes the seed corpus for fuzz_jet_reader: small databases from our writer, Jet 3 and Jet 4,
-// with inline, single-page and chained memos, NULLs, both booleans and several column types.
+// with inline, single-page and chained memos, NULLs, both booleans and several column types, and
+// Jet 4's Numeric.
 //   make_seeds DIR
 
 #include "data/jet/format.h"
@@ -60,6 +61,21 @@ QList<Table> types() {
     return {t};
 }
 
+// Numeric columns (Jet 4 only) of several precisions and scales.
+QList<Table> numbers() {
+    Table t{QStringLiteral("Numbers"),
+            {{QStringLiteral("i"), ColumnType::Numeric, 18, 0},
+             {QStringLiteral("m"), ColumnType::Numeric, 10, 2},
+             {QStringLiteral("f"), ColumnType::Numeric, 28, 28},
+             {QStringLiteral("s"), ColumnType::Single}},
+            {}};
+    t.rows.append(QList<Value>{*numericBytes(QStringLiteral("-123456789"), 0),
+                               *numericBytes(QStringLiteral("12.5"), 2),
+                               *numericBytes(QStringLiteral("0.0000000000000000000000000001"), 28), 0.15});
+    t.rows.append(QList<Value>{Value(), Value(), Value(), Value()});
+    return {t};
+}
+
 // Rows past 255 bytes (Jet 3 jump tables) and a definition over several pages.
 QList<Table> wide(int columns) {
     Table t{QStringLiteral("Wide"), {}, {}};
@@ -69,8 +85,9 @@ QList<Table> wide(int columns) {
     for (int r = 0; r < 2; ++r) {
         QList<Value> row;
         for (int c = 0; c < columns; ++c)
-            row.append(r == 1 && c == 1 ? Value()
-                                        : Value(QString(c % 4 == 0 && c < 12 ? 150 : 30, QChar(0x0430 + c % 32))));
+            row.append(r == 1 && c == 1
+                           ? Value()
+                           : Value(QString(c % 4 == 0 && c < 12 ? 150 : 30, QChar(0x0430 + c % 32))));
         t.rows.append(row);
     }
     return {t};
@@ -123,5 +140,6 @@ int main(int argc, char **argv) {
                    write(wide(v == Version::Jet3 ? 90 : 110), v));
         ok &= save(dir.filePath(tag + QStringLiteral("_moved_rows.mdb")), moved(v));
     }
+    ok &= save(dir.filePath(QStringLiteral("jet4_numbers.mdb")), write(numbers(), Version::Jet4));
     return ok ? 0 : 1;
 }

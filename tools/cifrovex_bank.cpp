@@ -240,6 +240,8 @@ int dump(const QStringList &args) {
 
     try {
         const jet::Database db = jet::Database::open(file);
+        if (!db.codePageNotice().isEmpty())
+            print(stderr, QStringLiteral("cifrovex-bank: %1\n").arg(db.codePageNotice()));
         if (tables.isEmpty())
             tables = db.tableNames();
         if (outDir.isEmpty() && tables.size() != 1)

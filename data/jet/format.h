@@ -36,7 +36,8 @@ struct Layout {
     // Offsets inside a column descriptor.
     int colNum, colVarIndex, colNum2, colSortOrder, colCodePage, colFlags, colMiscFlags, colFixedOffset,
         colLength;
-    int nameLengthSize; // column/index names: u8 length + code-page bytes / u16 length + UCS-2
+    int colPrecision, colScale; // Numeric columns: one byte each
+    int nameLengthSize;         // column/index names: u8 length + code-page bytes / u16 length + UCS-2
 
     // Rows: num_cols, eod, variable offsets and the variable count are u8 / u16.
     int rowCountSize;
@@ -55,6 +56,7 @@ inline constexpr int kHeaderCryptStart = 0x18;
 inline constexpr int kHeaderCodePage = 0x3C;
 inline constexpr int kHeaderDbKey = 0x3E;
 inline constexpr int kHeaderPassword = 0x42;
+inline constexpr int kHeaderSortOrder3 = 0x3A;
 inline constexpr int kHeaderSortOrder4 = 0x6E;
 inline constexpr int kHeaderCreationDate = 0x72;
 inline constexpr char kJetMagic[] = "Standard Jet DB"; // at byte 4
@@ -132,6 +134,8 @@ struct ColumnDef {
     int varIndex = 0;    // index in a row's variable-offset table (variable columns)
     int fixedOffset = 0; // offset in a row's fixed area (fixed columns)
     int length = 0;      // declared length
+    int precision = 0;   // Numeric columns
+    int scale = 0;
     quint8 flags = 0;
     quint8 miscFlags = 0;
     bool isFixed() const { return flags & kColFixed; }
@@ -151,6 +155,13 @@ struct TableDef {
 // code page. encodeText returns nullopt when a character cannot be stored.
 std::optional<QByteArray> encodeText(Version version, const QString &text, bool allowCompression);
 std::optional<QString> decodeText(Version version, const uchar *data, qsizetype size, int codePage);
+// Whether Jet 3 text in this code page is read as such (the single-byte Windows code pages
+// 1250-1258); other code pages read as 1251.
+bool knownCodePage(int codePage);
+// The code page Jet 3 text is in, from the header's code page and, when that is not one of the
+// known ones, from its sort order (a Windows locale id: Russian 0x0419 means 1251; "General",
+// 0x0409, means none in particular); 0 when neither says.
+int textCodePage(quint16 headerCodePage, quint16 sortOrder);
 // The first character Jet cannot store in this version, or -1.
 qsizetype firstUnstorableChar(Version version, const QString &text);
 

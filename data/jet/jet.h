@@ -36,7 +36,7 @@ enum class ColumnType : quint8 {
 // A field value. std::monostate is NULL.
 //   Boolean -> bool; Byte, Integer, LongInteger -> qint64; Currency -> qint64 in units of 1/10000;
 //   Single, Double, DateTime (days since 1899-12-30) -> double; Text, Memo -> QString;
-//   Binary, Ole, Guid, Numeric -> QByteArray (the stored bytes).
+//   Binary, Ole, Guid, Numeric -> QByteArray (the stored bytes; numericText() reads a Numeric).
 // Column types this code does not know (Access 2007's complex columns, say) read as the stored
 // bytes. A column added to a table after a row was written reads as NULL in that row, a Boolean
 // too; otherwise a Boolean is never NULL (Jet keeps it in the row's null mask).
@@ -45,7 +45,22 @@ using Value = std::variant<std::monostate, bool, qint64, double, QString, QByteA
 struct Column {
     QString name;
     ColumnType type;
+    // Numeric columns only: digits in all (1-28) and after the decimal point (0-precision).
+    int precision = 0;
+    int scale = 0;
 };
+
+// A Numeric (Decimal) value as Jet stores it, 17 bytes: a sign byte (0x80: negative), then the
+// magnitude, a 128-bit integer, as four little-endian 32-bit words, the most significant first.
+// The value is the magnitude divided by 10^scale.
+// numericText gives it in decimal as mdb-export prints it: exactly `scale` digits after the point,
+// at least one before it, "-" when the sign byte says so ("12.50", "0.005", "-3", "-0.00");
+// nullopt when the bytes are not 17 or scale is negative.
+std::optional<QString> numericText(const QByteArray &stored, int scale);
+// The stored bytes of a decimal text ("-12.5", "7", ".25"; no exponent, no spaces, no "+") for a
+// column of the given scale: nullopt when the text is not such a number, has more digits after
+// the point than the scale, or does not fit 128 bits.
+std::optional<QByteArray> numericBytes(const QString &text, int scale);
 
 struct Table {
     QString name;
@@ -86,6 +101,12 @@ public:
     static Database fromBytes(QByteArray bytes, const QString &nameForMessages);
 
     Version version() const { return m_version; }
+    // The code page Jet 3 text is read in: the header's code page when this code knows it
+    // (1250-1258), else the one its sort order implies, else 1251. 0 for Jet 4 (Unicode text).
+    int codePage() const { return m_version == Version::Jet3 ? m_codePage : 0; }
+    // Empty, or (in Russian, naming the file) why the code page is an assumption: a Jet 3 header
+    // that names neither a code page nor a sort order this code knows. A tool shows it as a notice.
+    const QString &codePageNotice() const { return m_codePageNotice; }
     // User tables, in catalog order (system tables left out).
     QStringList tableNames() const;
     // Reads a table by name, compared case-insensitively. Throws FormatError (NoTable and others).
@@ -104,14 +125,18 @@ private:
         bool system = false;
     };
     QList<CatalogEntry> m_catalog;
-    int m_codePage = 0; // Jet 3 text: 1252, or 1251 for anything else
+    int m_codePage = 1251; // Jet 3 text
+    QString m_codePageNotice;
 };
 
 // Serialises tables into a complete database file. Same input, same bytes. Throws FormatError
 // (Unsupported) for values it cannot store, naming the table, row and column.
-// Writes every type but Numeric: Text up to 255 characters, Binary up to 255 bytes, Guid exactly
-// 16 bytes, Memo and Ole of any length up to 16 MiB stored; no NULL Booleans; Jet 4 text within
-// the BMP, Jet 3 text in Windows-1251. No indexes; the catalog holds only what readers need.
+// Writes every type: Text up to 255 characters, Binary up to 255 bytes, Guid exactly 16 bytes,
+// Numeric (Jet 4 only, as Access 97 has no such type) as its 17 stored bytes within the column's
+// precision (numericBytes() makes them), Memo
+// and Ole of any length up to 16 MiB stored; no NULL Booleans; Jet 4 text within the BMP, Jet 3
+// text in Windows-1251 (the header says code page 1251). No indexes; the catalog holds only what
+// readers need.
 QByteArray write(const QList<Table> &tables, Version version = Version::Jet4);
 
 // write() into a file, replacing it only once the whole file has been written. A file that cannot

@@ -485,7 +485,20 @@ Database Database::fromBytes(QByteArray bytes, const QString &nameForMessages) {
         if ((h[kHeaderPassword + i] ^ mask[i % 4]) != 0)
             detail::fail(Kind::Encrypted, file, QStringLiteral("база защищена паролем"));
     }
-    db.m_codePage = u16(h + kHeaderCodePage) == 1252 ? 1252 : 1251;
+    if (db.m_version == Version::Jet3) {
+        const quint16 codePage = u16(h + kHeaderCodePage);
+        const quint16 sortOrder = u16(h + kHeaderSortOrder3);
+        db.m_codePage = textCodePage(codePage, sortOrder);
+        if (db.m_codePage == 0) {
+            db.m_codePage = 1251;
+            db.m_codePageNotice =
+                QStringLiteral("%1: в заголовке базы Jet 3 нет известной кодовой страницы (кодовая страница "
+                               "%2, порядок сортировки 0x%3), текст прочитан как Windows-1251")
+                    .arg(file)
+                    .arg(codePage)
+                    .arg(sortOrder, 4, 16, QLatin1Char('0'));
+        }
+    }
 
     const Reader reader(bytes, file, l, db.m_codePage);
     const QString catalog = QStringLiteral("MSysObjects");
@@ -539,8 +552,10 @@ Table Database::readTable(const QString &name) const {
     Table table;
     table.name = entry->name;
     const QList<int> order = columnOrder(def);
-    for (int i : order)
-        table.columns.append(Column{def.columns[i].name, def.columns[i].type});
+    for (int i : order) {
+        const ColumnDef &c = def.columns[i];
+        table.columns.append(Column{c.name, c.type, c.precision, c.scale});
+    }
     table.rows = reader.rows(def, entry->tdefPage, entry->name, order);
     return table;
 }

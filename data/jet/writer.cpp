@@ -29,6 +29,7 @@ constexpr qsizetype kMaxLongValue = 0xFFFFFF; // the readers take the length as 
 constexpr int kMaxNameLength = 64;
 constexpr int kMaxTextLength = 255;
 constexpr int kMaxColumns = 255;
+constexpr int kMaxPrecision = 28; // Numeric digits, as Access allows
 
 struct Placed {
     quint32 pgRow;
@@ -168,6 +169,7 @@ bool writable(ColumnType type) {
     case ColumnType::Ole:
     case ColumnType::Memo:
     case ColumnType::Guid:
+    case ColumnType::Numeric:
         return true;
     default:
         return false;
@@ -280,6 +282,18 @@ private:
                 if (!writable(c.type))
                     unsupported(
                         QStringLiteral("%1: столбцы типа %2 не записываются").arg(where, typeName(c.type)));
+                if (c.type == ColumnType::Numeric && m_l.version == Version::Jet3)
+                    unsupported(
+                        QStringLiteral("%1: в базе Jet 3 (Access 97) нет столбцов типа Numeric").arg(where));
+                if (c.type == ColumnType::Numeric &&
+                    (c.precision < 1 || c.precision > kMaxPrecision || c.scale < 0 || c.scale > c.precision))
+                    unsupported(
+                        QStringLiteral("%1: точность %2 и масштаб %3 столбца типа Numeric вне пределов "
+                                       "(точность 1–%4, масштаб от 0 до точности)")
+                            .arg(where)
+                            .arg(c.precision)
+                            .arg(c.scale)
+                            .arg(kMaxPrecision));
             }
             for (qsizetype r = 0; r < t.rows.size(); ++r) {
                 if (t.rows[r].size() != t.columns.size())
@@ -321,6 +335,8 @@ private:
             c.type = col.type;
             c.number = int(i);
             c.flags = kColNullable;
+            c.precision = col.precision;
+            c.scale = col.scale;
             const int size = fixedSize(col.type);
             if (size > 0 || col.type == ColumnType::Boolean) {
                 c.flags |= kColFixed;
@@ -454,6 +470,18 @@ private:
             return bytes(-1, kMaxLongValue);
         case ColumnType::Guid:
             return bytes(16, 16);
+        case ColumnType::Numeric: {
+            const QByteArray b = bytes(17, 17);
+            // The magnitude within the column's precision, and a plain sign byte.
+            const QString digits = numericText(b, 0)->remove(QLatin1Char('-'));
+            if ((b[0] & 0x7F) != 0 || digits.size() > col.precision)
+                unsupported(QStringLiteral("%1: число %2 (масштаб %3) не помещается в столбец типа Numeric "
+                                           "точностью %4")
+                                .arg(where.text(), *numericText(b, col.scale))
+                                .arg(col.scale)
+                                .arg(col.precision));
+            return b;
+        }
         default:
             unsupported(
                 QStringLiteral("%1: столбцы типа %2 не записываются").arg(where.text(), typeName(col.type)));

@@ -1,6 +1,7 @@
 // The bank tool as a user runs it.
 
 #include "bank_fixtures.h"
+#include "data/jet/format.h"
 
 #include <QDir>
 #include <QProcess>
@@ -29,6 +30,8 @@ private slots:
     void checkNamesFaults();
     void commandLine_data();
     void commandLine();
+    void dumpSaysWhenCodePageIsAssumed_data();
+    void dumpSaysWhenCodePageIsAssumed();
 };
 
 void TestBankTool::roundTrip_data() {
@@ -165,6 +168,49 @@ void TestBankTool::commandLine() {
     QCOMPARE(r.code, code);
     const QString text = code == 0 ? QString::fromUtf8(r.out) : r.err;
     QVERIFY2(text.contains(says), qPrintable(text));
+}
+
+void TestBankTool::dumpSaysWhenCodePageIsAssumed_data() {
+    QTest::addColumn<int>("codePage");
+    QTest::addColumn<int>("sortOrder");
+    QTest::addColumn<QString>("text"); // the option text of the first row as dumped
+    QTest::addColumn<bool>("notice");
+    QTest::newRow("1251") << 1251 << 0x0409 << QStringLiteral("\"два\"") << false;
+    QTest::newRow("1253") << 1253 << 0x0409 << QStringLiteral("\"\u03B4\u03B2\u03B0\"") << false;
+    QTest::newRow("cyrillic_order") << 0 << 0x0419 << QStringLiteral("\"два\"") << false;
+    QTest::newRow("none") << 0 << 0x0409 << QStringLiteral("\"два\"") << true;
+}
+
+// A Jet 3 bank whose header names no code page we know is still dumped, read as Windows-1251,
+// with a notice on standard error.
+void TestBankTool::dumpSaysWhenCodePageIsAssumed() {
+    QFETCH(int, codePage);
+    QFETCH(int, sortOrder);
+    QFETCH(QString, text);
+    QFETCH(bool, notice);
+    Bank bank = sampleBank(1);
+    bank.options[0].Otvet = QStringLiteral("два");
+    QByteArray bytes = jet::write(banktables::toTables(bank), jet::Version::Jet3);
+    namespace fmt = jet::format;
+    const fmt::Layout &l = fmt::layout(jet::Version::Jet3);
+    auto *h = reinterpret_cast<uchar *>(bytes.data());
+    fmt::headerCrypt(h + fmt::kHeaderCryptStart, l.headerCryptSize);
+    fmt::put16(h + fmt::kHeaderCodePage, quint16(codePage));
+    fmt::put16(h + fmt::kHeaderSortOrder3, quint16(sortOrder));
+    fmt::headerCrypt(h + fmt::kHeaderCryptStart, l.headerCryptSize);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("old.mdb"));
+    QVERIFY(writeBytes(path, bytes));
+
+    const ToolRun r = runBankTool({QStringLiteral("dump"), path, QStringLiteral("Otvety")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.text().split(u'\n').value(1).section(u',', 2, 2), text);
+    if (notice)
+        QVERIFY2(r.err.startsWith(QStringLiteral("cifrovex-bank: %1: ").arg(path)) &&
+                     r.err.contains(QStringLiteral("Windows-1251")),
+                 qPrintable(r.err));
+    else
+        QCOMPARE(r.err, QString());
 }
 
 QTEST_GUILESS_MAIN(TestBankTool)

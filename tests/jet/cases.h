@@ -181,6 +181,26 @@ inline QList<Case> cases() {
         out.append({jet + QStringLiteral("column_types"), v, {types}});
     }
 
+    // Numeric (Decimal) columns, Jet 4 only: precision and scale at their edges, signs, NULL.
+    Table numbers{QStringLiteral("Chisla"),
+                  {{QStringLiteral("Celoe"), ColumnType::Numeric, 18, 0},
+                   {QStringLiteral("Den'gi"), ColumnType::Numeric, 10, 2},
+                   {QStringLiteral("Dolya"), ColumnType::Numeric, 28, 28},
+                   {QStringLiteral("N"), ColumnType::LongInteger}},
+                  {}};
+    const char *const numberRows[][3] = {
+        {"0", "0", "0"},
+        {"-7", "-0.05", "0.0000000000000000000000000001"},
+        {"123456789012345678", "12345678.9", "-0.9999999999999999999999999999"},
+        {"-999999999999999999", "99999999.99", "0.5"},
+    };
+    for (const auto &r : numberRows)
+        numbers.rows.append(QList<Value>{
+            *numericBytes(QString::fromLatin1(r[0]), 0), *numericBytes(QString::fromLatin1(r[1]), 2),
+            *numericBytes(QString::fromLatin1(r[2]), 28), qint64(numbers.rows.size())});
+    numbers.rows.append(QList<Value>{Value(), Value(), Value(), qint64(-1)});
+    out.append({QStringLiteral("jet4_numeric"), Version::Jet4, {numbers}});
+
     // Jet 4 text: compressed when that is shorter (ASCII, mixed), plain when it cannot be
     // (a character whose low byte is zero), memos from inline to a single long-value row to a chain.
     Table z = zadachi();

@@ -35,15 +35,20 @@ inline QString firstDifference(const jet::Table &expected, const jet::Table &act
             .arg(actual.columns.size())
             .arg(expected.columns.size());
     for (qsizetype c = 0; c < expected.columns.size(); ++c) {
-        if (expected.columns[c].name != actual.columns[c].name ||
-            expected.columns[c].type != actual.columns[c].type)
-            return QStringLiteral("%1: column %2 is %3/%4, expected %5/%6")
+        const jet::Column &e = expected.columns[c];
+        const jet::Column &a = actual.columns[c];
+        if (e.name != a.name || e.type != a.type || e.precision != a.precision || e.scale != a.scale)
+            return QStringLiteral("%1: column %2 is %3/%4 (%5, %6), expected %7/%8 (%9, %10)")
                 .arg(expected.name)
                 .arg(c)
-                .arg(actual.columns[c].name)
-                .arg(int(actual.columns[c].type))
-                .arg(expected.columns[c].name)
-                .arg(int(expected.columns[c].type));
+                .arg(a.name)
+                .arg(int(a.type))
+                .arg(a.precision)
+                .arg(a.scale)
+                .arg(e.name)
+                .arg(int(e.type))
+                .arg(e.precision)
+                .arg(e.scale);
     }
     if (expected.rows.size() != actual.rows.size())
         return QStringLiteral("%1: %2 rows, expected %3")

@@ -83,7 +83,12 @@ private slots:
     void openLeavesFileAlone();
     void deletedAndOverflowRows();
     void textForms();
+    void jet3CodePage_data();
     void jet3CodePage();
+    void jet4HasNoCodePage();
+    void numericValues_data();
+    void numericValues();
+    void numericRejects();
 };
 
 void TestJet::roundTrip_data() {
@@ -174,8 +179,24 @@ void TestJet::writerRejects_data() {
     t.rows.append(QList<Value>{QString(256, QLatin1Char('a'))});
     QTest::newRow("text_over_255") << Version::Jet4 << QList<Table>{t} << QStringLiteral("«Kratko»");
 
-    Table n{QStringLiteral("N"), {{QStringLiteral("Num"), ColumnType::Numeric}}, {}};
-    QTest::newRow("numeric_column") << Version::Jet4 << QList<Table>{n} << QStringLiteral("Numeric");
+    auto numeric = [](int precision, int scale, const Value &v) {
+        Table n{QStringLiteral("N"), {{QStringLiteral("Num"), ColumnType::Numeric, precision, scale}}, {}};
+        n.rows.append(QList<Value>{v});
+        return QList<Table>{n};
+    };
+    const Value twelve = *numericBytes(QStringLiteral("12"), 2);
+    QTest::newRow("numeric_no_precision")
+        << Version::Jet4 << numeric(0, 0, twelve) << QStringLiteral("«Num»");
+    QTest::newRow("numeric_precision_29")
+        << Version::Jet4 << numeric(29, 2, twelve) << QStringLiteral("«Num»");
+    QTest::newRow("numeric_scale_over_precision")
+        << Version::Jet4 << numeric(3, 4, twelve) << QStringLiteral("масштаб 4");
+    QTest::newRow("numeric_beyond_precision")
+        << Version::Jet4 << numeric(4, 2, *numericBytes(QStringLiteral("-123.45"), 2))
+        << QStringLiteral("столбец «Num»: число -123.45");
+    QTest::newRow("numeric_17_bytes")
+        << Version::Jet4 << numeric(10, 2, QByteArray(16, '\0')) << QStringLiteral("столбец «Num»");
+    QTest::newRow("numeric_in_jet3") << Version::Jet3 << numeric(10, 2, twelve) << QStringLiteral("Jet 3");
 
     QTest::newRow("duplicate_table") << Version::Jet4
                                      << QList<Table>{jetcases::zadachi(), jetcases::zadachi()}
@@ -437,27 +458,118 @@ void TestJet::textForms() {
     QVERIFY(!fmt::encodeText(Version::Jet3, QStringLiteral("é"), true));
 }
 
+void TestJet::jet3CodePage_data() {
+    QTest::addColumn<int>("codePage");  // in the header
+    QTest::addColumn<int>("sortOrder"); // in the header
+    QTest::addColumn<int>("readAs");
+    QTest::addColumn<QString>("text"); // the bytes E3 F0 E5 read
+    QTest::addColumn<bool>("notice");
+
+    // The header's code page, whatever the sort order.
+    QTest::newRow("1250") << 1250 << 0x0409 << 1250 << QStringLiteral("\u0103\u0111\u013A") << false;
+    QTest::newRow("1251") << 1251 << 0x0409 << 1251 << QStringLiteral("гре") << false;
+    QTest::newRow("1252") << 1252 << 0x0419 << 1252 << QStringLiteral("\u00E3\u00F0\u00E5") << false;
+    QTest::newRow("1253") << 1253 << 0x0409 << 1253 << QStringLiteral("\u03B3\u03C0\u03B5") << false;
+    QTest::newRow("1254") << 1254 << 0x0409 << 1254 << QStringLiteral("\u00E3\u011F\u00E5") << false;
+    QTest::newRow("1255") << 1255 << 0x0409 << 1255 << QStringLiteral("\u05D3\u05E0\u05D5") << false;
+    QTest::newRow("1256") << 1256 << 0x0409 << 1256 << QStringLiteral("\u0645\u064B\u0647") << false;
+    QTest::newRow("1257") << 1257 << 0x0409 << 1257 << QStringLiteral("\u0107\u0161\u00E5") << false;
+    QTest::newRow("1258") << 1258 << 0x0409 << 1258 << QStringLiteral("\u0103\u0111\u00E5") << false;
+    // No code page this code knows: the sort order's language decides.
+    QTest::newRow("polish_order") << 0 << 0x0415 << 1250 << QStringLiteral("\u0103\u0111\u013A") << false;
+    QTest::newRow("cyrillic_order") << 0 << 0x0419 << 1251 << QStringLiteral("гре") << false;
+    QTest::newRow("greek_order") << 0 << 0x0408 << 1253 << QStringLiteral("\u03B3\u03C0\u03B5") << false;
+    QTest::newRow("turkish_order") << 932 << 0x041F << 1254 << QStringLiteral("\u00E3\u011F\u00E5") << false;
+    QTest::newRow("latvian_order") << 0 << 0x0426 << 1257 << QStringLiteral("\u0107\u0161\u00E5") << false;
+    QTest::newRow("swedish_order") << 0 << 0x041D << 1252 << QStringLiteral("\u00E3\u00F0\u00E5") << false;
+    QTest::newRow("serbian_cyrillic_order") << 0 << 0x0C1A << 1251 << QStringLiteral("гре") << false;
+    // Neither: Windows-1251, and a notice that says so. "General" is every language's order.
+    QTest::newRow("general_order") << 0 << 0x0409 << 1251 << QStringLiteral("гре") << true;
+    QTest::newRow("japanese") << 932 << 0x0411 << 1251 << QStringLiteral("гре") << true;
+    QTest::newRow("nothing") << 0 << 0 << 1251 << QStringLiteral("гре") << true;
+}
+
 void TestJet::jet3CodePage() {
-    // Jet 3 text is read in the header's code page: 1252 when it says so, 1251 otherwise.
+    QFETCH(int, codePage);
+    QFETCH(int, sortOrder);
+    QFETCH(int, readAs);
+    QFETCH(QString, text);
+    QFETCH(bool, notice);
+
     Table t{QStringLiteral("T"), {{QStringLiteral("S"), ColumnType::Text}}, {}};
-    t.rows.append(QList<Value>{QStringLiteral("Юг")});
+    t.rows.append(QList<Value>{QStringLiteral("гре")}); // E3 F0 E5 in Windows-1251
     QByteArray bytes = write({t}, Version::Jet3);
-    auto readText = [&] {
-        return std::get<QString>(
-            Database::fromBytes(bytes, QStringLiteral("t.mdb")).readTable(QStringLiteral("T")).rows[0][0]);
-    };
-    QCOMPARE(readText(), QStringLiteral("Юг"));
     const fmt::Layout &l = fmt::layout(Version::Jet3);
-    auto setCodePage = [&](quint16 cp) {
-        auto *p = reinterpret_cast<uchar *>(bytes.data());
-        fmt::headerCrypt(p + fmt::kHeaderCryptStart, l.headerCryptSize);
-        fmt::put16(p + fmt::kHeaderCodePage, cp);
-        fmt::headerCrypt(p + fmt::kHeaderCryptStart, l.headerCryptSize);
-    };
-    setCodePage(1252);
-    QCOMPARE(readText(), QStringLiteral("Þã"));
-    setCodePage(0);
-    QCOMPARE(readText(), QStringLiteral("Юг"));
+    auto *p = reinterpret_cast<uchar *>(bytes.data());
+    fmt::headerCrypt(p + fmt::kHeaderCryptStart, l.headerCryptSize);
+    fmt::put16(p + fmt::kHeaderCodePage, quint16(codePage));
+    fmt::put16(p + fmt::kHeaderSortOrder3, quint16(sortOrder));
+    fmt::headerCrypt(p + fmt::kHeaderCryptStart, l.headerCryptSize);
+
+    const Database db = Database::fromBytes(bytes, QStringLiteral("t.mdb"));
+    QCOMPARE(db.codePage(), readAs);
+    QCOMPARE(std::get<QString>(db.readTable(QStringLiteral("T")).rows[0][0]), text);
+    QCOMPARE(!db.codePageNotice().isEmpty(), notice);
+    if (notice)
+        QVERIFY2(db.codePageNotice().startsWith(QStringLiteral("t.mdb: ")) &&
+                     db.codePageNotice().contains(QStringLiteral("Windows-1251")) &&
+                     db.codePageNotice().contains(QString::number(codePage)),
+                 qPrintable(db.codePageNotice()));
+}
+
+void TestJet::jet4HasNoCodePage() {
+    // Jet 4 text is Unicode: no code page, no notice, whatever the header's field says.
+    const Database db = Database::fromBytes(write(jetcases::bank(1), Version::Jet4), QStringLiteral("t.mdb"));
+    QCOMPARE(db.codePage(), 0);
+    QVERIFY(db.codePageNotice().isEmpty());
+}
+
+void TestJet::numericValues_data() {
+    QTest::addColumn<QByteArray>("stored"); // hex: sign, then the four words, the most significant first
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("one") << QByteArray("00 00000000 00000000 00000000 01000000") << 0 << QStringLiteral("1");
+    QTest::newRow("second_word") << QByteArray("00 00000000 00000000 01000000 00000000") << 0
+                                 << QStringLiteral("4294967296");
+    QTest::newRow("words_little_endian")
+        << QByteArray("00 00000000 00000000 00000000 00010000") << 0 << QStringLiteral("256");
+    QTest::newRow("top_word") << QByteArray("00 01000000 00000000 00000000 00000000") << 0
+                              << QStringLiteral("79228162514264337593543950336");
+    QTest::newRow("negative_fraction")
+        << QByteArray("80 00000000 00000000 00000000 05000000") << 3 << QStringLiteral("-0.005");
+    QTest::newRow("trailing_zeros") << QByteArray("00 00000000 00000000 00000000 DC050000") << 2
+                                    << QStringLiteral("15.00");
+    QTest::newRow("zero_scaled") << QByteArray("00 00000000 00000000 00000000 00000000") << 2
+                                 << QStringLiteral("0.00");
+    QTest::newRow("28_nines") << QByteArray("00 00000000 5ECE4F20 6102253E FFFFFF0F") << 10
+                              << QStringLiteral("999999999999999999.9999999999");
+    QTest::newRow("all_128_bits") << QByteArray("00 FFFFFFFF FFFFFFFF FFFFFFFF FFFFFFFF") << 2
+                                  << QStringLiteral("3402823669209384634633746074317682114.55");
+}
+
+// Numeric values in decimal, and back.
+void TestJet::numericValues() {
+    QFETCH(QByteArray, stored);
+    QFETCH(int, scale);
+    QFETCH(QString, text);
+    const QByteArray bytes = QByteArray::fromHex(stored.replace(' ', ""));
+    QCOMPARE(bytes.size(), 17);
+    QCOMPARE(numericText(bytes, scale), std::optional<QString>(text));
+    QCOMPARE(numericBytes(text, scale), std::optional<QByteArray>(bytes));
+}
+
+void TestJet::numericRejects() {
+    QVERIFY(!numericText(QByteArray(16, '\0'), 0));
+    QVERIFY(!numericText(QByteArray(17, '\0'), -1));
+    for (const char *bad : {"", "-", ".", "+1", " 1", "1e5", "1,5", "1.2.3", "0x10", "1.234",
+                            "340282366920938463463374607431768211456"})
+        QVERIFY2(!numericBytes(QString::fromLatin1(bad), 2), bad);
+    // Shorter forms read as they mean.
+    QCOMPARE(numericText(*numericBytes(QStringLiteral(".5"), 2), 2),
+             std::optional<QString>(QStringLiteral("0.50")));
+    QCOMPARE(numericText(*numericBytes(QStringLiteral("7."), 1), 1),
+             std::optional<QString>(QStringLiteral("7.0")));
 }
 
 QTEST_GUILESS_MAIN(TestJet)
