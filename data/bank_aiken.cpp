@@ -46,7 +46,7 @@ struct Question {
 // The file's lines without their ends; "\r\n", "\n" and a lone "\r" all end a line.
 QList<QByteArray> splitLines(const QByteArray &bytes) {
     QList<QByteArray> lines;
-    qsizetype start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    qsizetype start = 0;
     for (qsizetype i = start; i < bytes.size(); ++i) {
         if (bytes[i] != '\n' && bytes[i] != '\r')
             continue;
@@ -92,7 +92,15 @@ QString letters(const QList<Option> &options) {
     return out.join(QStringLiteral(", "));
 }
 
-QList<Question> parse(const QByteArray &bytes, const QString &file, jet::Version version) {
+QList<Question> parse(const QByteArray &raw, const QString &file, jet::Version version,
+                      csv::FileFormat *format) {
+    const csv::DecodedFile decoded = csv::decodeFile(raw);
+    if (decoded.faultLine > 0)
+        throw AikenError(file, decoded.faultLine, decoded.fault);
+    if (format)
+        *format = decoded.format;
+    const QByteArray &bytes = decoded.utf8;
+
     static const QRegularExpression answerLine(QStringLiteral("^ANSWER\\s*:\\s*(.*)$"),
                                                QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression optionLine(QStringLiteral("^([A-Z])[.)](?:\\s+(.*))?$"));
@@ -217,7 +225,11 @@ int correctNumber(int position, int authorsPlace) {
 }
 
 Bank importBank(const QByteArray &bytes, const QString &file, jet::Version version) {
-    const QList<Question> questions = parse(bytes, file, version);
+    return importBank(bytes, file, version, nullptr);
+}
+
+Bank importBank(const QByteArray &bytes, const QString &file, jet::Version version, csv::FileFormat *format) {
+    const QList<Question> questions = parse(bytes, file, version, format);
     if (questions.size() < minimumQuestions())
         throw AikenError(file, 0,
                          QStringLiteral("вопросов %1, а нужно не меньше %2: столько задач у уровня «5»")

@@ -11,9 +11,11 @@
 //   ANSWER: B
 // Blank lines separate questions. An option is a capital letter A-Z, ")" or ".", white space and
 // the text; the letters may be any four distinct ones. "ANSWER:" ends the question. Text is
-// UTF-8 (a leading byte order mark is skipped); lines may end in "\n", "\r\n" or "\r".
+// UTF-8 (a leading byte order mark is skipped) or else Windows-1251, as csv::decodeFile() reads
+// it; lines may end in "\n", "\r\n" or "\r".
 
 #include "data/bank.h"
+#include "data/bank_csv.h"
 #include "data/jet/jet.h"
 
 #include <QByteArray>
@@ -55,5 +57,7 @@ int correctNumber(int position, int authorsPlace);
 // the Basic Multilingual Plane, and for Jet 3 only Windows-1251. Throws AikenError for any
 // fault, including fewer than minimumQuestions() questions.
 Bank importBank(const QByteArray &bytes, const QString &file, jet::Version version);
+// The same, telling how the file was read (csv::encodingNotice() words it for the user).
+Bank importBank(const QByteArray &bytes, const QString &file, jet::Version version, csv::FileFormat *format);
 
 } // namespace aiken

@@ -2,6 +2,7 @@
 
 #include "data/bank_check.h"
 #include "data/bank_tables.h"
+#include "data/jet/format.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -30,12 +31,129 @@ QString decode(const QByteArray &bytes, const QString &file, int line) {
     return text;
 }
 
+// The offset of the first byte from `from` on that does not belong to a well-formed UTF-8
+// sequence (no overlong forms, surrogates or code points past U+10FFFF), or -1.
+qsizetype invalidUtf8At(const QByteArray &bytes, qsizetype from) {
+    const auto *p = reinterpret_cast<const uchar *>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = from; i < n;) {
+        const uchar c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int length = 0;
+        char32_t code = 0;
+        char32_t least = 0;
+        if ((c & 0xE0) == 0xC0) {
+            length = 2;
+            code = c & 0x1F;
+            least = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            length = 3;
+            code = c & 0x0F;
+            least = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            length = 4;
+            code = c & 0x07;
+            least = 0x10000;
+        } else {
+            return i;
+        }
+        if (i + length > n)
+            return i;
+        for (int k = 1; k < length; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return i;
+            code = (code << 6) | (p[i + k] & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return i;
+        i += length;
+    }
+    return -1;
+}
+
+// The 1-based line of a byte; lines end in "\n", "\r\n" or "\r".
+int lineOf(const QByteArray &bytes, qsizetype offset) {
+    int line = 1;
+    for (qsizetype i = 0; i < offset && i < bytes.size(); ++i) {
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n')))
+            ++line;
+    }
+    return line;
+}
+
+// The separator the header line uses: the first "," or ";" outside quotes before the first line
+// break outside quotes.
+char headerSeparator(const QByteArray &bytes) {
+    bool quoted = false;
+    for (const char c : bytes) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && (c == ',' || c == ';'))
+            return c;
+        else if (!quoted && c == '\n')
+            break;
+    }
+    return ',';
+}
+
 } // namespace
 
+QString encodingNotice(const QString &file, const FileFormat &format) {
+    if (format.encoding != FileFormat::Encoding::Windows1251)
+        return {};
+    return QStringLiteral("%1: текст не в кодировке UTF-8, файл прочитан как Windows-1251").arg(file);
+}
+
+DecodedFile decodeFile(const QByteArray &bytes) {
+    DecodedFile out;
+    auto fail = [&](qsizetype offset, const QString &fault) {
+        out.faultLine = lineOf(bytes, offset);
+        out.fault = fault;
+        return out;
+    };
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return fail(0, QStringLiteral("файл в кодировке UTF-16; сохраните его в UTF-8 или Windows-1251"));
+    if (const qsizetype zero = bytes.indexOf('\0'); zero >= 0)
+        return fail(zero, QStringLiteral("в тексте нулевой байт: это не текстовый файл или он в кодировке "
+                                         "UTF-16; сохраните его в UTF-8 или Windows-1251"));
+    out.format.byteOrderMark = bytes.startsWith("\xEF\xBB\xBF");
+    const qsizetype start = out.format.byteOrderMark ? 3 : 0;
+    const qsizetype bad = invalidUtf8At(bytes, start);
+    if (bad < 0) {
+        out.utf8 = bytes.mid(start);
+        return out;
+    }
+    if (out.format.byteOrderMark)
+        return fail(bad, QStringLiteral("текст не в кодировке UTF-8, хотя файл начинается с её метки (BOM)"));
+    if (const qsizetype hole = bytes.indexOf('\x98'); hole >= 0)
+        return fail(hole, QStringLiteral("текст ни в кодировке UTF-8, ни в Windows-1251 (байт 0x98)"));
+    out.format.encoding = FileFormat::Encoding::Windows1251;
+    out.utf8 = jet::format::decodeText(jet::Version::Jet3, reinterpret_cast<const uchar *>(bytes.constData()),
+                                       bytes.size(), 1251)
+                   ->toUtf8();
+    return out;
+}
+
 QList<Record> parse(const QByteArray &bytes, const QString &file) {
+    return parse(bytes, file, nullptr);
+}
+
+QList<Record> parse(const QByteArray &raw, const QString &file, FileFormat *format) {
+    DecodedFile decoded = decodeFile(raw);
+    if (decoded.faultLine > 0)
+        throw CsvError(file, decoded.faultLine, decoded.fault);
+    const QByteArray &bytes = decoded.utf8;
+    const char separator = headerSeparator(bytes);
+    decoded.format.separator = separator;
+    if (format)
+        *format = decoded.format;
+
     QList<Record> records;
     const qsizetype n = bytes.size();
-    qsizetype i = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    qsizetype i = 0;
     int line = 1;
 
     while (i < n) {
@@ -68,14 +186,16 @@ QList<Record> parse(const QByteArray &bytes, const QString &file) {
                     raw += c;
                     ++i;
                 }
-                if (i < n && bytes[i] != ',' && bytes[i] != '\n' &&
+                if (i < n && bytes[i] != separator && bytes[i] != '\n' &&
                     !(bytes[i] == '\r' && i + 1 < n && bytes[i + 1] == '\n'))
                     throw CsvError(
                         file, line,
-                        QStringLiteral("после закрывающей кавычки должна идти запятая или конец строки"));
+                        QStringLiteral("после закрывающей кавычки должен идти разделитель «%1» или "
+                                       "конец строки")
+                            .arg(QLatin1Char(separator)));
             } else {
                 const qsizetype start = i;
-                while (i < n && bytes[i] != ',' && bytes[i] != '\n' &&
+                while (i < n && bytes[i] != separator && bytes[i] != '\n' &&
                        !(bytes[i] == '\r' && i + 1 < n && bytes[i + 1] == '\n')) {
                     if (bytes[i] == '"')
                         throw CsvError(file, line,
@@ -89,11 +209,12 @@ QList<Record> parse(const QByteArray &bytes, const QString &file) {
 
             if (i >= n)
                 break;
-            if (bytes[i] == ',') {
+            if (bytes[i] == separator) {
                 ++i;
                 if (i < n)
                     continue;
-                record.fields.append(Field{}); // a comma at the very end still opens one last, empty field
+                record.fields.append(
+                    Field{}); // a separator at the very end still opens one last, empty field
                 break;
             }
             i += bytes[i] == '\r' ? 2 : 1;
@@ -125,9 +246,12 @@ jet::Value convert(const Field &field, const jet::Column &column, const QString 
     switch (column.type) {
     case jet::ColumnType::Boolean: {
         const QString t = field.text;
-        if (t == QLatin1String("1") || t.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0)
+        // TRUE and FALSE as English spreadsheets write them, ИСТИНА and ЛОЖЬ as Russian ones do.
+        if (t == QLatin1String("1") || t.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0 ||
+            t.compare(QStringLiteral("ИСТИНА"), Qt::CaseInsensitive) == 0)
             return true;
-        if (t == QLatin1String("0") || t.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0)
+        if (t == QLatin1String("0") || t.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0 ||
+            t.compare(QStringLiteral("ЛОЖЬ"), Qt::CaseInsensitive) == 0)
             return false;
         throw CsvError(file, line,
                        QStringLiteral("в столбце «%1» должно стоять 1 или 0, а не «%2»").arg(column.name, t));
@@ -177,7 +301,12 @@ jet::Value convert(const Field &field, const jet::Column &column, const QString 
 
 jet::Table readTable(const QByteArray &bytes, const QString &file, const QString &tableName,
                      const QList<jet::Column> &columns, QList<int> *lines) {
-    const QList<Record> records = parse(bytes, file);
+    return readTable(bytes, file, tableName, columns, lines, nullptr);
+}
+
+jet::Table readTable(const QByteArray &bytes, const QString &file, const QString &tableName,
+                     const QList<jet::Column> &columns, QList<int> *lines, FileFormat *format) {
+    const QList<Record> records = parse(bytes, file, format);
     if (records.isEmpty())
         throw CsvError(file, 1, QStringLiteral("файл пуст, нет даже строки заголовка"));
 
@@ -210,10 +339,14 @@ jet::Table readTable(const QByteArray &bytes, const QString &file, const QString
                 QStringLiteral("столбец «%1» такого типа из CSV не читается").arg(columns[c].name));
     }
 
-    // Blank lines at the end are an editor's habit, not rows.
+    // Blank lines at the end are an editor's habit, and rows of empty cells a spreadsheet's: not
+    // rows of the table.
+    auto blank = [](const Record &r) {
+        return std::all_of(r.fields.cbegin(), r.fields.cend(),
+                           [](const Field &f) { return !f.quoted && f.text.isEmpty(); });
+    };
     qsizetype end = records.size();
-    while (end > 1 && records[end - 1].fields.size() == 1 && !records[end - 1].fields[0].quoted &&
-           records[end - 1].fields[0].text.isEmpty() && order.size() > 1)
+    while (end > 1 && blank(records[end - 1]) && order.size() > 1)
         --end;
 
     jet::Table table{tableName, columns, {}};
@@ -266,13 +399,19 @@ void checkStorable(const jet::Table &table, const QList<int> &lines, const QStri
 QList<jet::Table> readBankTables(const QByteArray &problems, const QString &problemsFile,
                                  const QByteArray &options, const QString &optionsFile,
                                  jet::Version version) {
+    return readBankTables(problems, problemsFile, options, optionsFile, version, nullptr, nullptr);
+}
+
+QList<jet::Table> readBankTables(const QByteArray &problems, const QString &problemsFile,
+                                 const QByteArray &options, const QString &optionsFile, jet::Version version,
+                                 FileFormat *problemsFormat, FileFormat *optionsFormat) {
     QList<int> problemLines;
     QList<int> optionLines;
     QList<jet::Table> tables{
         readTable(problems, problemsFile, banktables::problemsTable(), banktables::problemColumns(),
-                  &problemLines),
-        readTable(options, optionsFile, banktables::optionsTable(), banktables::optionColumns(),
-                  &optionLines),
+                  &problemLines, problemsFormat),
+        readTable(options, optionsFile, banktables::optionsTable(), banktables::optionColumns(), &optionLines,
+                  optionsFormat),
     };
     checkStorable(tables[0], problemLines, problemsFile, version);
     checkStorable(tables[1], optionLines, optionsFile, version);

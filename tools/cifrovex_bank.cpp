@@ -45,7 +45,7 @@ QString helpText() {
         "  import-aiken\n"
         "         собирает банк из вопросов в формате Aiken (Moodle): текст вопроса,\n"
         "         варианты «A) текст» или «A. текст», строка «ANSWER: B», пустая строка\n"
-        "         между вопросами; текст в UTF-8. Нужно не меньше 20 вопросов ровно с\n"
+        "         между вопросами. Нужно не меньше 20 вопросов ровно с\n"
         "         четырьмя вариантами; программа использует первые 20. Первая строка\n"
         "         вопроса идёт в условие (Uslovie), остальные — в текст задачи (Name).\n"
         "         Варианты переставляются так, чтобы верный получил номер, который\n"
@@ -55,12 +55,20 @@ QString helpText() {
         "  dump   выгружает таблицы любой базы Jet в CSV: каждую в ТАБЛИЦА.csv в КАТАЛОГ,\n"
         "         а одну таблицу без -o — на стандартный вывод. Без имён — все таблицы.\n"
         "         Выгрузка банка, собранная командой build, даёт тот же банк.\n"
+        "         Numeric выводится десятичным числом, Single — кратчайшей записью. Если\n"
+        "         в заголовке базы Jet 3 нет известной кодовой страницы, текст читается\n"
+        "         как Windows-1251 и об этом выводится предупреждение.\n"
         "  check  читает банк так же, как программа, и сообщает, какие уровни он\n"
         "         обслуживает (3 — задачи 1–10, 4 — 1–15, 5 — 1–20) и что в нём не так.\n"
         "\n"
         "CSV — как у mdb-export: строка заголовка с именами столбцов, поля через запятую,\n"
         "текст в двойных кавычках (кавычка внутри удваивается, переводы строк допустимы),\n"
-        "UTF-8, логические значения 1 и 0. Пустое поле без кавычек — NULL, \"\" — пустой текст.\n"
+        "логические значения 1 и 0. Пустое поле без кавычек — NULL, \"\" — пустой текст.\n"
+        "Читается и CSV электронных таблиц: поля через точку с запятой (разделитель\n"
+        "берётся из строки заголовка), ИСТИНА и ЛОЖЬ.\n"
+        "Текстовые файлы (CSV и Aiken) — в UTF-8, с меткой BOM или без, или в Windows-1251\n"
+        "(если текст не в UTF-8; об этом выводится предупреждение), строки кончаются\n"
+        "LF или CR LF.\n"
         "Столбцы Zadachi: ID_P, Name, Uslovie. Столбцы Otvety: ID_O, ID_P, Otvet, Istina, dopol.\n"
         "\n"
         "Коды завершения:\n"
@@ -80,6 +88,12 @@ void print(FILE *stream, const QString &text) {
 int usage(const QString &fault) {
     print(stderr, QStringLiteral("cifrovex-bank: %1\nСправка: cifrovex-bank --help\n").arg(fault));
     return ExitUsage;
+}
+
+// Something the user should know that does not stop the command, on standard error.
+void notice(const QString &text) {
+    if (!text.isEmpty())
+        print(stderr, QStringLiteral("cifrovex-bank: %1\n").arg(text));
 }
 
 int failure(int code, const QString &message) {
@@ -162,8 +176,11 @@ int build(const QStringList &args) {
 
     QList<jet::Table> tables;
     try {
+        csv::FileFormat formats[2];
         tables = csv::readBankTables(readInput(a.inputs[0]), a.inputs[0], readInput(a.inputs[1]), a.inputs[1],
-                                     a.version);
+                                     a.version, &formats[0], &formats[1]);
+        for (int i = 0; i < 2; ++i)
+            notice(csv::encodingNotice(a.inputs[i], formats[i]));
     } catch (const InputFault &e) {
         return failure(ExitInput, e.message);
     } catch (const csv::CsvError &e) {
@@ -188,7 +205,9 @@ int importAiken(const QStringList &args) {
 
     Bank bank;
     try {
-        bank = aiken::importBank(readInput(input), input, version);
+        csv::FileFormat format;
+        bank = aiken::importBank(readInput(input), input, version, &format);
+        notice(csv::encodingNotice(input, format));
     } catch (const InputFault &e) {
         return failure(ExitInput, e.message);
     } catch (const aiken::AikenError &e) {
@@ -240,8 +259,7 @@ int dump(const QStringList &args) {
 
     try {
         const jet::Database db = jet::Database::open(file);
-        if (!db.codePageNotice().isEmpty())
-            print(stderr, QStringLiteral("cifrovex-bank: %1\n").arg(db.codePageNotice()));
+        notice(db.codePageNotice());
         if (tables.isEmpty())
             tables = db.tableNames();
         if (outDir.isEmpty() && tables.size() != 1)

@@ -4,6 +4,7 @@
 #include "bank_fixtures.h"
 #include "data/bank_aiken.h"
 #include "data/bank_check.h"
+#include "data/jet/format.h"
 
 #include <QDir>
 #include <QProcess>
@@ -40,7 +41,7 @@ QList<Question> sampleQuestions(int count) {
     return out;
 }
 
-enum Style { Brackets = 0, Periods = 1, CrLf = 2, Bom = 4, LoneCr = 8, Spaces = 16 };
+enum Style { Brackets = 0, Periods = 1, CrLf = 2, Bom = 4, LoneCr = 8, Spaces = 16, Cp1251 = 32 };
 
 QByteArray aikenText(const QList<Question> &questions, int style = Brackets) {
     QStringList lines;
@@ -58,6 +59,8 @@ QByteArray aikenText(const QList<Question> &questions, int style = Brackets) {
     const QString end = (style & CrLf)     ? QStringLiteral("\r\n")
                         : (style & LoneCr) ? QStringLiteral("\r")
                                            : QStringLiteral("\n");
+    if (style & Cp1251)
+        return *jet::format::encodeText(jet::Version::Jet3, lines.join(end), false);
     QByteArray bytes = lines.join(end).toUtf8();
     return (style & Bom) ? QByteArray("\xEF\xBB\xBF") + bytes : bytes;
 }
@@ -96,6 +99,8 @@ void TestBankAiken::layout_data() {
     QTest::newRow("lone_cr_indented") << 20 << int(LoneCr | Spaces) << jet::Version::Jet4;
     QTest::newRow("past_the_key") << 27 << int(Brackets) << jet::Version::Jet4;
     QTest::newRow("jet3") << 20 << int(Periods) << jet::Version::Jet3;
+    QTest::newRow("cp1251_lf") << 20 << int(Cp1251) << jet::Version::Jet4;
+    QTest::newRow("cp1251_crlf") << 20 << int(Cp1251 | CrLf | Periods) << jet::Version::Jet3;
 }
 
 // Every problem keeps its text, gets the key's number on its correct option and keeps the other
@@ -105,7 +110,12 @@ void TestBankAiken::layout() {
     QFETCH(int, style);
     QFETCH(jet::Version, version);
     const QList<Question> questions = sampleQuestions(count);
-    const Bank bank = aiken::importBank(aikenText(questions, style), QStringLiteral("q.txt"), version);
+    csv::FileFormat format;
+    const Bank bank =
+        aiken::importBank(aikenText(questions, style), QStringLiteral("q.txt"), version, &format);
+    QCOMPARE(format.encoding,
+             (style & Cp1251) ? csv::FileFormat::Encoding::Windows1251 : csv::FileFormat::Encoding::Utf8);
+    QCOMPARE(format.byteOrderMark, bool(style & Bom));
 
     QCOMPARE(bank.problems.size(), count);
     QCOMPARE(bank.options.size(), 4 * count);
@@ -189,8 +199,14 @@ void TestBankAiken::malformed_data() {
                                      << QStringLiteral("латинская");
     QTest::newRow("question_without_options") << "Q\n\nNext\nA) a\n" + rest << jet4 << 3
                                               << QStringLiteral("нет ни вариантов ответа, ни строки ANSWER");
-    QTest::newRow("not_utf8") << "Q\nA) a\nB) \xCF\xF0\xE8\nC) c\nD) d\nANSWER: A" + rest << jet4 << 3
-                              << QStringLiteral("UTF-8");
+    QTest::newRow("bom_then_not_utf8") << "\xEF\xBB\xBFQ\nA) a\nB) \xCF\xF0\xE8\nC) c\nD) d\nANSWER: A" + rest
+                                       << jet4 << 3 << QStringLiteral("UTF-8");
+    QTest::newRow("utf16") << QByteArray("\xFF\xFEQ\0\n\0", 6) + rest << jet4 << 1
+                           << QStringLiteral("UTF-16");
+    // Windows-1251 with CRLF: a fault still named by its line.
+    QTest::newRow("cp1251_crlf_three_options")
+        << "\xC2\xEE\xEF\xF0\xEE\xF1\r\nA) \xE0\r\nB) \xE1\r\nC) \xE2\r\nANSWER: A\r\n" + rest << jet4 << 5
+        << QStringLiteral("у вопроса со строки 1 вариантов ответа 3");
     QTest::newRow("jet3_foreign") << "Q\nA) a\nB) b\nC) √2\nD) d\nANSWER: A" + rest << jet::Version::Jet3 << 4
                                   << QStringLiteral("Jet 3 (Windows-1251) не хранит: «√»");
     QTest::newRow("beyond_bmp") << "Q \xF0\x9F\x98\x80\nA) a\nB) b\nC) c\nD) d\nANSWER: A" + rest << jet4 << 1
@@ -220,23 +236,33 @@ void TestBankAiken::malformed() {
 void TestBankAiken::toolImportPassesCheck_data() {
     QTest::addColumn<int>("count");
     QTest::addColumn<QStringList>("flags");
-    QTest::newRow("jet4") << 20 << QStringList{};
-    QTest::newRow("jet3") << 20 << QStringList{QStringLiteral("--jet3")};
-    QTest::newRow("more") << 23 << QStringList{};
+    QTest::addColumn<int>("style");
+    QTest::newRow("jet4") << 20 << QStringList{} << int(Brackets);
+    QTest::newRow("jet3") << 20 << QStringList{QStringLiteral("--jet3")} << int(Brackets);
+    QTest::newRow("more") << 23 << QStringList{} << int(Brackets);
+    QTest::newRow("cp1251_crlf") << 20 << QStringList{} << int(Cp1251 | CrLf);
 }
 
 // What a teacher runs: import, then check the result as the program would read it.
 void TestBankAiken::toolImportPassesCheck() {
     QFETCH(int, count);
     QFETCH(QStringList, flags);
+    QFETCH(int, style);
     QTemporaryDir dir;
     const QString input = dir.filePath(QStringLiteral("вопросы.txt"));
     const QString output = dir.filePath(QStringLiteral("data.cvx"));
-    QVERIFY(writeBytes(input, validQuestions(count)));
+    QVERIFY(writeBytes(input, aikenText(sampleQuestions(count), style)));
 
     ToolRun r =
         runBankTool(QStringList{QStringLiteral("import-aiken"), input, QStringLiteral("-o"), output} + flags);
     QVERIFY2(r.code == 0, qPrintable(r.err));
+    // Windows-1251 is read, and said so.
+    if (style & Cp1251)
+        QVERIFY2(r.err.startsWith(QStringLiteral("cifrovex-bank: %1: ").arg(input)) &&
+                     r.err.contains(QStringLiteral("Windows-1251")),
+                 qPrintable(r.err));
+    else
+        QCOMPARE(r.err, QString());
     QCOMPARE(r.text().contains(QStringLiteral("первые 20")), count > 20);
 
     r = runBankTool({QStringLiteral("check"), output});

@@ -3,6 +3,7 @@
 #include "bank_fixtures.h"
 #include "data/bank_check.h"
 #include "data/bank_csv.h"
+#include "data/jet/format.h"
 
 #include <QTest>
 
@@ -18,6 +19,8 @@ private slots:
     void parsesTheDialect();
     void rejectsBadRows_data();
     void rejectsBadRows();
+    void readsFilesAsTeachersHaveThem_data();
+    void readsFilesAsTeachersHaveThem();
     void writesWhatItReads();
     void writesOtherTypesLikeMdbExport();
     void refusesWhatTheVersionCannotStore();
@@ -55,7 +58,15 @@ void TestBankText::rejectsBadRows_data() {
     QTest::newRow("text_after_quote") << head + "2,1,\"b\"x,0,2\n"
                                       << 3 << QStringLiteral("закрывающей кавычки");
     QTest::newRow("quote_in_bare_field") << head + "2,1,b\"c,0,2\n" << 3 << QStringLiteral("кавычка внутри");
-    QTest::newRow("not_utf8") << head + "2,1,\"\xCF\xF0\xE8\",0,2\n" << 3 << QStringLiteral("UTF-8");
+    QTest::newRow("bom_then_not_utf8") << "\xEF\xBB\xBF" + head + "2,1,\"\xCF\xF0\xE8\",0,2\n"
+                                       << 3 << QStringLiteral("UTF-8");
+    QTest::newRow("neither_utf8_nor_1251") << head + "2,1,\"\xCF\xF0\x98\",0,2\n"
+                                           << 3 << QStringLiteral("0x98");
+    QTest::newRow("utf16") << QByteArray("\xFF\xFEI\0D\0", 6) << 1 << QStringLiteral("UTF-16");
+    QTest::newRow("zero_byte") << head + QByteArray("2,1,\"b\0\",0,2\n", 13) << 3
+                               << QStringLiteral("нулевой байт");
+    QTest::newRow("text_after_quote_semicolons")
+        << QByteArray("ID_O;ID_P;Otvet;Istina;dopol\r\n1;1;\"a\",1;1\r\n") << 2 << QStringLiteral("«;»");
     QTest::newRow("too_few_fields") << head + "2,1,\"b\",0\n" << 3 << QStringLiteral("полей 4");
     QTest::newRow("blank_line_inside") << head + "\n2,1,\"b\",0,2\n" << 3 << QStringLiteral("полей 1");
     QTest::newRow("after_multiline_text") << head + "2,1,\"b\nb\",0,2\n3,x,\"c\",0,3\n"
@@ -85,6 +96,87 @@ void TestBankText::rejectsBadRows() {
         QVERIFY2(e.message().startsWith(QStringLiteral("Otvety.csv, строка %1: ").arg(line)),
                  qPrintable(e.message()));
         QVERIFY2(e.message().contains(fault), qPrintable(e.message()));
+    }
+}
+
+void TestBankText::readsFilesAsTeachersHaveThem_data() {
+    QTest::addColumn<QString>("encoding"); // utf8, bom or cp1251
+    QTest::addColumn<QString>("lineEnd");
+    QTest::addColumn<QChar>("separator");
+    for (const char *encoding : {"utf8", "bom", "cp1251"})
+        for (const char *lineEnd : {"\n", "\r\n"})
+            for (const char separator : {',', ';'})
+                QTest::addRow("%s_%s_%c", encoding, lineEnd[0] == '\r' ? "crlf" : "lf", separator)
+                    << QString::fromLatin1(encoding) << QString::fromLatin1(lineEnd) << QChar(separator);
+}
+
+// Otvety.csv as mdb-export writes it and as a spreadsheet saves it, in every encoding and with
+// either line end: the same table, the file's form reported, and a fault named by its line.
+void TestBankText::readsFilesAsTeachersHaveThem() {
+    QFETCH(QString, encoding);
+    QFETCH(QString, lineEnd);
+    QFETCH(QChar, separator);
+
+    const QStringList lines{
+        QStringLiteral("ID_O,ID_P,Otvet,Istina,dopol"),
+        QStringLiteral("1,1,\"Ответ, с запятой; и «кавычками» \"\"так\"\"\",1,1"),
+        QStringLiteral("2,1,\"две\nстроки\",FALSE,2"), // a line break inside a cell stays "\n"
+        QStringLiteral("3,1,,0,3"),
+        QStringLiteral("4,1,Ответ без кавычек,ЛОЖЬ,4"),
+        QStringLiteral("5,1,\"\",истина,-1"),
+    };
+    auto fileBytes = [&](const QStringList &records) {
+        QString text;
+        for (QString record : records) {
+            // The separators between fields, not the ones inside quotes.
+            bool quoted = false;
+            for (QChar &c : record) {
+                if (c == u'"')
+                    quoted = !quoted;
+                else if (c == u',' && !quoted)
+                    c = separator;
+            }
+            text += record + lineEnd;
+        }
+        if (encoding == QLatin1String("cp1251"))
+            return *jet::format::encodeText(jet::Version::Jet3, text, false);
+        return (encoding == QLatin1String("bom") ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8();
+    };
+
+    csv::FileFormat format;
+    const jet::Table table =
+        csv::readTable(fileBytes(lines), QStringLiteral("Otvety.csv"), banktables::optionsTable(),
+                       banktables::optionColumns(), nullptr, &format);
+    const QList<QList<jet::Value>> expected{
+        {qint64(1), qint64(1), QStringLiteral("Ответ, с запятой; и «кавычками» \"так\""), true, qint64(1)},
+        {qint64(2), qint64(1), QStringLiteral("две\nстроки"), false, qint64(2)},
+        {qint64(3), qint64(1), std::monostate{}, false, qint64(3)},
+        {qint64(4), qint64(1), QStringLiteral("Ответ без кавычек"), false, qint64(4)},
+        {qint64(5), qint64(1), QString(QLatin1String("")), true, qint64(-1)},
+    };
+    QCOMPARE(table.rows, expected);
+    const bool cp1251 = encoding == QLatin1String("cp1251");
+    QCOMPARE(format.encoding,
+             cp1251 ? csv::FileFormat::Encoding::Windows1251 : csv::FileFormat::Encoding::Utf8);
+    QCOMPARE(format.byteOrderMark, encoding == QLatin1String("bom"));
+    QCOMPARE(QChar(format.separator), separator);
+    const QString notice = csv::encodingNotice(QStringLiteral("Otvety.csv"), format);
+    QCOMPARE(notice.isEmpty(), !cp1251);
+    if (cp1251)
+        QVERIFY2(notice.startsWith(QStringLiteral("Otvety.csv: ")) &&
+                     notice.contains(QStringLiteral("Windows-1251")),
+                 qPrintable(notice));
+
+    // A fault after the multi-line cell: named by its file and line.
+    try {
+        csv::readTable(fileBytes(lines + QStringList{QStringLiteral("6,1,\"x\",0,два")}),
+                       QStringLiteral("Otvety.csv"), banktables::optionsTable(), banktables::optionColumns());
+        QFAIL("read");
+    } catch (const csv::CsvError &e) {
+        QCOMPARE(e.line(), 8);
+        QVERIFY2(e.message().startsWith(QStringLiteral("Otvety.csv, строка 8: ")) &&
+                     e.message().contains(QStringLiteral("dopol")),
+                 qPrintable(e.message()));
     }
 }
 

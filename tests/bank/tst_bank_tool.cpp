@@ -1,6 +1,7 @@
 // The bank tool as a user runs it.
 
 #include "bank_fixtures.h"
+#include "data/bank_csv.h"
 #include "data/jet/format.h"
 
 #include <QDir>
@@ -25,6 +26,7 @@ class TestBankTool : public QObject {
 private slots:
     void roundTrip_data();
     void roundTrip();
+    void buildsFromSpreadsheetCsv();
     void badRowWritesNothing();
     void checksTheShippedBank();
     void checkNamesFaults();
@@ -69,6 +71,39 @@ void TestBankTool::roundTrip() {
                     flags);
     QVERIFY2(r.code == 0, qPrintable(r.err));
     QCOMPARE(fileBytes(second), fileBytes(first));
+}
+
+// The shipped sources as a Russian spreadsheet program saves them (";", Windows-1251, CRLF)
+// build the same bank, with a notice for each file taken for Windows-1251.
+void TestBankTool::buildsFromSpreadsheetCsv() {
+    QTemporaryDir dir;
+    QStringList inputs;
+    for (const QString &name : {QStringLiteral("Zadachi.csv"), QStringLiteral("Otvety.csv")}) {
+        QString text;
+        for (const csv::Record &record : csv::parse(fileBytes(source(name)), name)) {
+            QStringList fields;
+            for (const csv::Field &f : record.fields)
+                fields << (f.quoted ? u'"' + QString(f.text).replace(u'"', QStringLiteral("\"\"")) + u'"'
+                                    : f.text);
+            text += fields.join(u';') + QStringLiteral("\r\n");
+        }
+        inputs << dir.filePath(name);
+        QVERIFY(writeBytes(inputs.last(), *jet::format::encodeText(jet::Version::Jet3, text, false)));
+    }
+    const QString expected = dir.filePath(QStringLiteral("expected.cvx"));
+    const QString built = dir.filePath(QStringLiteral("data.cvx"));
+    ToolRun r = runBankTool({QStringLiteral("build"), source(QStringLiteral("Zadachi.csv")),
+                             source(QStringLiteral("Otvety.csv")), QStringLiteral("-o"), expected});
+    QVERIFY2(r.code == 0 && r.err.isEmpty(), qPrintable(r.err));
+    r = runBankTool({QStringLiteral("build"), inputs[0], inputs[1], QStringLiteral("-o"), built});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(fileBytes(built), fileBytes(expected));
+    const QStringList notices = r.err.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(notices.size(), 2);
+    for (int i = 0; i < 2; ++i)
+        QVERIFY2(notices[i].startsWith(QStringLiteral("cifrovex-bank: %1: ").arg(inputs[i])) &&
+                     notices[i].contains(QStringLiteral("Windows-1251")),
+                 qPrintable(r.err));
 }
 
 void TestBankTool::badRowWritesNothing() {
