@@ -217,6 +217,7 @@ EditorWindow::EditorWindow(QWidget *parent)
 
     connect(m_editing->undoStack(), &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
 
+    m_programPath = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("cifrovex"));
     createActions();
     updateTitle();
     updateActions();
@@ -564,7 +565,7 @@ QString EditorWindow::lastTrialFolder() const {
 }
 
 void EditorWindow::startProgram() {
-    const QString program = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("cifrovex"));
+    const QString &program = m_programPath;
     if (!QFileInfo(program).isExecutable()) {
         m_dialogs.showError(this, QStringLiteral("Программа Cifrovex не найдена рядом с редактором: %1.").arg(program));
         return;

@@ -65,6 +65,10 @@ public:
     // Saves to a file in a version; false after showing why it could not.
     bool saveTo(const QString &path, jet::Version version);
 
+    // The program the Start command runs; by default cifrovex beside the editor.
+    void setProgramPath(const QString &path) { m_programPath = path; }
+    const QString &programPath() const { return m_programPath; }
+
     // The folder where the program was last started on a copy of the bank.
     QString lastTrialFolder() const;
 
@@ -106,6 +110,7 @@ private:
     QTabWidget *m_tabs = nullptr;
     QTimer *m_studentDelay;
     QString m_path;
+    QString m_programPath;
     jet::Version m_version = jet::Version::Jet4;
     std::vector<std::unique_ptr<QTemporaryDir>> m_trialFolders;
 
