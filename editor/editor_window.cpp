@@ -262,11 +262,11 @@ void EditorWindow::createActions() {
     edit->addAction(redo);
     edit->addSeparator();
     edit->addAction(makeAction(this, QStringLiteral("InsertProblem"), QStringLiteral("&Новая задача"),
-                               QKeySequence(Qt::CTRL | Qt::Key_Insert), QStringLiteral("Вставить пустую задачу после текущей")));
+                               QKeySequence(Qt::CTRL | Qt::Key_Return), QStringLiteral("Вставить пустую задачу после текущей")));
     m_duplicate = makeAction(this, QStringLiteral("DuplicateProblem"), QStringLiteral("&Копия задачи"),
                              QKeySequence(Qt::CTRL | Qt::Key_D));
     m_remove = makeAction(this, QStringLiteral("RemoveProblem"), QStringLiteral("&Удалить задачу"),
-                          QKeySequence(Qt::CTRL | Qt::Key_Delete));
+                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
     m_moveUp = makeAction(this, QStringLiteral("MoveUp"), QStringLiteral("Переместить &выше"),
                           QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Up));
     m_moveDown = makeAction(this, QStringLiteral("MoveDown"), QStringLiteral("Переместить &ниже"),
@@ -274,9 +274,9 @@ void EditorWindow::createActions() {
     edit->addActions({m_duplicate, m_remove, m_moveUp, m_moveDown});
     edit->addSeparator();
     edit->addAction(makeAction(this, QStringLiteral("AddOption"), QStringLiteral("&Добавить вариант"),
-                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Insert)));
+                               QKeySequence(Qt::ALT | Qt::Key_Insert)));
     edit->addAction(makeAction(this, QStringLiteral("RemoveOption"), QStringLiteral("Уд&алить вариант"),
-                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete)));
+                               QKeySequence(Qt::ALT | Qt::Key_Delete)));
     QMenu *correct = edit->addMenu(QStringLiteral("&Верный ответ"));
     for (int n = 1; n <= 9; ++n) {
         QAction *a = makeAction(this, QStringLiteral("MarkCorrect%1").arg(n), QStringLiteral("Вариант &%1").arg(n),
@@ -413,6 +413,16 @@ void EditorWindow::newBank() {
     updateTitle();
     setWindowModified(false);
     statusBar()->showMessage(QStringLiteral("Новый банк задач."));
+}
+
+void EditorWindow::newBankAt(const QString &path) {
+    m_document->reset({});
+    m_editing->undoStack()->clear();
+    m_path = QFileInfo(path).absoluteFilePath();
+    m_version = jet::Version::Jet4;
+    updateTitle();
+    setWindowModified(false);
+    statusBar()->showMessage(QStringLiteral("Файла %1 ещё нет: новый банк запишется в него при сохранении.").arg(m_path));
 }
 
 void EditorWindow::open() {

@@ -62,6 +62,8 @@ public:
 
     // Opens a bank without asking about unsaved changes; false after showing why it could not.
     bool openFile(const QString &path);
+    // A new, empty bank that Save writes to path (a file that does not exist yet).
+    void newBankAt(const QString &path);
     // Saves to a file in a version; false after showing why it could not.
     bool saveTo(const QString &path, jet::Version version);
 

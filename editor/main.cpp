@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QTimer>
 
 int main(int argc, char **argv) {
@@ -22,7 +23,12 @@ int main(int argc, char **argv) {
     if (!parser.positionalArguments().isEmpty()) {
         const QString path = parser.positionalArguments().first();
         // After the window is up, so that a message about a bad file has its window to stand on.
-        QTimer::singleShot(0, &window, [&window, path] { window.openFile(path); });
+        QTimer::singleShot(0, &window, [&window, path] {
+            if (QFileInfo::exists(path))
+                window.openFile(path);
+            else
+                window.newBankAt(path);
+        });
     }
     return app.exec();
 }

@@ -134,6 +134,9 @@ void ProblemEditor::setRowCount(int count) {
         r.correct->setObjectName(QStringLiteral("Correct%1").arg(row + 1));
         r.correct->setAccessibleName(QStringLiteral("Вариант %1 верный").arg(row + 1));
         r.correct->setToolTip(QStringLiteral("Верный ответ (Ctrl+%1)").arg(row + 1));
+        // Tab goes from one option's text to the next; the correct one is chosen with Ctrl+number
+        // (an exclusive group would let Tab reach only its checked button).
+        r.correct->setFocusPolicy(Qt::ClickFocus);
         m_correctGroup->addButton(r.correct, row);
         r.number = new QLabel(QStringLiteral("%1.").arg(row + 1), this);
         r.text = new BankTextEdit(this);
@@ -157,13 +160,8 @@ void ProblemEditor::setRowCount(int count) {
         delete r.number;
         delete r.text;
     }
-    for (int row = 0; row < m_rows.size(); ++row) {
-        if (row > 0)
-            setTabOrder(m_rows[row - 1].text, m_rows[row].correct);
-        else
-            setTabOrder(m_body, m_rows[row].correct);
-        setTabOrder(m_rows[row].correct, m_rows[row].text);
-    }
+    for (int row = 0; row < m_rows.size(); ++row)
+        setTabOrder(row > 0 ? static_cast<QWidget *>(m_rows[row - 1].text) : m_body, m_rows[row].text);
     if (!m_rows.isEmpty())
         setTabOrder(m_rows.last().text, m_addOption);
     setTabOrder(m_addOption, m_removeOption);
@@ -177,7 +175,7 @@ void ProblemEditor::refresh() {
     setEnabled(has);
     m_refreshing = true;
     if (!has) {
-        m_heading->setText(QStringLiteral("Задач нет. Добавьте задачу: Правка → Новая задача (Ctrl+Ins)."));
+        m_heading->setText(QStringLiteral("Задач нет. Добавьте задачу: Правка → Новая задача (Ctrl+Enter)."));
         m_condition->setTextKeepingCursor(QString());
         m_body->setTextKeepingCursor(QString());
         m_order.clear();
@@ -199,6 +197,8 @@ void ProblemEditor::refresh() {
         m_correctGroup->setExclusive(false);
         m_rows[row].correct->setChecked(m_order[row] == p.correct);
         m_correctGroup->setExclusive(true);
+        m_rows[row].text->setAccessibleName(m_order[row] == p.correct ? QStringLiteral("Вариант %1, верный").arg(row + 1)
+                                                                      : QStringLiteral("Вариант %1").arg(row + 1));
     }
     QStringList warnings;
     if (p.options.size() != 4)
@@ -221,7 +221,7 @@ void ProblemEditor::markCorrect(int row) {
     // The option now stands under the key's number: the keyboard follows it there.
     const int now = int(m_order.indexOf(option));
     if (now >= 0 && (hasFocus() || isAncestorOf(QApplication::focusWidget())))
-        m_rows[now].correct->setFocus();
+        m_rows[now].text->setFocus();
 }
 
 void ProblemEditor::addOption() {
