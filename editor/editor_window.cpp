@@ -146,8 +146,12 @@ EditorWindow::EditorWindow(QWidget *parent)
     m_list->setTabKeyNavigation(false);
     m_list->verticalHeader()->hide();
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
-    m_list->horizontalHeader()->setSectionResizeMode(ProblemListModel::PositionColumn, QHeaderView::ResizeToContents);
-    m_list->horizontalHeader()->setSectionResizeMode(ProblemListModel::LevelsColumn, QHeaderView::ResizeToContents);
+    // Widths from the widest texts these columns hold: sizing to contents would measure the rows
+    // again on every key typed.
+    const QFontMetrics metrics = m_list->fontMetrics();
+    m_list->setColumnWidth(ProblemListModel::PositionColumn, metrics.horizontalAdvance(QStringLiteral("100000")) + 12);
+    m_list->setColumnWidth(ProblemListModel::LevelsColumn,
+                           metrics.horizontalAdvance(QStringLiteral("не используется")) + 12);
     m_list->horizontalHeader()->setStretchLastSection(true);
     m_list->setColumnWidth(ProblemListModel::ConditionColumn, 220);
     connect(m_model, &ProblemListModel::moveRequested, this, [this](int from, int to) {
