@@ -86,12 +86,20 @@ void CheckPanel::checkNow() {
         item->setData(ProblemRole, -1);
         return;
     }
-    for (const bankcheck::Finding &f : report.findings) {
+    // A list of thousands would take longer to lay out than the check itself, after every key.
+    constexpr int kShown = 500;
+    for (const bankcheck::Finding &f : report.findings.mid(0, kShown)) {
         auto *item = new QListWidgetItem(f.text, m_findings);
         int number = 0;
         const ProblemEditor::Field field = fieldOf(f.text, &number);
         item->setData(ProblemRole, f.position - 1);
         item->setData(FieldRole, int(field));
         item->setData(OptionRole, number > 0 ? number - 1 : 0);
+    }
+    if (report.findings.size() > kShown) {
+        auto *item = new QListWidgetItem(
+            QStringLiteral("… и ещё %1 (все — в выводе cifrovex-bank check).").arg(report.findings.size() - kShown),
+            m_findings);
+        item->setData(ProblemRole, -1);
     }
 }

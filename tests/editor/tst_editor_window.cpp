@@ -93,6 +93,7 @@ private slots:
     void studentViewAtPosition_data();
     void studentViewAtPosition();
     void startsTheProgramOnACopy();
+    void importAndExport();
 };
 
 void TestEditorWindow::keyboardMadeBankSavesWithTheKey() {
@@ -390,6 +391,47 @@ void TestEditorWindow::startsTheProgramOnACopy() {
     h.action("StartProgram")->trigger();
     QCOMPARE(h.errors.size(), 1);
     QVERIFY(h.errors[0].contains(QStringLiteral("нет такой")));
+}
+
+void TestEditorWindow::importAndExport() {
+    Harness h;
+    QTemporaryDir dir;
+    QByteArray aiken;
+    for (int i = 1; i <= 20; ++i)
+        aiken += QStringLiteral("Вопрос %1\nA) один\nB) два\nC) три\nD) четыре\nANSWER: B\n\n").arg(i).toUtf8();
+    const QString aikenFile = dir.filePath(QStringLiteral("q.txt"));
+    QVERIFY(writeBytes(aikenFile, aiken));
+    QString next = aikenFile;
+    h.window.dialogs().openFile = [&](QWidget *, const QString &, const QString &) { return next; };
+    h.action("ImportAiken")->trigger();
+    QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(u'\n')));
+    QCOMPARE(h.window.document()->problemCount(), 20);
+    QVERIFY(bankcheck::check(h.window.document()->toBank()).ok());
+    const Bank imported = h.window.document()->toBank();
+
+    // Exported and imported again: the same bank.
+    const QString folder = dir.filePath(QStringLiteral("csv"));
+    QVERIFY(QDir().mkpath(folder));
+    h.window.dialogs().chooseFolder = [&](QWidget *, const QString &) { return folder; };
+    h.action("ExportCsv")->trigger();
+    QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"Otvety.csv", "Zadachi.csv"}));
+    h.window.editing()->setCondition(0, QStringLiteral("изменено"));
+    next = QDir(folder).filePath(QStringLiteral("Zadachi.csv"));
+    h.action("ImportCsv")->trigger();
+    QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(u'\n')));
+    QCOMPARE(h.window.document()->toBank().options, imported.options);
+    QCOMPARE(h.window.document()->toBank().problems, imported.problems);
+
+    // A broken file: its message, and the bank as it was.
+    QVERIFY(writeBytes(aikenFile, "Вопрос\nA) один\nANSWER: Q\n"));
+    next = aikenFile;
+    h.action("ImportAiken")->trigger();
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY(h.errors[0].contains(aikenFile));
+    QCOMPARE(h.window.document()->problemCount(), 20);
+    // Each import is one step back.
+    h.window.editing()->undoStack()->undo();
+    QCOMPARE(h.window.document()->problem(0).condition, QStringLiteral("изменено"));
 }
 
 QTEST_MAIN(TestEditorWindow)
