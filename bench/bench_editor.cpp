@@ -33,9 +33,11 @@ Bank makeBank() {
         QString body = QStringLiteral("(%1 + %2) · %3 - %4 : 2").arg(p).arg(p + 7).arg(p % 9 + 2).arg(2 * p);
         if (p == kLargest + 1)
             for (int line = 0; line < 400; ++line)
-                body += QStringLiteral("\nСтрока %1 длинного условия: найдите значение выражения при x = %1.").arg(line);
+                body += QStringLiteral("\nСтрока %1 длинного условия: найдите значение выражения при x = %1.")
+                            .arg(line);
         bank.problems.append({p, body, QStringLiteral("Вычислите значение выражения:")});
-        const int key = p <= 20 ? std::array{3, 1, 4, 2, 2, 3, 1, 2, 4, 3, 4, 2, 3, 2, 2, 3, 3, 4, 3, 2}[p - 1] : 1;
+        const int key =
+            p <= 20 ? std::array{3, 1, 4, 2, 2, 3, 1, 2, 4, 3, 4, 2, 3, 2, 2, 3, 3, 4, 3, 2}[p - 1] : 1;
         for (qint16 n = 1; n <= 4; ++n)
             bank.options.append({++optionId, p, QStringLiteral("Ответ %1").arg(p * 10 + n), n == key, n});
     }

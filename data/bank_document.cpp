@@ -154,8 +154,7 @@ QList<DocProblem> BankDocument::fromBank(const Bank &bank, QStringList *notes) {
             const QList<int> shown = bankdoc::shownOrder(p, position);
             bool reordered = false;
             for (int i = 0; i < shown.size(); ++i)
-                reordered = reordered || shown[i] != i ||
-                            bank.options[own[i]].dopol != qint16(i + 1);
+                reordered = reordered || shown[i] != i || bank.options[own[i]].dopol != qint16(i + 1);
             if (reordered)
                 *notes << QStringLiteral("Задача %1: варианты ответа перенумерованы, верный стоит под "
                                          "номером %2, как его считает программа.")
@@ -220,8 +219,8 @@ void writeWhole(const QString &path, const QByteArray &bytes, const QString &wha
     if (!file.open(QIODevice::WriteOnly))
         throw SaveError(QStringLiteral("%1 «%2» не записан: %3.").arg(what, path, reason(file)));
     if (file.write(bytes) != bytes.size() || !file.commit())
-        throw SaveError(QStringLiteral("%1 «%2» не записан: %3. Файл остался прежним.")
-                            .arg(what, path, reason(file)));
+        throw SaveError(
+            QStringLiteral("%1 «%2» не записан: %3. Файл остался прежним.").arg(what, path, reason(file)));
 }
 
 } // namespace

@@ -134,7 +134,8 @@ void BankEditing::setCondition(int problem, const QString &text) {
         return;
     DocProblem p = m_document->problem(problem);
     p.condition = text;
-    edit(problem, p, QStringLiteral("изменение условия задачи %1").arg(problem + 1), mergeKey(Field::Condition));
+    edit(problem, p, QStringLiteral("изменение условия задачи %1").arg(problem + 1),
+         mergeKey(Field::Condition));
 }
 
 void BankEditing::setBody(int problem, const QString &text) {
@@ -190,8 +191,8 @@ void BankEditing::removeOption(int problem, int option) {
 
 void BankEditing::insertProblem(int at) {
     at = std::clamp(at, 0, m_document->problemCount());
-    m_stack->push(new InsertCommand(m_document, at, {emptyProblem()},
-                                    QStringLiteral("новая задача %1").arg(at + 1)));
+    m_stack->push(
+        new InsertCommand(m_document, at, {emptyProblem()}, QStringLiteral("новая задача %1").arg(at + 1)));
 }
 
 void BankEditing::duplicateProblem(int problem) {
@@ -204,15 +205,16 @@ void BankEditing::duplicateProblem(int problem) {
 void BankEditing::removeProblem(int problem) {
     if (problem < 0 || problem >= m_document->problemCount())
         return;
-    m_stack->push(new RemoveCommand(m_document, problem, QStringLiteral("удаление задачи %1").arg(problem + 1)));
+    m_stack->push(
+        new RemoveCommand(m_document, problem, QStringLiteral("удаление задачи %1").arg(problem + 1)));
 }
 
 void BankEditing::moveProblem(int from, int to) {
     const int n = m_document->problemCount();
     if (from == to || from < 0 || to < 0 || from >= n || to >= n)
         return;
-    m_stack->push(new MoveCommand(m_document, from, to,
-                                  QStringLiteral("перемещение задачи %1 на место %2").arg(from + 1).arg(to + 1)));
+    m_stack->push(new MoveCommand(
+        m_document, from, to, QStringLiteral("перемещение задачи %1 на место %2").arg(from + 1).arg(to + 1)));
 }
 
 void BankEditing::replaceAll(const QList<DocProblem> &problems, const QString &what) {

@@ -47,7 +47,8 @@ CheckPanel::CheckPanel(BankDocument *document, QWidget *parent)
         if (!item || item->data(ProblemRole).toInt() < 0)
             return;
         emit findingActivated(item->data(ProblemRole).toInt(),
-                              ProblemEditor::Field(item->data(FieldRole).toInt()), item->data(OptionRole).toInt());
+                              ProblemEditor::Field(item->data(FieldRole).toInt()),
+                              item->data(OptionRole).toInt());
     };
     connect(m_findings, &QListWidget::itemActivated, this, activate);
     checkNow();
@@ -97,9 +98,9 @@ void CheckPanel::checkNow() {
         item->setData(OptionRole, number > 0 ? number - 1 : 0);
     }
     if (report.findings.size() > kShown) {
-        auto *item = new QListWidgetItem(
-            QStringLiteral("… и ещё %1 (все — в выводе cifrovex-bank check).").arg(report.findings.size() - kShown),
-            m_findings);
+        auto *item = new QListWidgetItem(QStringLiteral("… и ещё %1 (все — в выводе cifrovex-bank check).")
+                                             .arg(report.findings.size() - kShown),
+                                         m_findings);
         item->setData(ProblemRole, -1);
     }
 }

@@ -86,9 +86,9 @@ EditorDialogs EditorDialogs::standard() {
     };
     d.saveFile = [](QWidget *parent, const QString &suggested, bool *jet3) {
         QString selected = *jet3 ? kJet3Filter : kJet4Filter;
-        const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить банк задач как"),
-                                                          suggested, kJet4Filter + QStringLiteral(";;") + kJet3Filter,
-                                                          &selected);
+        const QString path =
+            QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить банк задач как"), suggested,
+                                         kJet4Filter + QStringLiteral(";;") + kJet3Filter, &selected);
         *jet3 = selected == kJet3Filter;
         return path;
     };
@@ -149,7 +149,8 @@ EditorWindow::EditorWindow(QWidget *parent)
     // Widths from the widest texts these columns hold: sizing to contents would measure the rows
     // again on every key typed.
     const QFontMetrics metrics = m_list->fontMetrics();
-    m_list->setColumnWidth(ProblemListModel::PositionColumn, metrics.horizontalAdvance(QStringLiteral("100000")) + 12);
+    m_list->setColumnWidth(ProblemListModel::PositionColumn,
+                           metrics.horizontalAdvance(QStringLiteral("100000")) + 12);
     m_list->setColumnWidth(ProblemListModel::LevelsColumn,
                            metrics.horizontalAdvance(QStringLiteral("не используется")) + 12);
     m_list->horizontalHeader()->setStretchLastSection(true);
@@ -158,11 +159,12 @@ EditorWindow::EditorWindow(QWidget *parent)
         m_editing->moveProblem(from, to);
         setCurrentProblem(to);
     });
-    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex &i) {
-        m_editor->setProblem(i.isValid() ? i.row() : -1);
-        updateActions();
-        refreshStudentView();
-    });
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &i) {
+                m_editor->setProblem(i.isValid() ? i.row() : -1);
+                updateActions();
+                refreshStudentView();
+            });
 
     auto *listPane = new QWidget(this);
     auto *listLayout = new QVBoxLayout(listPane);
@@ -201,10 +203,11 @@ EditorWindow::EditorWindow(QWidget *parent)
     split->setSizes({470, 730});
     setCentralWidget(split);
 
-    connect(m_check, &CheckPanel::findingActivated, this, [this](int problem, ProblemEditor::Field field, int row) {
-        setCurrentProblem(problem);
-        m_editor->focusField(field, row);
-    });
+    connect(m_check, &CheckPanel::findingActivated, this,
+            [this](int problem, ProblemEditor::Field field, int row) {
+                setCurrentProblem(problem);
+                m_editor->focusField(field, row);
+            });
 
     // The student's view is rebuilt after a pause in typing, as a long text takes a while to lay out.
     m_studentDelay->setSingleShot(true);
@@ -219,7 +222,8 @@ EditorWindow::EditorWindow(QWidget *parent)
     });
     connect(m_document, &BankDocument::modelReset, this, [this] { setCurrentProblem(0); });
 
-    connect(m_editing->undoStack(), &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
+    connect(m_editing->undoStack(), &QUndoStack::cleanChanged, this,
+            [this](bool clean) { setWindowModified(!clean); });
 
     m_programPath = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("cifrovex"));
     createActions();
@@ -233,8 +237,10 @@ EditorWindow::~EditorWindow() = default;
 
 void EditorWindow::createActions() {
     QMenu *file = menuBar()->addMenu(QStringLiteral("&Файл"));
-    file->addAction(makeAction(this, QStringLiteral("NewBank"), QStringLiteral("&Новый банк"), QKeySequence::New));
-    file->addAction(makeAction(this, QStringLiteral("OpenBank"), QStringLiteral("&Открыть..."), QKeySequence::Open));
+    file->addAction(
+        makeAction(this, QStringLiteral("NewBank"), QStringLiteral("&Новый банк"), QKeySequence::New));
+    file->addAction(
+        makeAction(this, QStringLiteral("OpenBank"), QStringLiteral("&Открыть..."), QKeySequence::Open));
     m_save = makeAction(this, QStringLiteral("SaveBank"), QStringLiteral("&Сохранить"), QKeySequence::Save);
     file->addAction(m_save);
     file->addAction(makeAction(this, QStringLiteral("SaveBankAs"), QStringLiteral("Сохранить &как..."),
@@ -251,7 +257,8 @@ void EditorWindow::createActions() {
     file->addAction(makeAction(this, QStringLiteral("StartProgram"), QStringLiteral("&Запустить Cifrovex"),
                                Qt::Key_F9, QStringLiteral("Пройти тест на этом банке (на его копии)")));
     file->addSeparator();
-    file->addAction(makeAction(this, QStringLiteral("Quit"), QStringLiteral("В&ыход"), QKeySequence(Qt::CTRL | Qt::Key_Q)));
+    file->addAction(makeAction(this, QStringLiteral("Quit"), QStringLiteral("В&ыход"),
+                               QKeySequence(Qt::CTRL | Qt::Key_Q)));
 
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Правка"));
     QAction *undo = m_editing->undoStack()->createUndoAction(this, QStringLiteral("&Отменить"));
@@ -266,7 +273,8 @@ void EditorWindow::createActions() {
     edit->addAction(redo);
     edit->addSeparator();
     edit->addAction(makeAction(this, QStringLiteral("InsertProblem"), QStringLiteral("&Новая задача"),
-                               QKeySequence(Qt::CTRL | Qt::Key_Return), QStringLiteral("Вставить пустую задачу после текущей")));
+                               QKeySequence(Qt::CTRL | Qt::Key_Return),
+                               QStringLiteral("Вставить пустую задачу после текущей")));
     m_duplicate = makeAction(this, QStringLiteral("DuplicateProblem"), QStringLiteral("&Копия задачи"),
                              QKeySequence(Qt::CTRL | Qt::Key_D));
     m_remove = makeAction(this, QStringLiteral("RemoveProblem"), QStringLiteral("&Удалить задачу"),
@@ -283,8 +291,9 @@ void EditorWindow::createActions() {
                                QKeySequence(Qt::ALT | Qt::Key_Delete)));
     QMenu *correct = edit->addMenu(QStringLiteral("&Верный ответ"));
     for (int n = 1; n <= 9; ++n) {
-        QAction *a = makeAction(this, QStringLiteral("MarkCorrect%1").arg(n), QStringLiteral("Вариант &%1").arg(n),
-                                QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + n)));
+        QAction *a =
+            makeAction(this, QStringLiteral("MarkCorrect%1").arg(n), QStringLiteral("Вариант &%1").arg(n),
+                       QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + n)));
         correct->addAction(a);
         connect(a, &QAction::triggered, this, [this, n] { m_editor->markCorrect(n - 1); });
     }
@@ -295,9 +304,10 @@ void EditorWindow::createActions() {
                                QKeySequence(Qt::Key_F7)));
 
     QMenu *view = menuBar()->addMenu(QStringLiteral("&Вид"));
-    QAction *showCheck = makeAction(this, QStringLiteral("ShowCheck"), QStringLiteral("&Проверка"), QKeySequence(Qt::Key_F11));
-    QAction *showStudent =
-        makeAction(this, QStringLiteral("ShowStudentView"), QStringLiteral("Как &увидит ученик"), QKeySequence(Qt::Key_F12));
+    QAction *showCheck =
+        makeAction(this, QStringLiteral("ShowCheck"), QStringLiteral("&Проверка"), QKeySequence(Qt::Key_F11));
+    QAction *showStudent = makeAction(this, QStringLiteral("ShowStudentView"),
+                                      QStringLiteral("Как &увидит ученик"), QKeySequence(Qt::Key_F12));
     view->addActions({showCheck, showStudent});
     connect(showCheck, &QAction::triggered, this, [this] {
         m_tabs->setCurrentIndex(0);
@@ -322,23 +332,27 @@ void EditorWindow::createActions() {
     on("RemoveProblem", &EditorWindow::removeProblem);
     on("MoveUp", &EditorWindow::moveUp);
     on("MoveDown", &EditorWindow::moveDown);
-    connect(findChild<QAction *>(QStringLiteral("AddOption")), &QAction::triggered, m_editor, &ProblemEditor::addOption);
+    connect(findChild<QAction *>(QStringLiteral("AddOption")), &QAction::triggered, m_editor,
+            &ProblemEditor::addOption);
     connect(findChild<QAction *>(QStringLiteral("RemoveOption")), &QAction::triggered, m_editor,
             &ProblemEditor::removeOption);
-    connect(findChild<QAction *>(QStringLiteral("GoToList")), &QAction::triggered, this, [this] { m_list->setFocus(); });
+    connect(findChild<QAction *>(QStringLiteral("GoToList")), &QAction::triggered, this,
+            [this] { m_list->setFocus(); });
     connect(findChild<QAction *>(QStringLiteral("GoToCondition")), &QAction::triggered, this,
             [this] { m_editor->focusField(ProblemEditor::Field::Condition); });
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Справка"));
-    QAction *about = makeAction(this, QStringLiteral("AboutEditor"), QStringLiteral("&О редакторе"), QKeySequence::HelpContents);
+    QAction *about = makeAction(this, QStringLiteral("AboutEditor"), QStringLiteral("&О редакторе"),
+                                QKeySequence::HelpContents);
     help->addAction(about);
     connect(about, &QAction::triggered, this, [this] {
-        QMessageBox::about(this, appTitle(),
-                           QStringLiteral("<p><b>Редактор банка задач Cifrovex</b></p>"
-                                          "<p>Составляет и правит банк задач data.cvx. Верный вариант каждой задачи "
-                                          "редактор сам ставит под номер, который программа считает верным для её "
-                                          "места; остальные варианты сохраняют свой порядок.</p>"
-                                          "<p>Задачи 1–10 нужны уровню «3», 1–15 — уровню «4», 1–20 — уровню «5».</p>"));
+        QMessageBox::about(
+            this, appTitle(),
+            QStringLiteral("<p><b>Редактор банка задач Cifrovex</b></p>"
+                           "<p>Составляет и правит банк задач data.cvx. Верный вариант каждой задачи "
+                           "редактор сам ставит под номер, который программа считает верным для её "
+                           "места; остальные варианты сохраняют свой порядок.</p>"
+                           "<p>Задачи 1–10 нужны уровню «3», 1–15 — уровню «4», 1–20 — уровню «5».</p>"));
     });
 }
 
@@ -387,7 +401,8 @@ bool EditorWindow::mayDiscard() {
     if (m_editing->undoStack()->isClean())
         return true;
     const QString name = m_path.isEmpty() ? QStringLiteral("Новый банк") : QFileInfo(m_path).fileName();
-    switch (m_dialogs.askSave(this, QStringLiteral("В банке задач «%1» есть несохранённые изменения. Сохранить их?").arg(name))) {
+    switch (m_dialogs.askSave(
+        this, QStringLiteral("В банке задач «%1» есть несохранённые изменения. Сохранить их?").arg(name))) {
     case EditorDialogs::SaveAnswer::Save:
         return save();
     case EditorDialogs::SaveAnswer::Discard:
@@ -401,10 +416,11 @@ bool EditorWindow::mayDiscard() {
 void EditorWindow::showNotes(const QStringList &notes) {
     if (notes.isEmpty())
         return;
-    m_dialogs.showError(this, QStringLiteral("Редактор хранит верный вариант под номером, который считает верным "
-                                             "программа. В этом банке при сохранении изменится:\n\n") +
-                                  notes.mid(0, 15).join(u'\n') +
-                                  (notes.size() > 15 ? QStringLiteral("\n… и ещё %1.").arg(notes.size() - 15) : QString()));
+    m_dialogs.showError(
+        this, QStringLiteral("Редактор хранит верный вариант под номером, который считает верным "
+                             "программа. В этом банке при сохранении изменится:\n\n") +
+                  notes.mid(0, 15).join(u'\n') +
+                  (notes.size() > 15 ? QStringLiteral("\n… и ещё %1.").arg(notes.size() - 15) : QString()));
 }
 
 void EditorWindow::newBank() {
@@ -426,7 +442,8 @@ void EditorWindow::newBankAt(const QString &path) {
     m_version = jet::Version::Jet4;
     updateTitle();
     setWindowModified(false);
-    statusBar()->showMessage(QStringLiteral("Файла %1 ещё нет: новый банк запишется в него при сохранении.").arg(m_path));
+    statusBar()->showMessage(
+        QStringLiteral("Файла %1 ещё нет: новый банк запишется в него при сохранении.").arg(m_path));
 }
 
 void EditorWindow::open() {
@@ -452,9 +469,10 @@ bool EditorWindow::openFile(const QString &path) {
     m_version = versionOf(path);
     updateTitle();
     setWindowModified(false);
-    statusBar()->showMessage(QStringLiteral("Открыт банк %1 (%2): задач %3.")
-                                 .arg(m_path, m_version == jet::Version::Jet3 ? QStringLiteral("Jet 3") : QStringLiteral("Jet 4"))
-                                 .arg(m_document->problemCount()));
+    statusBar()->showMessage(
+        QStringLiteral("Открыт банк %1 (%2): задач %3.")
+            .arg(m_path, m_version == jet::Version::Jet3 ? QStringLiteral("Jet 3") : QStringLiteral("Jet 4"))
+            .arg(m_document->problemCount()));
     showNotes(notes);
     return true;
 }
@@ -486,9 +504,10 @@ bool EditorWindow::saveTo(const QString &path, jet::Version version) {
     m_editing->undoStack()->setClean();
     updateTitle();
     setWindowModified(false);
-    statusBar()->showMessage(QStringLiteral("Сохранено в %1 (%2); прежняя версия — %3.")
-                                 .arg(m_path, version == jet::Version::Jet3 ? QStringLiteral("Jet 3") : QStringLiteral("Jet 4"),
-                                      QFileInfo(bankdoc::backupPath(m_path)).fileName()));
+    statusBar()->showMessage(
+        QStringLiteral("Сохранено в %1 (%2); прежняя версия — %3.")
+            .arg(m_path, version == jet::Version::Jet3 ? QStringLiteral("Jet 3") : QStringLiteral("Jet 4"),
+                 QFileInfo(bankdoc::backupPath(m_path)).fileName()));
     return true;
 }
 
@@ -505,7 +524,8 @@ void EditorWindow::importAiken() {
     }
     try {
         const Bank bank = aiken::importBank(bytes, path, m_version);
-        m_editing->replaceAll(BankDocument::fromBank(bank), QStringLiteral("импорт из %1").arg(QFileInfo(path).fileName()));
+        m_editing->replaceAll(BankDocument::fromBank(bank),
+                              QStringLiteral("импорт из %1").arg(QFileInfo(path).fileName()));
         statusBar()->showMessage(QStringLiteral("Импортировано вопросов: %1 из %2. Отменить: Ctrl+Z.")
                                      .arg(m_document->problemCount())
                                      .arg(path));
@@ -515,8 +535,9 @@ void EditorWindow::importAiken() {
 }
 
 void EditorWindow::importCsv() {
-    const QString problems = m_dialogs.openFile(this, QStringLiteral("Импорт из CSV: таблица задач (Zadachi.csv)"),
-                                                QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
+    const QString problems =
+        m_dialogs.openFile(this, QStringLiteral("Импорт из CSV: таблица задач (Zadachi.csv)"),
+                           QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
     if (problems.isEmpty())
         return;
     // The options' table is expected beside it; otherwise the teacher names it.
@@ -526,8 +547,9 @@ void EditorWindow::importCsv() {
         if (name.compare(QStringLiteral("Otvety.csv"), Qt::CaseInsensitive) == 0)
             options = dir.filePath(name);
     if (options.isEmpty() || options == problems)
-        options = m_dialogs.openFile(this, QStringLiteral("Импорт из CSV: таблица вариантов ответа (Otvety.csv)"),
-                                     QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
+        options =
+            m_dialogs.openFile(this, QStringLiteral("Импорт из CSV: таблица вариантов ответа (Otvety.csv)"),
+                               QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
     if (options.isEmpty())
         return;
     QString error;
@@ -538,7 +560,8 @@ void EditorWindow::importCsv() {
         return;
     }
     try {
-        const QList<jet::Table> tables = csv::readBankTables(problemBytes, problems, optionBytes, options, m_version);
+        const QList<jet::Table> tables =
+            csv::readBankTables(problemBytes, problems, optionBytes, options, m_version);
         // Through the bank reader, so that the tables are taken exactly as the program takes them.
         QTemporaryDir scratch;
         const QString file = scratch.filePath(QStringLiteral("import.cvx"));
@@ -546,7 +569,8 @@ void EditorWindow::importCsv() {
         QStringList notes;
         const QList<DocProblem> imported = BankDocument::fromBank(loadBank(file), &notes);
         m_editing->replaceAll(imported, QStringLiteral("импорт из CSV"));
-        statusBar()->showMessage(QStringLiteral("Импортировано задач: %1. Отменить: Ctrl+Z.").arg(imported.size()));
+        statusBar()->showMessage(
+            QStringLiteral("Импортировано задач: %1. Отменить: Ctrl+Z.").arg(imported.size()));
         showNotes(notes);
     } catch (const csv::CsvError &e) {
         m_dialogs.showError(this, e.message());
@@ -558,7 +582,8 @@ void EditorWindow::importCsv() {
 }
 
 void EditorWindow::exportCsv() {
-    const QString folder = m_dialogs.chooseFolder(this, QStringLiteral("Экспорт в CSV: папка для Zadachi.csv и Otvety.csv"));
+    const QString folder =
+        m_dialogs.chooseFolder(this, QStringLiteral("Экспорт в CSV: папка для Zadachi.csv и Otvety.csv"));
     if (folder.isEmpty())
         return;
     const QList<jet::Table> tables = banktables::toTables(m_document->toBank());
@@ -567,7 +592,8 @@ void EditorWindow::exportCsv() {
         QSaveFile file(path);
         const QByteArray bytes = csv::write(table);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-            m_dialogs.showError(this, QStringLiteral("Файл «%1» не записан: %2.").arg(path, file.errorString()));
+            m_dialogs.showError(this,
+                                QStringLiteral("Файл «%1» не записан: %2.").arg(path, file.errorString()));
             return;
         }
     }
@@ -581,13 +607,15 @@ QString EditorWindow::lastTrialFolder() const {
 void EditorWindow::startProgram() {
     const QString &program = m_programPath;
     if (!QFileInfo(program).isExecutable()) {
-        m_dialogs.showError(this, QStringLiteral("Программа Cifrovex не найдена рядом с редактором: %1.").arg(program));
+        m_dialogs.showError(
+            this, QStringLiteral("Программа Cifrovex не найдена рядом с редактором: %1.").arg(program));
         return;
     }
     // The program reads data.cvx from its working folder: a copy of the bank as it is now, saved or not.
     auto folder = std::make_unique<QTemporaryDir>();
     if (!folder->isValid()) {
-        m_dialogs.showError(this, QStringLiteral("Не удалось создать временную папку: %1.").arg(folder->errorString()));
+        m_dialogs.showError(
+            this, QStringLiteral("Не удалось создать временную папку: %1.").arg(folder->errorString()));
         return;
     }
     const QString copy = folder->filePath(QStringLiteral("data.cvx"));

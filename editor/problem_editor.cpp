@@ -186,7 +186,8 @@ void ProblemEditor::refresh() {
     }
     const DocProblem &p = doc->problem(m_problem);
     const int position = m_problem + 1;
-    m_heading->setText(QStringLiteral("Задача № %1 — уровни: %2").arg(position).arg(bankdoc::levelsUsing(position)));
+    m_heading->setText(
+        QStringLiteral("Задача № %1 — уровни: %2").arg(position).arg(bankdoc::levelsUsing(position)));
     m_condition->setTextKeepingCursor(p.condition);
     m_body->setTextKeepingCursor(p.body);
     m_order = bankdoc::shownOrder(p, position);
@@ -197,8 +198,9 @@ void ProblemEditor::refresh() {
         m_correctGroup->setExclusive(false);
         m_rows[row].correct->setChecked(m_order[row] == p.correct);
         m_correctGroup->setExclusive(true);
-        m_rows[row].text->setAccessibleName(m_order[row] == p.correct ? QStringLiteral("Вариант %1, верный").arg(row + 1)
-                                                                      : QStringLiteral("Вариант %1").arg(row + 1));
+        m_rows[row].text->setAccessibleName(m_order[row] == p.correct
+                                                ? QStringLiteral("Вариант %1, верный").arg(row + 1)
+                                                : QStringLiteral("Вариант %1").arg(row + 1));
     }
     QStringList warnings;
     if (p.options.size() != 4)

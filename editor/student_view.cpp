@@ -76,7 +76,8 @@ void StudentView::showProblem(const DocProblem &problem, int position) {
     in.conditionHeight = m_pane->conditionHeight();
     m_pane->applyLayout(mainLayout(in));
     for (int heading = 2; heading <= position; ++heading)
-        for (maintexts::DisplayAdjustment effect : maintexts::displayAdjustmentsFor(maintexts::problemHeading(heading)))
+        for (maintexts::DisplayAdjustment effect :
+             maintexts::displayAdjustmentsFor(maintexts::problemHeading(heading)))
             m_pane->applyDisplayAdjustment(effect);
     in.conditionHeight = m_pane->conditionHeight();
     const MainLayout out = mainLayout(in);
@@ -87,7 +88,8 @@ void StudentView::showProblem(const DocProblem &problem, int position) {
     QRect options = out.optionPane.translated(-shift);
     options.setSize(options.size().expandedTo({0, 0}));
     m_optionPane->setGeometry(options);
-    m_grid->setGeometry(QRect(QPoint(MainLayout::GridLeft, MainLayout::GridTop), out.grid.expandedTo({0, 0})));
+    m_grid->setGeometry(
+        QRect(QPoint(MainLayout::GridLeft, MainLayout::GridTop), out.grid.expandedTo({0, 0})));
 
     m_pane->setTitle(position == 1 ? maintexts::startHeading() : maintexts::problemHeading(position));
     m_pane->setEnabled(true);
@@ -117,7 +119,8 @@ void StudentView::showProblem(const DocProblem &problem, int position) {
                                 "не увидит. Здесь нужно длинное условие без текста.")
                      .arg(position);
     if (problem.options.size() > OptionGrid::RowCount)
-        notes << QStringLiteral("Вариантов больше четырёх: остальные ученик увидит, только прокрутив список.");
+        notes << QStringLiteral(
+            "Вариантов больше четырёх: остальные ученик увидит, только прокрутив список.");
     m_note->setText(notes.join(u'\n'));
     m_note->setVisible(!notes.isEmpty());
 }

@@ -74,7 +74,8 @@ void ProblemPane::setConditionHeight(int height) {
 
 void ProblemPane::setScrollBars(QPlainTextEdit *memo, ScrollBars bars) {
     // A memo with a horizontal bar scrolls its lines instead of wrapping them.
-    memo->setLineWrapMode(bars == ScrollBars::Horizontal ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+    memo->setLineWrapMode(bars == ScrollBars::Horizontal ? QPlainTextEdit::NoWrap
+                                                         : QPlainTextEdit::WidgetWidth);
     memo->setHorizontalScrollBarPolicy(bars == ScrollBars::Horizontal ? Qt::ScrollBarAlwaysOn
                                                                       : Qt::ScrollBarAlwaysOff);
     memo->setVerticalScrollBarPolicy(bars == ScrollBars::Vertical ? Qt::ScrollBarAlwaysOn

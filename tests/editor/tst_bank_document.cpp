@@ -26,8 +26,8 @@ DocProblem marked(int i) {
     DocProblem p;
     p.condition = QStringLiteral("Условие %1").arg(i);
     p.body = QStringLiteral("%1 + %1").arg(i);
-    p.options = {QStringLiteral("a %1").arg(i), QStringLiteral("верно %1").arg(i), QStringLiteral("b %1").arg(i),
-                 QStringLiteral("c %1").arg(i)};
+    p.options = {QStringLiteral("a %1").arg(i), QStringLiteral("верно %1").arg(i),
+                 QStringLiteral("b %1").arg(i), QStringLiteral("c %1").arg(i)};
     p.correct = 1;
     return p;
 }
@@ -251,7 +251,7 @@ void TestBankDocument::correctChoiceAndOptionEdits() {
     for (int i = 0; i < 4; ++i)
         shown << *bank.options[i].Otvet;
     QCOMPARE(shown, (QStringList{QStringLiteral("a 1"), QStringLiteral("верно 1"), QStringLiteral("c 1"),
-                                  QStringLiteral("b 1")}));
+                                 QStringLiteral("b 1")}));
     QVERIFY(bank.options[2].Istina && bank.options[2].dopol == 3);
 
     // Removing the correct option leaves none chosen: the check says so for that problem.
@@ -340,7 +340,8 @@ void TestBankDocument::saveReadsBackThroughBothReaders() {
     QCOMPARE(reopened.toBank().options, expected.options);
 
     // mdb-export reads the same rows: the option texts and their numbers.
-    const QList<csv::Record> rows = csv::parse(mdbExport(path, QStringLiteral("Otvety")), QStringLiteral("mdb"));
+    const QList<csv::Record> rows =
+        csv::parse(mdbExport(path, QStringLiteral("Otvety")), QStringLiteral("mdb"));
     QCOMPARE(rows.size(), expected.options.size() + 1);
     for (int i = 0; i < expected.options.size(); ++i) {
         QCOMPARE(rows[i + 1].fields.size(), 5);
@@ -373,10 +374,14 @@ void TestBankDocument::saveKeepsThePreviousVersion() {
 void TestBankDocument::failedSaveLeavesTheFileAlone_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("missing_folder") << "missing_folder" << "нет такой папки";
-    QTest::newRow("folder_as_file") << "folder_as_file" << "папка";
-    QTest::newRow("read_only_folder") << "read_only_folder" << "нет прав на запись";
-    QTest::newRow("unstorable_text") << "unstorable_text" << "data.cvx";
+    QTest::newRow("missing_folder") << "missing_folder"
+                                    << "нет такой папки";
+    QTest::newRow("folder_as_file") << "folder_as_file"
+                                    << "папка";
+    QTest::newRow("read_only_folder") << "read_only_folder"
+                                      << "нет прав на запись";
+    QTest::newRow("unstorable_text") << "unstorable_text"
+                                     << "data.cvx";
 }
 
 void TestBankDocument::failedSaveLeavesTheFileAlone() {

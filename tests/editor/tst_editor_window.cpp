@@ -106,7 +106,8 @@ void TestEditorWindow::keyboardMadeBankSavesWithTheKey() {
         typeInto(h.editor()->bodyEdit(), QStringLiteral("%1 + %1").arg(p));
         QCOMPARE(h.editor()->optionRows(), 4);
         for (int row = 0; row < 4; ++row)
-            typeInto(h.editor()->optionEdit(row), row == 0 ? QStringLiteral("верно") : QStringLiteral("нет %1").arg(row));
+            typeInto(h.editor()->optionEdit(row),
+                     row == 0 ? QStringLiteral("верно") : QStringLiteral("нет %1").arg(row));
         h.action("MarkCorrect1")->trigger();
     }
     QVERIFY(h.window.isWindowModified());
@@ -290,7 +291,8 @@ void TestEditorWindow::checkFollowsTypingAndLeadsToTheField() {
     h.window.editing()->setOptionText(4, 2, QString());
     check->checkNow();
     int number = 0;
-    QCOMPARE(CheckPanel::fieldOf(check->findingsList()->item(0)->text(), &number), ProblemEditor::Field::Option);
+    QCOMPARE(CheckPanel::fieldOf(check->findingsList()->item(0)->text(), &number),
+             ProblemEditor::Field::Option);
     emit check->findingsList()->itemActivated(check->findingsList()->item(0));
     QCOMPARE(h.window.currentProblem(), 4);
     QVERIFY(h.editor()->optionEdit(number - 1)->hasFocus());
@@ -305,7 +307,8 @@ void TestEditorWindow::foreignCharactersAreMarked() {
     const QString text = h.editor()->bodyEdit()->toPlainText();
     const int at = int(text.indexOf(u'√'));
     QVERIFY(at > 0);
-    const QList<QTextLayout::FormatRange> marks = h.editor()->bodyEdit()->document()->firstBlock().layout()->formats();
+    const QList<QTextLayout::FormatRange> marks =
+        h.editor()->bodyEdit()->document()->firstBlock().layout()->formats();
     QCOMPARE(marks.size(), 1);
     QCOMPARE(marks[0].start, at);
     QCOMPARE(marks[0].length, 1);
@@ -398,7 +401,8 @@ void TestEditorWindow::importAndExport() {
     QTemporaryDir dir;
     QByteArray aiken;
     for (int i = 1; i <= 20; ++i)
-        aiken += QStringLiteral("Вопрос %1\nA) один\nB) два\nC) три\nD) четыре\nANSWER: B\n\n").arg(i).toUtf8();
+        aiken +=
+            QStringLiteral("Вопрос %1\nA) один\nB) два\nC) три\nD) четыре\nANSWER: B\n\n").arg(i).toUtf8();
     const QString aikenFile = dir.filePath(QStringLiteral("q.txt"));
     QVERIFY(writeBytes(aikenFile, aiken));
     QString next = aikenFile;
