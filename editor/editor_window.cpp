@@ -1,6 +1,7 @@
 #include "editor/editor_window.h"
 
 #include "data/bank_aiken.h"
+#include "data/bank_check.h"
 #include "data/bank_csv.h"
 #include "data/bank_document.h"
 #include "data/bank_editing.h"
@@ -222,6 +223,17 @@ EditorWindow::EditorWindow(QWidget *parent)
     });
     connect(m_document, &BankDocument::modelReset, this, [this] { setCurrentProblem(0); });
 
+    // Undo and redo show the problem they changed, wherever it is.
+    connect(m_document, &BankDocument::problemChanged, this, [this](int i) { m_touched = i; });
+    connect(m_document, &BankDocument::problemsInserted, this, [this](int at, int) { m_touched = at; });
+    connect(m_document, &BankDocument::problemsRemoved, this, [this](int at, int) { m_touched = at; });
+    connect(m_document, &BankDocument::problemMoved, this, [this](int, int to) { m_touched = to; });
+    connect(m_editing->undoStack(), &QUndoStack::indexChanged, this, [this] {
+        const int touched = std::min(m_touched, m_document->problemCount() - 1);
+        m_touched = -1;
+        if (touched >= 0 && touched != currentProblem())
+            setCurrentProblem(touched);
+    });
     connect(m_editing->undoStack(), &QUndoStack::cleanChanged, this,
             [this](bool clean) { setWindowModified(!clean); });
 
@@ -504,10 +516,24 @@ bool EditorWindow::saveTo(const QString &path, jet::Version version) {
     m_editing->undoStack()->setClean();
     updateTitle();
     setWindowModified(false);
+    // Saving a bank still being written is fine; the teacher is told which levels it serves yet.
+    const bankcheck::Report report = bankcheck::check(m_document->toBank());
+    QStringList levels;
+    for (int level : report.levelsServed)
+        levels << QStringLiteral("«%1»").arg(level);
+    const QString served =
+        report.ok() ? QStringLiteral("банк готов для всех уровней")
+        : levels.isEmpty()
+            ? QStringLiteral("ни один уровень пока не работает (см. «Проверка»)")
+            : QStringLiteral("работают уровни %1 (см. «Проверка»)").arg(levels.join(QStringLiteral(", ")));
+    const QString backup =
+        QFile::exists(bankdoc::backupPath(m_path))
+            ? QStringLiteral("; прежняя версия — %1").arg(QFileInfo(bankdoc::backupPath(m_path)).fileName())
+            : QString();
     statusBar()->showMessage(
-        QStringLiteral("Сохранено в %1 (%2); прежняя версия — %3.")
+        QStringLiteral("Сохранено в %1 (%2)%3; %4.")
             .arg(m_path, version == jet::Version::Jet3 ? QStringLiteral("Jet 3") : QStringLiteral("Jet 4"),
-                 QFileInfo(bankdoc::backupPath(m_path)).fileName()));
+                 backup, served));
     return true;
 }
 

@@ -113,6 +113,7 @@ private:
     QTimer *m_studentDelay;
     QString m_path;
     QString m_programPath;
+    int m_touched = -1; // the problem the last change touched
     jet::Version m_version = jet::Version::Jet4;
     std::vector<std::unique_ptr<QTemporaryDir>> m_trialFolders;
 

@@ -261,6 +261,15 @@ void TestEditorWindow::moveByKeysAndDrag() {
     QCOMPARE(model->data(model->index(0, ProblemListModel::PositionColumn), Qt::DisplayRole).toInt(), 1);
     QVERIFY(bankcheck::check(doc->toBank()).ok());
     QCOMPARE(h.window.editing()->undoStack()->count(), 2);
+
+    // Undo shows the problem it changes back.
+    h.window.editing()->setBody(7, QStringLiteral("правка"));
+    h.window.setCurrentProblem(15);
+    h.window.editing()->undoStack()->undo();
+    QCOMPARE(h.window.currentProblem(), 7);
+    h.window.editing()->undoStack()->undo(); // the drag
+    QCOMPARE(h.window.currentProblem(), 19);
+    QCOMPARE(doc->problem(19).body, QStringLiteral("20 + 20"));
 }
 
 void TestEditorWindow::checkFollowsTypingAndLeadsToTheField() {
