@@ -237,7 +237,11 @@ EditorWindow::EditorWindow(QWidget *parent)
     connect(m_editing->undoStack(), &QUndoStack::cleanChanged, this,
             [this](bool clean) { setWindowModified(!clean); });
 
+#ifdef Q_OS_WIN
+    m_programPath = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("cifrovex.exe"));
+#else
     m_programPath = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("cifrovex"));
+#endif
     createActions();
     updateTitle();
     updateActions();

@@ -153,6 +153,20 @@ void TestEditorWindow::titleShowsFileAndChanges() {
     QVERIFY(!h.window.isWindowModified());
     QCOMPARE(*loadBank(path).problems[0].Name, QStringLiteral("другое"));
     QVERIFY(QFile::exists(path + QStringLiteral(".bak")));
+
+    // Save As with Jet 3 asked for; Save then keeps that format.
+    h.saveAsPath = dir.filePath(QStringLiteral("старый.cvx"));
+    h.window.dialogs().saveFile = [&](QWidget *, const QString &, bool *jet3) {
+        *jet3 = true;
+        return h.saveAsPath;
+    };
+    h.action("SaveBankAs")->trigger();
+    QCOMPARE(jet::Database::open(h.saveAsPath).version(), jet::Version::Jet3);
+    QVERIFY(h.window.windowTitle().startsWith(QStringLiteral("старый.cvx[*]")));
+    h.window.editing()->setBody(1, QStringLiteral("ещё"));
+    h.action("SaveBank")->trigger();
+    QCOMPARE(jet::Database::open(h.saveAsPath).version(), jet::Version::Jet3);
+    QCOMPARE(*loadBank(h.saveAsPath).problems[1].Name, QStringLiteral("ещё"));
 }
 
 void TestEditorWindow::askBeforeLosingChanges_data() {
