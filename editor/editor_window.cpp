@@ -249,7 +249,11 @@ EditorWindow::EditorWindow(QWidget *parent)
     resize(1280, 820);
 }
 
-EditorWindow::~EditorWindow() = default;
+EditorWindow::~EditorWindow() {
+    // The undo stack clears itself, and says so, after this window is gone.
+    disconnect(m_editing->undoStack(), nullptr, this, nullptr);
+    disconnect(m_document, nullptr, this, nullptr);
+}
 
 void EditorWindow::createActions() {
     QMenu *file = menuBar()->addMenu(QStringLiteral("&Файл"));

@@ -25,9 +25,12 @@ constexpr int kTopMargin = 5;
 
 QSize StudentView::designedClientSize() {
     // The window is 562 x 350 with a one-line menu bar above the client area.
-    QMenuBar bar;
-    bar.addMenu(QStringLiteral("&Файл"));
-    return {562, 350 - bar.sizeHint().height()};
+    static const QSize size = [] {
+        QMenuBar bar;
+        bar.addMenu(QStringLiteral("&Файл"));
+        return QSize(562, 350 - bar.sizeHint().height());
+    }();
+    return size;
 }
 
 StudentView::StudentView(QWidget *parent)
