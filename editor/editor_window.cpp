@@ -185,8 +185,8 @@ EditorWindow::EditorWindow(QWidget *parent)
     auto *studentScroll = new QScrollArea(this);
     studentScroll->setWidget(m_student);
     studentScroll->setWidgetResizable(true);
-    tabs->addTab(m_check, QStringLiteral("Про&верка"));
-    tabs->addTab(studentScroll, QStringLiteral("Как &увидит ученик"));
+    tabs->addTab(m_check, QStringLiteral("П&роверка"));
+    tabs->addTab(studentScroll, QStringLiteral("Как увидит уч&еник"));
 
     auto *right = new QSplitter(Qt::Vertical, this);
     right->addWidget(editorScroll);
@@ -284,7 +284,7 @@ void EditorWindow::createActions() {
     QAction *undo = m_editing->undoStack()->createUndoAction(this, QStringLiteral("&Отменить"));
     undo->setObjectName(QStringLiteral("Undo"));
     undo->setShortcut(QKeySequence::Undo);
-    QAction *redo = m_editing->undoStack()->createRedoAction(this, QStringLiteral("&Вернуть"));
+    QAction *redo = m_editing->undoStack()->createRedoAction(this, QStringLiteral("&Повторить"));
     redo->setObjectName(QStringLiteral("Redo"));
     redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     addAction(undo);
@@ -297,11 +297,11 @@ void EditorWindow::createActions() {
                                QStringLiteral("Вставить пустую задачу после текущей")));
     m_duplicate = makeAction(this, QStringLiteral("DuplicateProblem"), QStringLiteral("&Копия задачи"),
                              QKeySequence(Qt::CTRL | Qt::Key_D));
-    m_remove = makeAction(this, QStringLiteral("RemoveProblem"), QStringLiteral("&Удалить задачу"),
+    m_remove = makeAction(this, QStringLiteral("RemoveProblem"), QStringLiteral("Уда&лить задачу"),
                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
-    m_moveUp = makeAction(this, QStringLiteral("MoveUp"), QStringLiteral("Переместить &выше"),
+    m_moveUp = makeAction(this, QStringLiteral("MoveUp"), QStringLiteral("Переместить в&ыше"),
                           QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Up));
-    m_moveDown = makeAction(this, QStringLiteral("MoveDown"), QStringLiteral("Переместить &ниже"),
+    m_moveDown = makeAction(this, QStringLiteral("MoveDown"), QStringLiteral("Переместить ни&же"),
                             QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Down));
     edit->addActions({m_duplicate, m_remove, m_moveUp, m_moveDown});
     edit->addSeparator();
@@ -327,7 +327,7 @@ void EditorWindow::createActions() {
     QAction *showCheck =
         makeAction(this, QStringLiteral("ShowCheck"), QStringLiteral("&Проверка"), QKeySequence(Qt::Key_F11));
     QAction *showStudent = makeAction(this, QStringLiteral("ShowStudentView"),
-                                      QStringLiteral("Как &увидит ученик"), QKeySequence(Qt::Key_F12));
+                                      QStringLiteral("Как увидит уч&еник"), QKeySequence(Qt::Key_F12));
     view->addActions({showCheck, showStudent});
     connect(showCheck, &QAction::triggered, this, [this] {
         m_tabs->setCurrentIndex(0);
