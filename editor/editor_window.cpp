@@ -27,6 +27,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
@@ -246,7 +247,11 @@ EditorWindow::EditorWindow(QWidget *parent)
     updateTitle();
     updateActions();
     statusBar()->showMessage(QStringLiteral("Новый банк задач."));
-    resize(1280, 820);
+    // Room for the list, the fields and the student's view at its real size, within the screen.
+    QSize size(1280, 820);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 0.95);
+    resize(size);
 }
 
 EditorWindow::~EditorWindow() {
