@@ -28,6 +28,7 @@ timed=$build/bench/app/bench_startup
 timer=$build/bench/app/window_timer
 answer=$build/bench/app/bench_answer
 bank=$build/bench/bench_bank
+editor_bench=$build/bench/bench_editor
 for file in "$program" "$bare" "$timed" "$timer" "$answer" "$bank" "$build/data.cvx"; do
     if [ ! -e "$file" ]; then
         echo "run.sh: $file is missing; build first:" >&2
@@ -156,6 +157,12 @@ answer_out=$(run "$answer" "$answer_rounds")
 printf '%s\n' "$answer_out" | sed 's/^/answer: /' >>"$log"
 bank_out=$(cd "$work" && "$bank")
 printf '%s\n' "$bank_out" | sed 's/^/bank: /' >>"$log"
+# The bank editor on a 10 000-problem bank (when it is built): open, save, check, a key typed.
+editor_out=
+if [ -x "$editor_bench" ]; then
+    editor_out=$(run "$editor_bench")
+    printf '%s\n' "$editor_out" | sed 's/^/editor: /' >>"$log"
+fi
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 m() { median <"$work/$1"; }
@@ -205,6 +212,7 @@ while IFS= read -r line; do
         echo "bank_${BASH_REMATCH[1]}_${label}_${BASH_REMATCH[4]} ${BASH_REMATCH[3]} ${BASH_REMATCH[4]}"
     fi
 done <<<"$bank_out"
+printf '%s\n' "$editor_out" | grep '^editor_' || true
 
 # target NAME VALUE OP LIMIT: prints the verdict
 target() {
@@ -218,3 +226,8 @@ target level_dialog_minus_pause_beyond_bare_ms "$(awk -v a="$level_net" -v b="$b
 target peak_rss_vs_bare_ratio "$(awk -v a="$rss" -v b="$bare_rss" 'BEGIN { print a / b }')" '<=' 1.3
 target idle_cpu_percent "$idle_cpu" '<' 0.5
 target answer_painted_median_ms "$(echo "$answer_out" | value answer_painted_median_ms)" '<' 16
+if [ -n "$editor_out" ]; then
+    target editor_10000_open_window_ms "$(echo "$editor_out" | value editor_10000_open_window_ms)" '<' 300
+    target editor_10000_save_ms "$(echo "$editor_out" | value editor_10000_save_ms)" '<' 300
+    target editor_key_painted_median_ms "$(echo "$editor_out" | value editor_key_painted_median_ms)" '<' 16
+fi

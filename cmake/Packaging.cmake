@@ -9,6 +9,11 @@ if(TARGET cifrovex-bank)
     install(TARGETS cifrovex-bank RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/cifrovex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The bank editor (installed by editor/) has its own entry; it opens a file it is given.
+if(TARGET cifrovex-editor)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/cifrovex-editor.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/resources/glyphs/cifrovex.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps)
 
@@ -16,7 +21,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/glyphs/cifrovex.png
 # CPack installs files as they are, so the build makes the .gz.
 find_program(CIFROVEX_GZIP gzip REQUIRED)
 set(man_pages)
-foreach(page cifrovex.1 cifrovex-bank.1)
+foreach(page cifrovex.1 cifrovex-bank.1 cifrovex-editor.1)
     set(man_gz ${CMAKE_BINARY_DIR}/packaging/${page}.gz)
     add_custom_command(
         OUTPUT ${man_gz}
@@ -51,7 +56,8 @@ gets the number of correct answers and a mark from 2 to 5. The texts are in
 Russian.
 .
 Includes cifrovex-bank, a tool to build, dump and check question banks and to
-import questions in Moodle's Aiken format.")
+import questions in Moodle's Aiken format, and cifrovex-editor, a window in
+which a teacher makes and changes the question bank.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)

@@ -44,8 +44,9 @@ done
 
 # --- Files ------------------------------------------------------------------------------------
 contents="$(dpkg-deb -c "$deb" | awk '{print $6}')"
-for f in ./usr/bin/cifrovex ./usr/bin/cifrovex-bank ./usr/share/cifrovex/data.cvx \
-    ./usr/share/applications/cifrovex.desktop ./usr/share/icons/hicolor/32x32/apps/cifrovex.png \
+for f in ./usr/bin/cifrovex ./usr/bin/cifrovex-bank ./usr/bin/cifrovex-editor ./usr/share/cifrovex/data.cvx \
+    ./usr/share/applications/cifrovex.desktop ./usr/share/applications/cifrovex-editor.desktop \
+    ./usr/share/icons/hicolor/32x32/apps/cifrovex.png ./usr/share/man/man1/cifrovex-editor.1.gz \
     ./usr/share/man/man1/cifrovex-bank.1.gz ./usr/share/man/man1/cifrovex.1.gz ./usr/share/doc/cifrovex/copyright \
     ./usr/share/doc/cifrovex/changelog.gz; do
     grep -qx "$f" <<<"$contents" && pass "ships $f" || fail "missing $f"
@@ -68,7 +69,7 @@ package_of() {
     done
     return 0
 }
-for bin in "$root/usr/bin/cifrovex" "$root/usr/bin/cifrovex-bank"; do
+for bin in "$root/usr/bin/cifrovex" "$root/usr/bin/cifrovex-bank" "$root/usr/bin/cifrovex-editor"; do
     missing="$(ldd "$bin" | grep 'not found' || true)"
     [ -z "$missing" ] && pass "$(basename "$bin"): all libraries found" || fail "$(basename "$bin"): $missing"
     for lib in $(readelf -d "$bin" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p'); do
@@ -110,6 +111,16 @@ workdir="$(key Path)"
 [ -f "$root$workdir/data.cvx" ] && pass "data.cvx is in Path" || fail "no data.cvx in $workdir"
 icon="$(key Icon)"
 [ -f "$root/usr/share/icons/hicolor/32x32/apps/$icon.png" ] && pass "Icon=$icon is shipped" || fail "icon '$icon' not shipped"
+
+# The bank editor's entry: Russian name, its command in the package, the program's icon.
+editor_entry="$root/usr/share/applications/cifrovex-editor.desktop"
+if out="$(desktop-file-validate "$editor_entry" 2>&1)" && [ -z "$out" ]; then pass "editor desktop entry validates"; else fail "desktop-file-validate (editor): $out"; fi
+grep -qx 'Name=Редактор банка задач Cifrovex' "$editor_entry" && pass "editor entry's name" || fail "editor entry's Name is not 'Редактор банка задач Cifrovex'"
+editor_exec="$(sed -n 's/^Exec=//p' "$editor_entry" | head -n1)"
+[ -x "$root/usr/bin/${editor_exec%% *}" ] && pass "editor entry's command is shipped" || fail "editor Exec '$editor_exec' not in the package"
+editor_page="$root/usr/share/man/man1/cifrovex-editor.1.gz"
+editor_warnings="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$editor_page" 2>&1 >/dev/null || true)"
+[ -z "$editor_warnings" ] && pass "editor man page renders without warnings" || fail "editor man warnings: $editor_warnings"
 
 # --- Man page -------------------------------------------------------------------------------------
 page="$root/usr/share/man/man1/cifrovex-bank.1.gz"

@@ -11,6 +11,7 @@
 #include "testing/main_layout.h"
 #include "testing/main_texts.h"
 #include "testing/option_grid.h"
+#include "testing/problem_pane.h"
 #include "testing/status_bar.h"
 #include "testing/unlevel.h"
 #include "testing/unrezultaty.h"
@@ -42,40 +43,6 @@ bool isEnterKey(const QKeyEvent *e) {
 
 bool isEscapeKey(const QKeyEvent *e) {
     return e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier;
-}
-
-// A memo of the problem pane. Enter and Esc end here, as a memo wants them for itself: they
-// neither answer nor ask the exit question.
-class ProblemMemo : public QPlainTextEdit {
-public:
-    explicit ProblemMemo(QWidget *parent)
-        : QPlainTextEdit(parent) {}
-
-protected:
-    void keyPressEvent(QKeyEvent *e) override {
-        if (isEnterKey(e) || isEscapeKey(e)) {
-            e->accept();
-            return;
-        }
-        QPlainTextEdit::keyPressEvent(e);
-    }
-};
-
-ProblemMemo *makeMemo(QWidget *parent, const QString &name, const QFont &font) {
-    auto *memo = new ProblemMemo(parent);
-    memo->setObjectName(name);
-    memo->setFont(font);
-    memo->setReadOnly(true);
-    memo->setFrameShape(QFrame::NoFrame);
-    memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // A disabled pane must not grey the memos: before Start their text is hidden by colour alone.
-    QPalette pal = memo->palette();
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        pal.setColor(group, QPalette::Base, pal.color(QPalette::Active, QPalette::Button));
-    memo->setPalette(pal);
-    return memo;
 }
 
 QPushButton *makeToolButton(QWidget *parent, const QString &name, const QString &caption,
@@ -154,21 +121,10 @@ void TForm2::createControls() {
     m_Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     m_Bevel1->setGeometry(0, 35, 562, 4);
 
-    m_GroupBox1 = new QGroupBox(maintexts::idleProblemCaption(), m_client);
-    m_GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    m_GroupBox1->setFont(platform::designFont(kSansSerif, 12));
-    m_GroupBox1->setStatusTip(maintexts::problemPaneHint());
-    m_GroupBox1->setAccessibleDescription(maintexts::problemPaneHint());
-    m_GroupBox1->setGeometry(5, MainLayout::PaneTop, 262, 231);
-    m_DBMemo3 = makeMemo(m_GroupBox1, QStringLiteral("DBMemo3"), platform::designFont(kSansSerif, 12));
-    m_DBMemo3->setGeometry(10, MainLayout::ConditionTop, 242, m_conditionHeight);
-    // The memos have no captions of their own; without names a screen reader would repeat the
-    // pane's heading for both.
-    m_DBMemo3->setAccessibleName(QStringLiteral("Условие задачи"));
-    m_DBMemo1 =
-        makeMemo(m_GroupBox1, QStringLiteral("DBMemo1"), platform::designFont(QStringLiteral("Arial"), 13));
-    m_DBMemo1->viewport()->setCursor(Qt::ArrowCursor);
-    m_DBMemo1->setAccessibleName(QStringLiteral("Текст задачи"));
+    auto *problemPane = new ProblemPane(m_client);
+    m_GroupBox1 = problemPane;
+    m_DBMemo3 = problemPane->conditionMemo();
+    m_DBMemo1 = problemPane->bodyMemo();
 
     m_GroupBox2 = new QGroupBox(maintexts::initialOptionCaption(), m_client);
     m_GroupBox2->setObjectName(QStringLiteral("GroupBox2"));

@@ -1,0 +1,250 @@
+#include "data/bank_document.h"
+
+#include "data/bank_tables.h"
+#include "testing/grading.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+SaveError::SaveError(const QString &message)
+    : std::runtime_error(message.toStdString())
+    , m_message(message) {}
+
+namespace bankdoc {
+
+int correctNumber(const DocProblem &problem, int position) {
+    if (problem.correct < 0 || problem.correct >= problem.options.size())
+        return 0;
+    if (position >= 1 && position <= int(kAnswerKey.size()))
+        return std::min(int(correctOption(position)), int(problem.options.size()));
+    return problem.correct + 1;
+}
+
+QList<int> shownOrder(const DocProblem &problem, int position) {
+    QList<int> order;
+    order.reserve(problem.options.size());
+    for (int i = 0; i < problem.options.size(); ++i)
+        if (i != problem.correct)
+            order << i;
+    const int number = correctNumber(problem, position);
+    if (number > 0)
+        order.insert(number - 1, problem.correct);
+    return order;
+}
+
+QString levelsUsing(int position) {
+    QStringList levels;
+    for (const LevelRules &level : kLevels)
+        if (position >= 1 && position <= level.problems)
+            levels << QString::number(level.level);
+    return levels.isEmpty() ? QStringLiteral("не используется") : levels.join(QStringLiteral(", "));
+}
+
+QString backupPath(const QString &path) {
+    return path + QStringLiteral(".bak");
+}
+
+} // namespace bankdoc
+
+BankDocument::BankDocument(QObject *parent)
+    : QObject(parent) {}
+
+void BankDocument::insertProblems(int at, const QList<DocProblem> &problems) {
+    if (problems.isEmpty())
+        return;
+    at = std::clamp(at, 0, problemCount());
+    for (int i = 0; i < problems.size(); ++i)
+        m_problems.insert(at + i, problems[i]);
+    emit problemsInserted(at, int(problems.size()));
+    emit changed();
+}
+
+QList<DocProblem> BankDocument::removeProblems(int at, int count) {
+    QList<DocProblem> removed = m_problems.mid(at, count);
+    if (removed.isEmpty())
+        return removed;
+    m_problems.remove(at, removed.size());
+    emit problemsRemoved(at, int(removed.size()));
+    emit changed();
+    return removed;
+}
+
+void BankDocument::moveProblem(int from, int to) {
+    if (from == to || from < 0 || to < 0 || from >= problemCount() || to >= problemCount())
+        return;
+    m_problems.move(from, to);
+    emit problemMoved(from, to);
+    emit changed();
+}
+
+void BankDocument::setProblem(int index, const DocProblem &problem) {
+    if (index < 0 || index >= problemCount() || m_problems[index] == problem)
+        return;
+    m_problems[index] = problem;
+    emit problemChanged(index);
+    emit changed();
+}
+
+void BankDocument::reset(const QList<DocProblem> &problems) {
+    m_problems = problems;
+    emit modelReset();
+    emit changed();
+}
+
+Bank BankDocument::toBank() const {
+    Bank bank;
+    bank.problems.reserve(m_problems.size());
+    bank.options.reserve(m_problems.size() * 4);
+    qint32 optionId = 0;
+    for (int i = 0; i < m_problems.size(); ++i) {
+        const DocProblem &p = m_problems[i];
+        const qint32 id = i + 1;
+        bank.problems.append({id, p.body, p.condition});
+        const QList<int> order = bankdoc::shownOrder(p, i + 1);
+        for (int place = 0; place < order.size(); ++place) {
+            const int o = order[place];
+            bank.options.append({++optionId, id, p.options[o], o == p.correct, qint16(place + 1)});
+        }
+    }
+    return bank;
+}
+
+QList<DocProblem> BankDocument::fromBank(const Bank &bank, QStringList *notes) {
+    QHash<qint32, QList<int>> optionsOf; // ID_P -> option indices in file order
+    for (int i = 0; i < bank.options.size(); ++i)
+        optionsOf[bank.options[i].ID_P].append(i);
+
+    QList<DocProblem> problems;
+    problems.reserve(bank.problems.size());
+    QHash<qint32, int> seen;
+    for (int pi = 0; pi < bank.problems.size(); ++pi) {
+        const Problem &source = bank.problems[pi];
+        const int position = pi + 1;
+        QList<int> own = optionsOf.value(source.ID_P);
+        std::stable_sort(own.begin(), own.end(),
+                         [&](int a, int b) { return bank.options[a].dopol < bank.options[b].dopol; });
+
+        DocProblem p;
+        p.condition = source.Uslovie.value_or(QString());
+        p.body = source.Name.value_or(QString());
+        QList<int> marked;
+        int keyed = -1;
+        for (int i = 0; i < own.size(); ++i) {
+            const AnswerOption &o = bank.options[own[i]];
+            p.options << o.Otvet.value_or(QString());
+            if (o.Istina)
+                marked << i;
+            if (position <= int(kAnswerKey.size()) && o.dopol == correctOption(position))
+                keyed = i;
+        }
+        p.correct = marked.size() == 1 ? marked.first() : keyed;
+
+        if (notes) {
+            if (seen.contains(source.ID_P))
+                *notes << QStringLiteral("Задачи %1 и %2 имели один ID_P и общие варианты ответа: "
+                                         "теперь у каждой своя копия.")
+                              .arg(seen.value(source.ID_P))
+                              .arg(position);
+            const QList<int> shown = bankdoc::shownOrder(p, position);
+            bool reordered = false;
+            for (int i = 0; i < shown.size(); ++i)
+                reordered = reordered || shown[i] != i || bank.options[own[i]].dopol != qint16(i + 1);
+            if (reordered)
+                *notes << QStringLiteral("Задача %1: варианты ответа перенумерованы, верный стоит под "
+                                         "номером %2, как его считает программа.")
+                              .arg(position)
+                              .arg(bankdoc::correctNumber(p, position));
+        }
+        seen.insert(source.ID_P, position);
+        problems.append(std::move(p));
+    }
+    if (notes) {
+        QList<qint32> unknown;
+        for (const AnswerOption &o : bank.options)
+            if (!seen.contains(o.ID_P) && !unknown.contains(o.ID_P))
+                unknown << o.ID_P;
+        for (qint32 id : unknown)
+            *notes << QStringLiteral("Варианты ответа задачи с ID_P %1, которой нет в банке, "
+                                     "не сохранятся.")
+                          .arg(id);
+    }
+    return problems;
+}
+
+void BankDocument::load(const QString &path, QStringList *notes) {
+    reset(fromBank(loadBank(path), notes));
+}
+
+void BankDocument::save(const QString &path, jet::Version version) const {
+    QByteArray bytes;
+    try {
+        bytes = jet::write(banktables::toTables(toBank()), version);
+    } catch (const jet::FormatError &e) {
+        throw SaveError(QStringLiteral("Банк задач не сохранён в «%1»: %2").arg(path, e.message()));
+    }
+    saveWithBackup(path, bytes);
+}
+
+namespace {
+
+// The system's reason for a failed write, in Russian where it is one a teacher meets.
+QString reason(const QFileDevice &file) {
+    const QString text = file.errorString();
+    const struct {
+        int code;
+        const char *russian;
+    } known[] = {
+        {EACCES, "нет прав на запись в эту папку или этот файл"},
+        {EPERM, "нет прав на запись в эту папку или этот файл"},
+        {EROFS, "диск доступен только для чтения"},
+        {ENOSPC, "на диске не осталось места"},
+        {EDQUOT, "исчерпана дисковая квота"},
+        {EFBIG, "файл больше, чем разрешено записать"},
+        {ENOENT, "нет такой папки"},
+    };
+    for (const auto &k : known)
+        if (text.contains(QString::fromLocal8Bit(std::strerror(k.code)), Qt::CaseInsensitive))
+            return QString::fromUtf8(k.russian);
+    return text;
+}
+
+void writeWhole(const QString &path, const QByteArray &bytes, const QString &what) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw SaveError(QStringLiteral("%1 «%2» не записан: %3.").arg(what, path, reason(file)));
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw SaveError(
+            QStringLiteral("%1 «%2» не записан: %3. Файл остался прежним.").arg(what, path, reason(file)));
+}
+
+} // namespace
+
+void saveWithBackup(const QString &path, const QByteArray &bytes) {
+    const QFileInfo info(path);
+    if (info.isDir())
+        throw SaveError(QStringLiteral("«%1» — папка, банк задач в неё записать нельзя.").arg(path));
+    if (info.exists()) {
+        QFile old(path);
+        if (!old.open(QIODevice::ReadOnly))
+            throw SaveError(QStringLiteral("Файл банка задач «%1» не читается, и его прежняя версия не "
+                                           "сохранена: %2. Банк не записан.")
+                                .arg(path, reason(old)));
+        const QByteArray previous = old.readAll();
+        if (old.error() != QFileDevice::NoError)
+            throw SaveError(QStringLiteral("Файл банка задач «%1» не прочитан: %2. Банк не записан.")
+                                .arg(path, reason(old)));
+        old.close();
+        try {
+            writeWhole(bankdoc::backupPath(path), previous, QStringLiteral("Резервная копия"));
+        } catch (const SaveError &e) {
+            throw SaveError(e.message() + QStringLiteral(" Банк задач «%1» не записан.").arg(path));
+        }
+    }
+    writeWhole(path, bytes, QStringLiteral("Файл банка задач"));
+}

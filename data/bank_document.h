@@ -1,0 +1,110 @@
+#pragma once
+
+// A question bank as a teacher edits it: problems in order, each with its condition, its body and
+// its options in the author's order, one of them marked correct.
+//
+// The program's answer key fixes which option number is correct at each position, so the order
+// the student sees is derived: the correct option stands under the key's number for the
+// problem's position and the others keep the author's order around it. A problem keeps its
+// author's order wherever it is moved, so moving, inserting and deleting never lose track of the
+// correct option. Past the key's positions (problems the program never shows) the author's order
+// is kept as it is.
+
+#include "data/bank.h"
+#include "data/jet/jet.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <stdexcept>
+
+struct DocProblem {
+    QString condition;   // Uslovie
+    QString body;        // Name
+    QStringList options; // the author's order
+    int correct = -1;    // index into options; -1 while none is chosen
+
+    bool operator==(const DocProblem &) const = default;
+};
+
+// Why a bank was not saved; the message is Russian, names the file and the reason.
+class SaveError : public std::runtime_error {
+public:
+    explicit SaveError(const QString &message);
+    const QString &message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+namespace bankdoc {
+
+// The number the correct option gets at a 1-based position: the key's number within the key,
+// otherwise its place in the author's order. 0 when no option is correct.
+int correctNumber(const DocProblem &problem, int position);
+
+// The options' indices in the order the student sees them (option number = place + 1).
+QList<int> shownOrder(const DocProblem &problem, int position);
+
+// The levels that show the problem at a 1-based position: "3, 4, 5", "4, 5", "5" or
+// "не используется".
+QString levelsUsing(int position);
+
+// The backup kept beside a saved file: the previous version.
+QString backupPath(const QString &path);
+
+} // namespace bankdoc
+
+class BankDocument : public QObject {
+    Q_OBJECT
+
+public:
+    explicit BankDocument(QObject *parent = nullptr);
+
+    int problemCount() const { return int(m_problems.size()); }
+    const DocProblem &problem(int index) const { return m_problems[index]; }
+    const QList<DocProblem> &problems() const { return m_problems; }
+
+    // Structural changes. Indices are 0-based; a problem's position is its index + 1.
+    void insertProblems(int at, const QList<DocProblem> &problems);
+    QList<DocProblem> removeProblems(int at, int count);
+    // Moves one problem so that it ends at index `to`.
+    void moveProblem(int from, int to);
+    void setProblem(int index, const DocProblem &problem);
+    void reset(const QList<DocProblem> &problems);
+
+    // The bank as it would be written: ID_P = position, options in the shown order with dopol
+    // 1..n and consecutive ID_O, Istina on the correct one alone.
+    Bank toBank() const;
+
+    // A bank read from a file, options of each problem by their number. The correct one is the
+    // option marked Istina when exactly one is; otherwise, within the key, the one under the
+    // key's number. `notes` receives what saving will change (options that move to the key's
+    // number, options of problems the bank does not have).
+    static QList<DocProblem> fromBank(const Bank &bank, QStringList *notes = nullptr);
+
+    // Reads a bank file. Throws BankError.
+    void load(const QString &path, QStringList *notes = nullptr);
+
+    // Writes the bank: the file is replaced only once the new one is whole, and the version it
+    // replaces is kept as backupPath(path). Throws SaveError; the file is then as it was.
+    void save(const QString &path, jet::Version version) const;
+
+signals:
+    void problemsInserted(int at, int count);
+    void problemsRemoved(int at, int count);
+    void problemMoved(int from, int to);
+    void problemChanged(int index);
+    void modelReset();
+    // Any change at all, after the specific signal.
+    void changed();
+
+private:
+    QList<DocProblem> m_problems;
+};
+
+// Writes bytes to path the way BankDocument::save does: the previous file kept as its backup,
+// the file replaced only once the new one is whole. Throws SaveError.
+void saveWithBackup(const QString &path, const QByteArray &bytes);

@@ -1,0 +1,43 @@
+#pragma once
+
+// What the bank check says of the bank being edited, kept current as the teacher types: which
+// levels work, and each fault, which leads to its problem and field.
+
+#include "editor/problem_editor.h"
+
+#include <QWidget>
+
+class BankDocument;
+class QLabel;
+class QListWidget;
+class QTimer;
+
+namespace bankcheck {
+struct Finding;
+}
+
+class CheckPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CheckPanel(BankDocument *document, QWidget *parent = nullptr);
+
+    // Checks at once instead of after the pause that follows typing.
+    void checkNow();
+
+    QLabel *levelsLabel() const { return m_levels; }
+    QListWidget *findingsList() const { return m_findings; }
+
+    // The field of a problem a finding is about, from its text.
+    static ProblemEditor::Field fieldOf(const QString &findingText, int *optionNumber);
+
+signals:
+    // A finding was chosen: go to problem index (0-based), field and shown option row.
+    void findingActivated(int problem, ProblemEditor::Field field, int optionRow);
+
+private:
+    BankDocument *m_document;
+    QTimer *m_delay;
+    QLabel *m_levels;
+    QListWidget *m_findings;
+};

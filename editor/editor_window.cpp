@@ -1,0 +1,719 @@
+#include "editor/editor_window.h"
+
+#include "data/bank_aiken.h"
+#include "data/bank_check.h"
+#include "data/bank_csv.h"
+#include "data/bank_document.h"
+#include "data/bank_editing.h"
+#include "data/bank_tables.h"
+#include "editor/check_panel.h"
+#include "editor/problem_editor.h"
+#include "editor/problem_list_model.h"
+#include "editor/student_view.h"
+#include "editor/text_edit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QUndoStack>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kBankFilter = QStringLiteral("Банк задач (*.cvx);;Все файлы (*)");
+const QString kJet4Filter = QStringLiteral("Банк задач, Jet 4 — Access 2000–2003 (*.cvx)");
+const QString kJet3Filter = QStringLiteral("Банк задач, Jet 3 — Access 97 (*.cvx)");
+
+QString appTitle() {
+    return QStringLiteral("Редактор банка задач Cifrovex");
+}
+
+// The version a bank file is written in, from its header; Jet 4 when it cannot tell.
+jet::Version versionOf(const QString &path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return jet::Version::Jet4;
+    const QByteArray head = f.read(0x15);
+    return head.size() == 0x15 && head[0x14] == 0 ? jet::Version::Jet3 : jet::Version::Jet4;
+}
+
+// A text file's bytes, or a message naming the file.
+QByteArray readFile(const QString &path, QString *error) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Файл «%1» не открывается: %2.").arg(path, f.errorString());
+        return {};
+    }
+    QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        *error = QStringLiteral("Файл «%1» не прочитан: %2.").arg(path, f.errorString());
+    return bytes;
+}
+
+QAction *makeAction(QWidget *owner, const QString &name, const QString &text, const QKeySequence &key,
+                    const QString &tip = {}) {
+    auto *action = new QAction(text, owner);
+    action->setObjectName(name);
+    action->setShortcut(key);
+    action->setStatusTip(tip);
+    owner->addAction(action);
+    return action;
+}
+
+} // namespace
+
+EditorDialogs EditorDialogs::standard() {
+    EditorDialogs d;
+    d.openFile = [](QWidget *parent, const QString &title, const QString &filter) {
+        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    };
+    d.saveFile = [](QWidget *parent, const QString &suggested, bool *jet3) {
+        QString selected = *jet3 ? kJet3Filter : kJet4Filter;
+        const QString path =
+            QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить банк задач как"), suggested,
+                                         kJet4Filter + QStringLiteral(";;") + kJet3Filter, &selected);
+        *jet3 = selected == kJet3Filter;
+        return path;
+    };
+    d.chooseFolder = [](QWidget *parent, const QString &title) {
+        return QFileDialog::getExistingDirectory(parent, title);
+    };
+    d.askSave = [](QWidget *parent, const QString &text) {
+        QMessageBox box(QMessageBox::Question, appTitle(), text, QMessageBox::NoButton, parent);
+        QPushButton *save = box.addButton(QStringLiteral("&Сохранить"), QMessageBox::AcceptRole);
+        QPushButton *discard = box.addButton(QStringLiteral("&Не сохранять"), QMessageBox::DestructiveRole);
+        QPushButton *cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+        box.setDefaultButton(save);
+        box.setEscapeButton(cancel);
+        box.exec();
+        if (box.clickedButton() == save)
+            return SaveAnswer::Save;
+        return box.clickedButton() == discard ? SaveAnswer::Discard : SaveAnswer::Cancel;
+    };
+    d.showError = [](QWidget *parent, const QString &text) {
+        QMessageBox box(QMessageBox::Warning, appTitle(), text, QMessageBox::NoButton, parent);
+        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.exec();
+    };
+    d.startProgram = [](const QString &program, const QString &folder) {
+        return QProcess::startDetached(program, {}, folder);
+    };
+    return d;
+}
+
+EditorWindow::EditorWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , m_dialogs(EditorDialogs::standard())
+    , m_document(new BankDocument(this))
+    , m_editing(new BankEditing(m_document, this))
+    , m_model(new ProblemListModel(m_document, this))
+    , m_list(new QTableView(this))
+    , m_editor(new ProblemEditor(m_editing, this))
+    , m_student(new StudentView(this))
+    , m_check(new CheckPanel(m_document, this))
+    , m_studentDelay(new QTimer(this)) {
+    setObjectName(QStringLiteral("EditorWindow"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/cifrovex.png")));
+
+    m_list->setObjectName(QStringLiteral("ProblemList"));
+    m_list->setAccessibleName(QStringLiteral("Задачи"));
+    m_list->setModel(m_model);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setDragEnabled(true);
+    m_list->setAcceptDrops(true);
+    m_list->setDropIndicatorShown(true);
+    m_list->setDragDropMode(QAbstractItemView::InternalMove);
+    m_list->setDefaultDropAction(Qt::MoveAction);
+    m_list->setWordWrap(false);
+    m_list->setTabKeyNavigation(false);
+    m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
+    // Widths from the widest texts these columns hold: sizing to contents would measure the rows
+    // again on every key typed.
+    const QFontMetrics metrics = m_list->fontMetrics();
+    m_list->setColumnWidth(ProblemListModel::PositionColumn,
+                           metrics.horizontalAdvance(QStringLiteral("100000")) + 12);
+    m_list->setColumnWidth(ProblemListModel::LevelsColumn,
+                           metrics.horizontalAdvance(QStringLiteral("не используется")) + 12);
+    m_list->horizontalHeader()->setStretchLastSection(true);
+    m_list->setColumnWidth(ProblemListModel::ConditionColumn, 220);
+    connect(m_model, &ProblemListModel::moveRequested, this, [this](int from, int to) {
+        m_editing->moveProblem(from, to);
+        setCurrentProblem(to);
+    });
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &i) {
+                m_editor->setProblem(i.isValid() ? i.row() : -1);
+                updateActions();
+                refreshStudentView();
+            });
+
+    auto *listPane = new QWidget(this);
+    auto *listLayout = new QVBoxLayout(listPane);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    auto *listLabel = new QLabel(QStringLiteral("&Задачи по порядку:"), listPane);
+    listLabel->setBuddy(m_list);
+    listLayout->addWidget(listLabel);
+    listLayout->addWidget(m_list);
+
+    auto *editorScroll = new QScrollArea(this);
+    editorScroll->setWidget(m_editor);
+    editorScroll->setWidgetResizable(true);
+    editorScroll->setFrameShape(QFrame::NoFrame);
+
+    auto *tabs = m_tabs = new QTabWidget(this);
+    tabs->setObjectName(QStringLiteral("SideTabs"));
+    auto *studentScroll = new QScrollArea(this);
+    studentScroll->setWidget(m_student);
+    studentScroll->setWidgetResizable(true);
+    tabs->addTab(m_check, QStringLiteral("П&роверка"));
+    tabs->addTab(studentScroll, QStringLiteral("Как увидит уч&еник"));
+
+    auto *right = new QSplitter(Qt::Vertical, this);
+    right->addWidget(editorScroll);
+    right->addWidget(tabs);
+    right->setStretchFactor(0, 3);
+    right->setStretchFactor(1, 2);
+    right->setSizes({440, 340});
+
+    auto *split = new QSplitter(Qt::Horizontal, this);
+    split->setObjectName(QStringLiteral("MainSplitter"));
+    split->addWidget(listPane);
+    split->addWidget(right);
+    split->setStretchFactor(0, 2);
+    split->setStretchFactor(1, 3);
+    split->setSizes({470, 730});
+    setCentralWidget(split);
+
+    connect(m_check, &CheckPanel::findingActivated, this,
+            [this](int problem, ProblemEditor::Field field, int row) {
+                setCurrentProblem(problem);
+                m_editor->focusField(field, row);
+            });
+
+    // The student's view is rebuilt after a pause in typing, as a long text takes a while to lay out.
+    m_studentDelay->setSingleShot(true);
+    m_studentDelay->setInterval(150);
+    connect(m_studentDelay, &QTimer::timeout, this, &EditorWindow::refreshStudentView);
+    connect(m_document, &BankDocument::changed, m_studentDelay, qOverload<>(&QTimer::start));
+    connect(m_document, &BankDocument::changed, this, &EditorWindow::updateActions);
+    // A problem inserted or removed elsewhere keeps the same problem current.
+    connect(m_document, &BankDocument::problemsInserted, this, [this](int at, int) {
+        if (m_list->currentIndex().isValid() == false)
+            setCurrentProblem(at);
+    });
+    connect(m_document, &BankDocument::modelReset, this, [this] { setCurrentProblem(0); });
+
+    // Undo and redo show the problem they changed, wherever it is.
+    connect(m_document, &BankDocument::problemChanged, this, [this](int i) { m_touched = i; });
+    connect(m_document, &BankDocument::problemsInserted, this, [this](int at, int) { m_touched = at; });
+    connect(m_document, &BankDocument::problemsRemoved, this, [this](int at, int) { m_touched = at; });
+    connect(m_document, &BankDocument::problemMoved, this, [this](int, int to) { m_touched = to; });
+    connect(m_editing->undoStack(), &QUndoStack::indexChanged, this, [this] {
+        const int touched = std::min(m_touched, m_document->problemCount() - 1);
+        m_touched = -1;
+        if (touched >= 0 && touched != currentProblem())
+            setCurrentProblem(touched);
+    });
+    connect(m_editing->undoStack(), &QUndoStack::cleanChanged, this,
+            [this](bool clean) { setWindowModified(!clean); });
+
+#ifdef Q_OS_WIN
+    m_programPath = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("cifrovex.exe"));
+#else
+    m_programPath = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("cifrovex"));
+#endif
+    createActions();
+    updateTitle();
+    updateActions();
+    statusBar()->showMessage(QStringLiteral("Новый банк задач."));
+    // Room for the list, the fields and the student's view at its real size, within the screen.
+    QSize size(1280, 820);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 0.95);
+    resize(size);
+}
+
+EditorWindow::~EditorWindow() {
+    // The undo stack clears itself, and says so, after this window is gone.
+    disconnect(m_editing->undoStack(), nullptr, this, nullptr);
+    disconnect(m_document, nullptr, this, nullptr);
+}
+
+void EditorWindow::createActions() {
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&Файл"));
+    file->addAction(
+        makeAction(this, QStringLiteral("NewBank"), QStringLiteral("&Новый банк"), QKeySequence::New));
+    file->addAction(
+        makeAction(this, QStringLiteral("OpenBank"), QStringLiteral("&Открыть..."), QKeySequence::Open));
+    m_save = makeAction(this, QStringLiteral("SaveBank"), QStringLiteral("&Сохранить"), QKeySequence::Save);
+    file->addAction(m_save);
+    file->addAction(makeAction(this, QStringLiteral("SaveBankAs"), QStringLiteral("Сохранить &как..."),
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+                               QStringLiteral("Сохранить в другой файл, в формате Jet 4 или Jet 3")));
+    file->addSeparator();
+    file->addAction(makeAction(this, QStringLiteral("ImportAiken"), QStringLiteral("Импорт из &Aiken..."), {},
+                               QStringLiteral("Заменить задачи вопросами из текстового файла Moodle Aiken")));
+    file->addAction(makeAction(this, QStringLiteral("ImportCsv"), QStringLiteral("Импорт из &CSV..."), {},
+                               QStringLiteral("Заменить задачи таблицами Zadachi.csv и Otvety.csv")));
+    file->addAction(makeAction(this, QStringLiteral("ExportCsv"), QStringLiteral("&Экспорт в CSV..."), {},
+                               QStringLiteral("Записать Zadachi.csv и Otvety.csv в папку")));
+    file->addSeparator();
+    file->addAction(makeAction(this, QStringLiteral("StartProgram"), QStringLiteral("&Запустить Cifrovex"),
+                               Qt::Key_F9, QStringLiteral("Пройти тест на этом банке (на его копии)")));
+    file->addSeparator();
+    file->addAction(makeAction(this, QStringLiteral("Quit"), QStringLiteral("В&ыход"),
+                               QKeySequence(Qt::CTRL | Qt::Key_Q)));
+
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("&Правка"));
+    QAction *undo = m_editing->undoStack()->createUndoAction(this, QStringLiteral("&Отменить"));
+    undo->setObjectName(QStringLiteral("Undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction *redo = m_editing->undoStack()->createRedoAction(this, QStringLiteral("&Повторить"));
+    redo->setObjectName(QStringLiteral("Redo"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    addAction(undo);
+    addAction(redo);
+    edit->addAction(undo);
+    edit->addAction(redo);
+    edit->addSeparator();
+    edit->addAction(makeAction(this, QStringLiteral("InsertProblem"), QStringLiteral("&Новая задача"),
+                               QKeySequence(Qt::CTRL | Qt::Key_Return),
+                               QStringLiteral("Вставить пустую задачу после текущей")));
+    m_duplicate = makeAction(this, QStringLiteral("DuplicateProblem"), QStringLiteral("&Копия задачи"),
+                             QKeySequence(Qt::CTRL | Qt::Key_D));
+    m_remove = makeAction(this, QStringLiteral("RemoveProblem"), QStringLiteral("Уда&лить задачу"),
+                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
+    m_moveUp = makeAction(this, QStringLiteral("MoveUp"), QStringLiteral("Переместить в&ыше"),
+                          QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Up));
+    m_moveDown = makeAction(this, QStringLiteral("MoveDown"), QStringLiteral("Переместить ни&же"),
+                            QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Down));
+    edit->addActions({m_duplicate, m_remove, m_moveUp, m_moveDown});
+    edit->addSeparator();
+    edit->addAction(makeAction(this, QStringLiteral("AddOption"), QStringLiteral("&Добавить вариант"),
+                               QKeySequence(Qt::ALT | Qt::Key_Insert)));
+    edit->addAction(makeAction(this, QStringLiteral("RemoveOption"), QStringLiteral("Уд&алить вариант"),
+                               QKeySequence(Qt::ALT | Qt::Key_Delete)));
+    QMenu *correct = edit->addMenu(QStringLiteral("&Верный ответ"));
+    for (int n = 1; n <= 9; ++n) {
+        QAction *a =
+            makeAction(this, QStringLiteral("MarkCorrect%1").arg(n), QStringLiteral("Вариант &%1").arg(n),
+                       QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + n)));
+        correct->addAction(a);
+        connect(a, &QAction::triggered, this, [this, n] { m_editor->markCorrect(n - 1); });
+    }
+    edit->addSeparator();
+    edit->addAction(makeAction(this, QStringLiteral("GoToList"), QStringLiteral("К &списку задач"),
+                               QKeySequence(Qt::Key_F6)));
+    edit->addAction(makeAction(this, QStringLiteral("GoToCondition"), QStringLiteral("К &условию"),
+                               QKeySequence(Qt::Key_F7)));
+
+    QMenu *view = menuBar()->addMenu(QStringLiteral("&Вид"));
+    QAction *showCheck =
+        makeAction(this, QStringLiteral("ShowCheck"), QStringLiteral("&Проверка"), QKeySequence(Qt::Key_F11));
+    QAction *showStudent = makeAction(this, QStringLiteral("ShowStudentView"),
+                                      QStringLiteral("Как увидит уч&еник"), QKeySequence(Qt::Key_F12));
+    view->addActions({showCheck, showStudent});
+    connect(showCheck, &QAction::triggered, this, [this] {
+        m_tabs->setCurrentIndex(0);
+        m_check->findingsList()->setFocus();
+    });
+    connect(showStudent, &QAction::triggered, this, [this] { m_tabs->setCurrentIndex(1); });
+
+    const auto on = [this](const char *name, auto slot) {
+        connect(findChild<QAction *>(QString::fromLatin1(name)), &QAction::triggered, this, slot);
+    };
+    on("NewBank", &EditorWindow::newBank);
+    on("OpenBank", &EditorWindow::open);
+    on("SaveBank", &EditorWindow::save);
+    on("SaveBankAs", &EditorWindow::saveAs);
+    on("ImportAiken", &EditorWindow::importAiken);
+    on("ImportCsv", &EditorWindow::importCsv);
+    on("ExportCsv", &EditorWindow::exportCsv);
+    on("StartProgram", &EditorWindow::startProgram);
+    on("Quit", &QWidget::close);
+    on("InsertProblem", &EditorWindow::insertProblem);
+    on("DuplicateProblem", &EditorWindow::duplicateProblem);
+    on("RemoveProblem", &EditorWindow::removeProblem);
+    on("MoveUp", &EditorWindow::moveUp);
+    on("MoveDown", &EditorWindow::moveDown);
+    connect(findChild<QAction *>(QStringLiteral("AddOption")), &QAction::triggered, m_editor,
+            &ProblemEditor::addOption);
+    connect(findChild<QAction *>(QStringLiteral("RemoveOption")), &QAction::triggered, m_editor,
+            &ProblemEditor::removeOption);
+    connect(findChild<QAction *>(QStringLiteral("GoToList")), &QAction::triggered, this,
+            [this] { m_list->setFocus(); });
+    connect(findChild<QAction *>(QStringLiteral("GoToCondition")), &QAction::triggered, this,
+            [this] { m_editor->focusField(ProblemEditor::Field::Condition); });
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Справка"));
+    QAction *about = makeAction(this, QStringLiteral("AboutEditor"), QStringLiteral("&О редакторе"),
+                                QKeySequence::HelpContents);
+    help->addAction(about);
+    connect(about, &QAction::triggered, this, [this] {
+        QMessageBox::about(
+            this, appTitle(),
+            QStringLiteral("<p><b>Редактор банка задач Cifrovex</b></p>"
+                           "<p>Составляет и правит банк задач data.cvx. Верный вариант каждой задачи "
+                           "редактор сам ставит под номер, который программа считает верным для её "
+                           "места; остальные варианты сохраняют свой порядок.</p>"
+                           "<p>Задачи 1–10 нужны уровню «3», 1–15 — уровню «4», 1–20 — уровню «5».</p>"));
+    });
+}
+
+int EditorWindow::currentProblem() const {
+    return m_editor->problem();
+}
+
+void EditorWindow::setCurrentProblem(int index) {
+    if (index < 0 || index >= m_document->problemCount()) {
+        m_list->setCurrentIndex({});
+        m_editor->setProblem(m_document->problemCount() > 0 ? 0 : -1);
+        if (m_document->problemCount() > 0)
+            m_list->setCurrentIndex(m_model->index(0, ProblemListModel::PositionColumn));
+        return;
+    }
+    m_list->setCurrentIndex(m_model->index(index, ProblemListModel::PositionColumn));
+    m_list->scrollTo(m_list->currentIndex());
+    m_editor->setProblem(index);
+}
+
+void EditorWindow::updateTitle() {
+    const QString name = m_path.isEmpty() ? QStringLiteral("Новый банк") : QFileInfo(m_path).fileName();
+    setWindowTitle(QStringLiteral("%1[*] — %2").arg(name, appTitle()));
+    setWindowFilePath(m_path);
+}
+
+void EditorWindow::updateActions() {
+    const int current = currentProblem();
+    const bool has = current >= 0;
+    m_duplicate->setEnabled(has);
+    m_remove->setEnabled(has);
+    m_moveUp->setEnabled(current > 0);
+    m_moveDown->setEnabled(has && current + 1 < m_document->problemCount());
+}
+
+void EditorWindow::refreshStudentView() {
+    m_studentDelay->stop();
+    const int current = currentProblem();
+    if (current < 0)
+        m_student->showProblem(DocProblem{}, 0);
+    else
+        m_student->showProblem(m_document->problem(current), current + 1);
+}
+
+bool EditorWindow::mayDiscard() {
+    if (m_editing->undoStack()->isClean())
+        return true;
+    const QString name = m_path.isEmpty() ? QStringLiteral("Новый банк") : QFileInfo(m_path).fileName();
+    switch (m_dialogs.askSave(
+        this, QStringLiteral("В банке задач «%1» есть несохранённые изменения. Сохранить их?").arg(name))) {
+    case EditorDialogs::SaveAnswer::Save:
+        return save();
+    case EditorDialogs::SaveAnswer::Discard:
+        return true;
+    case EditorDialogs::SaveAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void EditorWindow::showNotes(const QStringList &notes) {
+    if (notes.isEmpty())
+        return;
+    m_dialogs.showError(
+        this, QStringLiteral("Редактор хранит верный вариант под номером, который считает верным "
+                             "программа. В этом банке при сохранении изменится:\n\n") +
+                  notes.mid(0, 15).join(u'\n') +
+                  (notes.size() > 15 ? QStringLiteral("\n… и ещё %1.").arg(notes.size() - 15) : QString()));
+}
+
+void EditorWindow::newBank() {
+    if (!mayDiscard())
+        return;
+    m_document->reset({});
+    m_editing->undoStack()->clear();
+    m_path.clear();
+    m_version = jet::Version::Jet4;
+    updateTitle();
+    setWindowModified(false);
+    statusBar()->showMessage(QStringLiteral("Новый банк задач."));
+}
+
+void EditorWindow::newBankAt(const QString &path) {
+    m_document->reset({});
+    m_editing->undoStack()->clear();
+    m_path = QFileInfo(path).absoluteFilePath();
+    m_version = jet::Version::Jet4;
+    updateTitle();
+    setWindowModified(false);
+    statusBar()->showMessage(
+        QStringLiteral("Файла %1 ещё нет: новый банк запишется в него при сохранении.").arg(m_path));
+}
+
+void EditorWindow::open() {
+    if (!mayDiscard())
+        return;
+    const QString path = m_dialogs.openFile(this, QStringLiteral("Открыть банк задач"), kBankFilter);
+    if (!path.isEmpty())
+        openFile(path);
+}
+
+bool EditorWindow::openFile(const QString &path) {
+    QStringList notes;
+    Bank bank;
+    try {
+        bank = loadBank(path);
+    } catch (const BankError &e) {
+        m_dialogs.showError(this, e.message());
+        return false;
+    }
+    m_document->reset(BankDocument::fromBank(bank, &notes));
+    m_editing->undoStack()->clear();
+    m_path = QFileInfo(path).absoluteFilePath();
+    m_version = versionOf(path);
+    updateTitle();
+    setWindowModified(false);
+    statusBar()->showMessage(
+        QStringLiteral("Открыт банк %1 (%2): задач %3.")
+            .arg(m_path, m_version == jet::Version::Jet3 ? QStringLiteral("Jet 3") : QStringLiteral("Jet 4"))
+            .arg(m_document->problemCount()));
+    showNotes(notes);
+    return true;
+}
+
+bool EditorWindow::save() {
+    if (m_path.isEmpty())
+        return saveAs();
+    return saveTo(m_path, m_version);
+}
+
+bool EditorWindow::saveAs() {
+    bool jet3 = m_version == jet::Version::Jet3;
+    const QString suggested = m_path.isEmpty() ? QDir::home().filePath(QStringLiteral("data.cvx")) : m_path;
+    const QString path = m_dialogs.saveFile(this, suggested, &jet3);
+    if (path.isEmpty())
+        return false;
+    return saveTo(path, jet3 ? jet::Version::Jet3 : jet::Version::Jet4);
+}
+
+bool EditorWindow::saveTo(const QString &path, jet::Version version) {
+    try {
+        m_document->save(path, version);
+    } catch (const SaveError &e) {
+        m_dialogs.showError(this, e.message());
+        return false;
+    }
+    m_path = QFileInfo(path).absoluteFilePath();
+    m_version = version;
+    m_editing->undoStack()->setClean();
+    updateTitle();
+    setWindowModified(false);
+    // Saving a bank still being written is fine; the teacher is told which levels it serves yet.
+    const bankcheck::Report report = bankcheck::check(m_document->toBank());
+    QStringList levels;
+    for (int level : report.levelsServed)
+        levels << QStringLiteral("«%1»").arg(level);
+    const QString served =
+        report.ok() ? QStringLiteral("банк готов для всех уровней")
+        : levels.isEmpty()
+            ? QStringLiteral("ни один уровень пока не работает (см. «Проверка»)")
+            : QStringLiteral("работают уровни %1 (см. «Проверка»)").arg(levels.join(QStringLiteral(", ")));
+    const QString backup =
+        QFile::exists(bankdoc::backupPath(m_path))
+            ? QStringLiteral("; прежняя версия — %1").arg(QFileInfo(bankdoc::backupPath(m_path)).fileName())
+            : QString();
+    statusBar()->showMessage(
+        QStringLiteral("Сохранено в %1 (%2)%3; %4.")
+            .arg(m_path, version == jet::Version::Jet3 ? QStringLiteral("Jet 3") : QStringLiteral("Jet 4"),
+                 backup, served));
+    return true;
+}
+
+void EditorWindow::importAiken() {
+    const QString path = m_dialogs.openFile(this, QStringLiteral("Импорт вопросов в формате Aiken"),
+                                            QStringLiteral("Вопросы Aiken (*.txt);;Все файлы (*)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    const QByteArray bytes = readFile(path, &error);
+    if (!error.isEmpty()) {
+        m_dialogs.showError(this, error);
+        return;
+    }
+    try {
+        const Bank bank = aiken::importBank(bytes, path, m_version);
+        m_editing->replaceAll(BankDocument::fromBank(bank),
+                              QStringLiteral("импорт из %1").arg(QFileInfo(path).fileName()));
+        statusBar()->showMessage(QStringLiteral("Импортировано вопросов: %1 из %2. Отменить: Ctrl+Z.")
+                                     .arg(m_document->problemCount())
+                                     .arg(path));
+    } catch (const aiken::AikenError &e) {
+        m_dialogs.showError(this, e.message());
+    }
+}
+
+void EditorWindow::importCsv() {
+    const QString problems =
+        m_dialogs.openFile(this, QStringLiteral("Импорт из CSV: таблица задач (Zadachi.csv)"),
+                           QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
+    if (problems.isEmpty())
+        return;
+    // The options' table is expected beside it; otherwise the teacher names it.
+    QString options;
+    const QDir dir = QFileInfo(problems).dir();
+    for (const QString &name : dir.entryList(QDir::Files))
+        if (name.compare(QStringLiteral("Otvety.csv"), Qt::CaseInsensitive) == 0)
+            options = dir.filePath(name);
+    if (options.isEmpty() || options == problems)
+        options =
+            m_dialogs.openFile(this, QStringLiteral("Импорт из CSV: таблица вариантов ответа (Otvety.csv)"),
+                               QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
+    if (options.isEmpty())
+        return;
+    QString error;
+    const QByteArray problemBytes = readFile(problems, &error);
+    const QByteArray optionBytes = error.isEmpty() ? readFile(options, &error) : QByteArray();
+    if (!error.isEmpty()) {
+        m_dialogs.showError(this, error);
+        return;
+    }
+    try {
+        const QList<jet::Table> tables =
+            csv::readBankTables(problemBytes, problems, optionBytes, options, m_version);
+        // Through the bank reader, so that the tables are taken exactly as the program takes them.
+        QTemporaryDir scratch;
+        const QString file = scratch.filePath(QStringLiteral("import.cvx"));
+        jet::writeFile(file, tables, m_version);
+        QStringList notes;
+        const QList<DocProblem> imported = BankDocument::fromBank(loadBank(file), &notes);
+        m_editing->replaceAll(imported, QStringLiteral("импорт из CSV"));
+        statusBar()->showMessage(
+            QStringLiteral("Импортировано задач: %1. Отменить: Ctrl+Z.").arg(imported.size()));
+        showNotes(notes);
+    } catch (const csv::CsvError &e) {
+        m_dialogs.showError(this, e.message());
+    } catch (const jet::FormatError &e) {
+        m_dialogs.showError(this, e.message());
+    } catch (const BankError &e) {
+        m_dialogs.showError(this, e.message());
+    }
+}
+
+void EditorWindow::exportCsv() {
+    const QString folder =
+        m_dialogs.chooseFolder(this, QStringLiteral("Экспорт в CSV: папка для Zadachi.csv и Otvety.csv"));
+    if (folder.isEmpty())
+        return;
+    const QList<jet::Table> tables = banktables::toTables(m_document->toBank());
+    for (const jet::Table &table : tables) {
+        const QString path = QDir(folder).filePath(table.name + QStringLiteral(".csv"));
+        QSaveFile file(path);
+        const QByteArray bytes = csv::write(table);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+            m_dialogs.showError(this,
+                                QStringLiteral("Файл «%1» не записан: %2.").arg(path, file.errorString()));
+            return;
+        }
+    }
+    statusBar()->showMessage(QStringLiteral("Записаны Zadachi.csv и Otvety.csv в %1.").arg(folder));
+}
+
+QString EditorWindow::lastTrialFolder() const {
+    return m_trialFolders.empty() ? QString() : m_trialFolders.back()->path();
+}
+
+void EditorWindow::startProgram() {
+    const QString &program = m_programPath;
+    if (!QFileInfo(program).isExecutable()) {
+        m_dialogs.showError(
+            this, QStringLiteral("Программа Cifrovex не найдена рядом с редактором: %1.").arg(program));
+        return;
+    }
+    // The program reads data.cvx from its working folder: a copy of the bank as it is now, saved or not.
+    auto folder = std::make_unique<QTemporaryDir>();
+    if (!folder->isValid()) {
+        m_dialogs.showError(
+            this, QStringLiteral("Не удалось создать временную папку: %1.").arg(folder->errorString()));
+        return;
+    }
+    const QString copy = folder->filePath(QStringLiteral("data.cvx"));
+    try {
+        jet::writeFile(copy, banktables::toTables(m_document->toBank()), jet::Version::Jet4);
+    } catch (const jet::FormatError &e) {
+        m_dialogs.showError(this, e.message());
+        return;
+    }
+    if (!m_dialogs.startProgram(program, folder->path())) {
+        m_dialogs.showError(this, QStringLiteral("Программа %1 не запустилась.").arg(program));
+        return;
+    }
+    statusBar()->showMessage(QStringLiteral("Cifrovex запущен на копии банка в %1.").arg(folder->path()));
+    m_trialFolders.push_back(std::move(folder));
+}
+
+void EditorWindow::insertProblem() {
+    const int at = currentProblem() + 1;
+    m_editing->insertProblem(at);
+    setCurrentProblem(at);
+    m_editor->focusField(ProblemEditor::Field::Condition);
+}
+
+void EditorWindow::duplicateProblem() {
+    const int current = currentProblem();
+    if (current < 0)
+        return;
+    m_editing->duplicateProblem(current);
+    setCurrentProblem(current + 1);
+}
+
+void EditorWindow::removeProblem() {
+    const int current = currentProblem();
+    if (current < 0)
+        return;
+    m_editing->removeProblem(current);
+    setCurrentProblem(std::min(current, m_document->problemCount() - 1));
+}
+
+void EditorWindow::moveUp() {
+    const int current = currentProblem();
+    if (current <= 0)
+        return;
+    m_editing->moveProblem(current, current - 1);
+    setCurrentProblem(current - 1);
+}
+
+void EditorWindow::moveDown() {
+    const int current = currentProblem();
+    if (current < 0 || current + 1 >= m_document->problemCount())
+        return;
+    m_editing->moveProblem(current, current + 1);
+    setCurrentProblem(current + 1);
+}
+
+void EditorWindow::closeEvent(QCloseEvent *event) {
+    if (mayDiscard())
+        event->accept();
+    else
+        event->ignore();
+}

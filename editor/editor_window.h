@@ -1,0 +1,125 @@
+#pragma once
+
+// The bank editor's main window: the problem list, the current problem's fields, the student's
+// view and the live check, with the File and Edit commands.
+
+#include "data/jet/jet.h"
+
+#include <QMainWindow>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class BankDocument;
+class BankEditing;
+class CheckPanel;
+class ProblemEditor;
+class ProblemListModel;
+class QAction;
+class QTabWidget;
+class QTableView;
+class QTimer;
+class StudentView;
+
+// What the window asks of the user and the system, replaceable in tests.
+struct EditorDialogs {
+    enum class SaveAnswer { Save, Discard, Cancel };
+    // A file to open; empty when cancelled.
+    std::function<QString(QWidget *, const QString &title, const QString &filter)> openFile;
+    // A file to save to and whether Jet 3 was asked for; empty when cancelled.
+    std::function<QString(QWidget *, const QString &suggested, bool *jet3)> saveFile;
+    std::function<QString(QWidget *, const QString &title)> chooseFolder;
+    std::function<SaveAnswer(QWidget *, const QString &text)> askSave;
+    std::function<void(QWidget *, const QString &text)> showError;
+    // Starts a program detached in a working folder; false when it could not be started.
+    std::function<bool(const QString &program, const QString &workingFolder)> startProgram;
+
+    static EditorDialogs standard();
+};
+
+class EditorWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit EditorWindow(QWidget *parent = nullptr);
+    ~EditorWindow() override;
+
+    EditorDialogs &dialogs() { return m_dialogs; }
+
+    BankDocument *document() const { return m_document; }
+    BankEditing *editing() const { return m_editing; }
+    ProblemEditor *problemEditor() const { return m_editor; }
+    CheckPanel *checkPanel() const { return m_check; }
+    StudentView *studentView() const { return m_student; }
+    QTableView *problemList() const { return m_list; }
+
+    const QString &filePath() const { return m_path; }
+    jet::Version version() const { return m_version; }
+    int currentProblem() const;
+    void setCurrentProblem(int index);
+
+    // Opens a bank without asking about unsaved changes; false after showing why it could not.
+    bool openFile(const QString &path);
+    // A new, empty bank that Save writes to path (a file that does not exist yet).
+    void newBankAt(const QString &path);
+    // Saves to a file in a version; false after showing why it could not.
+    bool saveTo(const QString &path, jet::Version version);
+
+    // The program the Start command runs; by default cifrovex beside the editor.
+    void setProgramPath(const QString &path) { m_programPath = path; }
+    const QString &programPath() const { return m_programPath; }
+
+    // The folder where the program was last started on a copy of the bank.
+    QString lastTrialFolder() const;
+
+public slots:
+    void newBank();
+    void open();
+    bool save();
+    bool saveAs();
+    void importAiken();
+    void importCsv();
+    void exportCsv();
+    void startProgram();
+    void insertProblem();
+    void duplicateProblem();
+    void removeProblem();
+    void moveUp();
+    void moveDown();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createActions();
+    void updateTitle();
+    void updateActions();
+    void refreshStudentView();
+    // Asks what to do with unsaved changes; true when the caller may go on.
+    bool mayDiscard();
+    void showNotes(const QStringList &notes);
+
+    EditorDialogs m_dialogs;
+    BankDocument *m_document;
+    BankEditing *m_editing;
+    ProblemListModel *m_model;
+    QTableView *m_list;
+    ProblemEditor *m_editor;
+    StudentView *m_student;
+    CheckPanel *m_check;
+    QTabWidget *m_tabs = nullptr;
+    QTimer *m_studentDelay;
+    QString m_path;
+    QString m_programPath;
+    int m_touched = -1; // the problem the last change touched
+    jet::Version m_version = jet::Version::Jet4;
+    std::vector<std::unique_ptr<QTemporaryDir>> m_trialFolders;
+
+    QAction *m_save = nullptr;
+    QAction *m_duplicate = nullptr;
+    QAction *m_remove = nullptr;
+    QAction *m_moveUp = nullptr;
+    QAction *m_moveDown = nullptr;
+};

@@ -1,0 +1,268 @@
+#include "editor/problem_editor.h"
+
+#include "data/bank_editing.h"
+#include "editor/text_edit.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Lines a field shows before it scrolls.
+void setVisibleLines(QPlainTextEdit *edit, int lines) {
+    const QFontMetrics fm(edit->font());
+    const int margins = int(edit->document()->documentMargin() * 2) + edit->frameWidth() * 2;
+    edit->setMinimumHeight(fm.lineSpacing() * lines + margins);
+    edit->setMaximumHeight(fm.lineSpacing() * std::max(lines, 8) + margins);
+}
+
+} // namespace
+
+ProblemEditor::ProblemEditor(BankEditing *editing, QWidget *parent)
+    : QWidget(parent)
+    , m_editing(editing) {
+    setObjectName(QStringLiteral("ProblemEditor"));
+    auto *layout = new QVBoxLayout(this);
+
+    m_heading = new QLabel(this);
+    m_heading->setObjectName(QStringLiteral("ProblemHeading"));
+    QFont bold = m_heading->font();
+    bold.setBold(true);
+    m_heading->setFont(bold);
+    layout->addWidget(m_heading);
+
+    auto *conditionLabel = new QLabel(QStringLiteral("&Условие (Uslovie):"), this);
+    m_condition = new BankTextEdit(this);
+    m_condition->setObjectName(QStringLiteral("ConditionEdit"));
+    m_condition->setAccessibleName(QStringLiteral("Условие"));
+    conditionLabel->setBuddy(m_condition);
+    setVisibleLines(m_condition, 2);
+    layout->addWidget(conditionLabel);
+    layout->addWidget(m_condition);
+
+    auto *bodyLabel = new QLabel(QStringLiteral("&Текст задачи (Name):"), this);
+    m_body = new BankTextEdit(this);
+    m_body->setObjectName(QStringLiteral("BodyEdit"));
+    m_body->setAccessibleName(QStringLiteral("Текст задачи"));
+    bodyLabel->setBuddy(m_body);
+    setVisibleLines(m_body, 4);
+    layout->addWidget(bodyLabel);
+    layout->addWidget(m_body);
+
+    auto *options = new QGroupBox(QStringLiteral("Варианты ответа (верный отмечен кружком)"), this);
+    options->setObjectName(QStringLiteral("OptionsBox"));
+    auto *optionsLayout = new QVBoxLayout(options);
+    m_optionGrid = new QGridLayout;
+    m_optionGrid->setColumnStretch(2, 1);
+    optionsLayout->addLayout(m_optionGrid);
+    m_correctGroup = new QButtonGroup(this);
+    m_correctGroup->setExclusive(true);
+    connect(m_correctGroup, &QButtonGroup::idClicked, this, &ProblemEditor::markCorrect);
+
+    m_warning = new QLabel(options);
+    m_warning->setObjectName(QStringLiteral("OptionWarning"));
+    m_warning->setWordWrap(true);
+    m_warning->setStyleSheet(QStringLiteral("color: #a00000;"));
+    optionsLayout->addWidget(m_warning);
+
+    auto *buttons = new QHBoxLayout;
+    m_addOption = new QPushButton(QStringLiteral("&Добавить вариант"), options);
+    m_addOption->setObjectName(QStringLiteral("AddOption"));
+    m_removeOption = new QPushButton(QStringLiteral("Уд&алить вариант"), options);
+    m_removeOption->setObjectName(QStringLiteral("RemoveOption"));
+    connect(m_addOption, &QPushButton::clicked, this, &ProblemEditor::addOption);
+    connect(m_removeOption, &QPushButton::clicked, this, &ProblemEditor::removeOption);
+    buttons->addWidget(m_addOption);
+    buttons->addWidget(m_removeOption);
+    buttons->addStretch();
+    optionsLayout->addLayout(buttons);
+    layout->addWidget(options);
+    layout->addStretch();
+
+    connect(m_condition, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_refreshing)
+            m_editing->setCondition(m_problem, m_condition->toPlainText());
+    });
+    connect(m_body, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_refreshing)
+            m_editing->setBody(m_problem, m_body->toPlainText());
+    });
+
+    BankDocument *doc = m_editing->document();
+    connect(doc, &BankDocument::problemChanged, this, [this](int index) {
+        if (index == m_problem)
+            refresh();
+    });
+    // A structural change moves the problem shown to another position: its key number changes.
+    connect(doc, &BankDocument::problemsInserted, this, &ProblemEditor::refresh);
+    connect(doc, &BankDocument::problemsRemoved, this, &ProblemEditor::refresh);
+    connect(doc, &BankDocument::problemMoved, this, &ProblemEditor::refresh);
+    connect(doc, &BankDocument::modelReset, this, &ProblemEditor::refresh);
+    refresh();
+}
+
+BankTextEdit *ProblemEditor::optionEdit(int row) const {
+    return row >= 0 && row < m_rows.size() ? m_rows[row].text : nullptr;
+}
+
+QRadioButton *ProblemEditor::correctButton(int row) const {
+    return row >= 0 && row < m_rows.size() ? m_rows[row].correct : nullptr;
+}
+
+void ProblemEditor::setProblem(int index) {
+    if (index == m_problem)
+        return;
+    m_problem = index;
+    refresh();
+}
+
+int ProblemEditor::authorIndex(int row) const {
+    return row >= 0 && row < m_order.size() ? m_order[row] : -1;
+}
+
+void ProblemEditor::setRowCount(int count) {
+    while (m_rows.size() < count) {
+        const int row = int(m_rows.size());
+        OptionRow r;
+        r.correct = new QRadioButton(this);
+        r.correct->setObjectName(QStringLiteral("Correct%1").arg(row + 1));
+        r.correct->setAccessibleName(QStringLiteral("Вариант %1 верный").arg(row + 1));
+        r.correct->setToolTip(QStringLiteral("Верный ответ (Ctrl+%1)").arg(row + 1));
+        // Tab goes from one option's text to the next; the correct one is chosen with Ctrl+number
+        // (an exclusive group would let Tab reach only its checked button).
+        r.correct->setFocusPolicy(Qt::ClickFocus);
+        m_correctGroup->addButton(r.correct, row);
+        r.number = new QLabel(QStringLiteral("%1.").arg(row + 1), this);
+        r.text = new BankTextEdit(this);
+        r.text->setObjectName(QStringLiteral("Option%1").arg(row + 1));
+        r.text->setAccessibleName(QStringLiteral("Вариант %1").arg(row + 1));
+        setVisibleLines(r.text, 1);
+        r.text->setMaximumHeight(r.text->minimumHeight() * 2);
+        connect(r.text, &QPlainTextEdit::textChanged, this, [this, row] {
+            if (!m_refreshing)
+                m_editing->setOptionText(m_problem, authorIndex(row), m_rows[row].text->toPlainText());
+        });
+        m_optionGrid->addWidget(r.correct, row, 0);
+        m_optionGrid->addWidget(r.number, row, 1);
+        m_optionGrid->addWidget(r.text, row, 2);
+        m_rows.append(r);
+    }
+    while (m_rows.size() > count) {
+        OptionRow r = m_rows.takeLast();
+        m_correctGroup->removeButton(r.correct);
+        delete r.correct;
+        delete r.number;
+        delete r.text;
+    }
+    for (int row = 0; row < m_rows.size(); ++row)
+        setTabOrder(row > 0 ? static_cast<QWidget *>(m_rows[row - 1].text) : m_body, m_rows[row].text);
+    if (!m_rows.isEmpty())
+        setTabOrder(m_rows.last().text, m_addOption);
+    setTabOrder(m_addOption, m_removeOption);
+}
+
+void ProblemEditor::refresh() {
+    BankDocument *doc = m_editing->document();
+    if (m_problem >= doc->problemCount())
+        m_problem = doc->problemCount() - 1;
+    const bool has = m_problem >= 0;
+    setEnabled(has);
+    m_refreshing = true;
+    if (!has) {
+        m_heading->setText(QStringLiteral("Задач нет. Добавьте задачу: Правка → Новая задача (Ctrl+Enter)."));
+        m_condition->setTextKeepingCursor(QString());
+        m_body->setTextKeepingCursor(QString());
+        m_order.clear();
+        setRowCount(0);
+        m_warning->clear();
+        m_refreshing = false;
+        return;
+    }
+    const DocProblem &p = doc->problem(m_problem);
+    const int position = m_problem + 1;
+    m_heading->setText(
+        QStringLiteral("Задача № %1 — уровни: %2").arg(position).arg(bankdoc::levelsUsing(position)));
+    m_condition->setTextKeepingCursor(p.condition);
+    m_body->setTextKeepingCursor(p.body);
+    m_order = bankdoc::shownOrder(p, position);
+    setRowCount(int(m_order.size()));
+    for (int row = 0; row < m_order.size(); ++row) {
+        m_rows[row].text->setTextKeepingCursor(p.options[m_order[row]]);
+        // An exclusive group cannot uncheck its last checked button; switch it off for a moment.
+        m_correctGroup->setExclusive(false);
+        m_rows[row].correct->setChecked(m_order[row] == p.correct);
+        m_correctGroup->setExclusive(true);
+        m_rows[row].text->setAccessibleName(m_order[row] == p.correct
+                                                ? QStringLiteral("Вариант %1, верный").arg(row + 1)
+                                                : QStringLiteral("Вариант %1").arg(row + 1));
+    }
+    QStringList warnings;
+    if (p.options.size() != 4)
+        warnings << QStringLiteral("Вариантов ответа %1, а программа показывает четыре с номерами 1–4: "
+                                   "проверка банка отметит эту задачу.")
+                        .arg(p.options.size());
+    if (p.correct < 0 && !p.options.isEmpty())
+        warnings << QStringLiteral("Верный ответ не отмечен.");
+    m_warning->setText(warnings.join(u' '));
+    m_warning->setVisible(!warnings.isEmpty());
+    m_removeOption->setEnabled(!p.options.isEmpty());
+    m_refreshing = false;
+}
+
+void ProblemEditor::markCorrect(int row) {
+    const int option = authorIndex(row);
+    if (option < 0)
+        return;
+    m_editing->setCorrect(m_problem, option);
+    // The option now stands under the key's number: the keyboard follows it there.
+    const int now = int(m_order.indexOf(option));
+    if (now >= 0 && (hasFocus() || isAncestorOf(QApplication::focusWidget())))
+        m_rows[now].text->setFocus();
+}
+
+void ProblemEditor::addOption() {
+    if (m_problem < 0)
+        return;
+    const int count = int(m_editing->document()->problem(m_problem).options.size());
+    m_editing->addOption(m_problem);
+    const int row = int(m_order.indexOf(count));
+    if (row >= 0)
+        m_rows[row].text->setFocus();
+}
+
+void ProblemEditor::removeOption() {
+    if (m_problem < 0 || m_rows.isEmpty())
+        return;
+    int row = focusedRow();
+    if (row < 0)
+        row = int(m_rows.size()) - 1;
+    m_editing->removeOption(m_problem, authorIndex(row));
+}
+
+int ProblemEditor::focusedRow() const {
+    for (int row = 0; row < m_rows.size(); ++row)
+        if (m_rows[row].text->hasFocus() || m_rows[row].correct->hasFocus())
+            return row;
+    return -1;
+}
+
+void ProblemEditor::focusField(Field field, int row) {
+    switch (field) {
+    case Field::Condition:
+        m_condition->setFocus();
+        break;
+    case Field::Body:
+        m_body->setFocus();
+        break;
+    case Field::Option:
+        if (BankTextEdit *edit = optionEdit(std::clamp(row, 0, std::max(0, optionRows() - 1))))
+            edit->setFocus();
+        break;
+    }
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+// The current problem's fields: condition, body, the options in the order the student sees them
+// with a radio button for the correct one, and a warning when the options are not four.
+
+#include <QList>
+#include <QWidget>
+
+class BankEditing;
+class BankTextEdit;
+class QButtonGroup;
+class QGridLayout;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+class ProblemEditor : public QWidget {
+    Q_OBJECT
+
+public:
+    enum class Field { Condition, Body, Option };
+
+    explicit ProblemEditor(BankEditing *editing, QWidget *parent = nullptr);
+
+    // The 0-based index of the problem shown, or -1 for none.
+    void setProblem(int index);
+    int problem() const { return m_problem; }
+
+    // Moves the keyboard to a field; for options, the one shown in that row.
+    void focusField(Field field, int row = 0);
+
+    BankTextEdit *conditionEdit() const { return m_condition; }
+    BankTextEdit *bodyEdit() const { return m_body; }
+    int optionRows() const { return int(m_rows.size()); }
+    BankTextEdit *optionEdit(int row) const;
+    QRadioButton *correctButton(int row) const;
+    QLabel *warningLabel() const { return m_warning; }
+
+public slots:
+    // Marks the option shown in a row (0-based) as the correct one.
+    void markCorrect(int row);
+    void addOption();
+    // Removes the option whose row has the keyboard, or the last one.
+    void removeOption();
+
+private:
+    struct OptionRow {
+        QRadioButton *correct = nullptr;
+        QLabel *number = nullptr;
+        BankTextEdit *text = nullptr;
+    };
+
+    void refresh();
+    void setRowCount(int count);
+    int focusedRow() const;
+    int authorIndex(int row) const;
+
+    BankEditing *m_editing;
+    int m_problem = -1;
+    bool m_refreshing = false;
+    QList<int> m_order; // author index of the option in each shown row
+
+    QLabel *m_heading = nullptr;
+    BankTextEdit *m_condition = nullptr;
+    BankTextEdit *m_body = nullptr;
+    QGridLayout *m_optionGrid = nullptr;
+    QButtonGroup *m_correctGroup = nullptr;
+    QList<OptionRow> m_rows;
+    QLabel *m_warning = nullptr;
+    QPushButton *m_addOption = nullptr;
+    QPushButton *m_removeOption = nullptr;
+};

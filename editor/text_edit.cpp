@@ -1,0 +1,58 @@
+#include "editor/text_edit.h"
+
+#include "data/bank_check.h"
+
+#include <QKeyEvent>
+#include <QTextCharFormat>
+
+#include <algorithm>
+
+ForeignCharHighlighter::ForeignCharHighlighter(QTextDocument *document)
+    : QSyntaxHighlighter(document) {}
+
+void ForeignCharHighlighter::highlightBlock(const QString &text) {
+    const QString foreign = bankcheck::outsideWindows1251(text);
+    if (foreign.isEmpty())
+        return;
+    QTextCharFormat mark;
+    mark.setBackground(QColor(255, 200, 200));
+    mark.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    mark.setUnderlineColor(Qt::red);
+    mark.setToolTip(QStringLiteral("Этого символа нет в Windows-1251: программа его не покажет"));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const QString c = text.mid(i, pair ? 2 : 1);
+        if (foreign.contains(c))
+            setFormat(int(i), int(c.size()), mark);
+        if (pair)
+            ++i;
+    }
+}
+
+BankTextEdit::BankTextEdit(QWidget *parent)
+    : QPlainTextEdit(parent) {
+    setTabChangesFocus(true);
+    setUndoRedoEnabled(false);
+    new ForeignCharHighlighter(document());
+}
+
+void BankTextEdit::setTextKeepingCursor(const QString &text) {
+    if (toPlainText() == text)
+        return;
+    const int position = textCursor().position();
+    setPlainText(text);
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(std::min(position, int(text.size())));
+    setTextCursor(cursor);
+}
+
+bool BankTextEdit::event(QEvent *event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QPlainTextEdit::event(event);
+}

@@ -1,0 +1,462 @@
+// The bank document: the answer-key rule through every edit, undo and redo, import, and saving
+// with the previous version kept and nothing half-written.
+
+#include "data/bank_aiken.h"
+#include "data/bank_check.h"
+#include "data/bank_csv.h"
+#include "data/bank_document.h"
+#include "data/bank_editing.h"
+#include "testing/grading.h"
+
+#include "../bank/bank_fixtures.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoStack>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// Problem i (1-based in the name) whose correct option reads "верно i" among "a i", "b i", "c i".
+DocProblem marked(int i) {
+    DocProblem p;
+    p.condition = QStringLiteral("Условие %1").arg(i);
+    p.body = QStringLiteral("%1 + %1").arg(i);
+    p.options = {QStringLiteral("a %1").arg(i), QStringLiteral("верно %1").arg(i),
+                 QStringLiteral("b %1").arg(i), QStringLiteral("c %1").arg(i)};
+    p.correct = 1;
+    return p;
+}
+
+QList<DocProblem> markedProblems(int count) {
+    QList<DocProblem> problems;
+    for (int i = 1; i <= count; ++i)
+        problems << marked(i);
+    return problems;
+}
+
+// For every position of the saved bank: the option under the key's number is the one the author
+// marked, Istina is on it alone, and the other options are in the author's order.
+QString keyRuleFault(const Bank &bank) {
+    for (int pi = 0; pi < bank.problems.size(); ++pi) {
+        const int p = pi + 1;
+        QList<AnswerOption> own;
+        for (const AnswerOption &o : bank.options)
+            if (o.ID_P == bank.problems[pi].ID_P)
+                own << o;
+        QStringList others;
+        for (const AnswerOption &o : own) {
+            const bool isCorrect = o.Otvet->startsWith(QStringLiteral("верно"));
+            if (o.Istina != isCorrect)
+                return QStringLiteral("position %1: Istina on %2").arg(p).arg(*o.Otvet);
+            if (isCorrect && p <= 20 && o.dopol != correctOption(p))
+                return QStringLiteral("position %1: correct under %2").arg(p).arg(o.dopol);
+            if (!isCorrect)
+                others << o.Otvet->left(1);
+        }
+        if (others != QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")})
+            return QStringLiteral("position %1: others in order %2").arg(p).arg(others.join(u','));
+    }
+    return {};
+}
+
+QStringList conditions(const BankDocument &doc) {
+    QStringList list;
+    for (const DocProblem &p : doc.problems())
+        list << p.condition;
+    return list;
+}
+
+QByteArray mdbExport(const QString &file, const QString &table) {
+    QProcess p;
+    p.start(QStringLiteral("mdb-export"), {file, table});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return {};
+    return p.readAllStandardOutput();
+}
+
+} // namespace
+
+class TestBankDocument : public QObject {
+    Q_OBJECT
+
+private slots:
+    void shownOrder_data();
+    void shownOrder();
+    void levelsUsing();
+    void keyRuleSurvivesStructuralEdits_data();
+    void keyRuleSurvivesStructuralEdits();
+    void undoRedoRestoresEveryStep();
+    void typingIsOneUndoStep();
+    void correctChoiceAndOptionEdits();
+    void loadKeepsTheAuthorsChoice();
+    void aikenImportRoundTrips();
+    void saveReadsBackThroughBothReaders_data();
+    void saveReadsBackThroughBothReaders();
+    void saveKeepsThePreviousVersion();
+    void failedSaveLeavesTheFileAlone_data();
+    void failedSaveLeavesTheFileAlone();
+    void fullDiskLeavesTheFileAlone();
+};
+
+void TestBankDocument::shownOrder_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("optionCount");
+    QTest::addColumn<int>("correct");
+    QTest::addColumn<QList<int>>("expected");
+    // Position 1's key is 3, position 2's is 1, position 3's is 4.
+    QTest::newRow("key3_correct_second") << 1 << 4 << 1 << QList<int>{0, 2, 1, 3};
+    QTest::newRow("key1_correct_last") << 2 << 4 << 3 << QList<int>{3, 0, 1, 2};
+    QTest::newRow("key4_correct_first") << 3 << 4 << 0 << QList<int>{1, 2, 3, 0};
+    QTest::newRow("already_in_place") << 1 << 4 << 2 << QList<int>{0, 1, 2, 3};
+    QTest::newRow("none_correct") << 1 << 4 << -1 << QList<int>{0, 1, 2, 3};
+    QTest::newRow("three_options_key4") << 3 << 3 << 0 << QList<int>{1, 2, 0};
+    QTest::newRow("five_options") << 3 << 5 << 4 << QList<int>{0, 1, 2, 4, 3};
+    QTest::newRow("past_the_key") << 21 << 4 << 1 << QList<int>{0, 1, 2, 3};
+    QTest::newRow("no_options") << 1 << 0 << -1 << QList<int>{};
+}
+
+void TestBankDocument::shownOrder() {
+    QFETCH(int, position);
+    QFETCH(int, optionCount);
+    QFETCH(int, correct);
+    QFETCH(QList<int>, expected);
+    DocProblem p;
+    for (int i = 0; i < optionCount; ++i)
+        p.options << QString::number(i);
+    p.correct = correct;
+    QCOMPARE(bankdoc::shownOrder(p, position), expected);
+}
+
+void TestBankDocument::levelsUsing() {
+    QCOMPARE(bankdoc::levelsUsing(1), QStringLiteral("3, 4, 5"));
+    QCOMPARE(bankdoc::levelsUsing(10), QStringLiteral("3, 4, 5"));
+    QCOMPARE(bankdoc::levelsUsing(11), QStringLiteral("4, 5"));
+    QCOMPARE(bankdoc::levelsUsing(15), QStringLiteral("4, 5"));
+    QCOMPARE(bankdoc::levelsUsing(16), QStringLiteral("5"));
+    QCOMPARE(bankdoc::levelsUsing(20), QStringLiteral("5"));
+    QCOMPARE(bankdoc::levelsUsing(21), QStringLiteral("не используется"));
+}
+
+void TestBankDocument::keyRuleSurvivesStructuralEdits_data() {
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<int>("a");
+    QTest::addColumn<int>("b");
+    QTest::addColumn<QStringList>("firstConditions"); // the first three afterwards
+    const auto c = [](std::initializer_list<int> ns) {
+        QStringList l;
+        for (int n : ns)
+            l << (n ? QStringLiteral("Условие %1").arg(n) : QString());
+        return l;
+    };
+    QTest::newRow("move_down") << "move" << 0 << 2 << c({2, 3, 1});
+    QTest::newRow("move_up") << "move" << 19 << 0 << c({20, 1, 2});
+    QTest::newRow("move_past_key") << "move" << 0 << 21 << c({2, 3, 4});
+    QTest::newRow("move_into_key") << "move" << 21 << 1 << c({1, 22, 2});
+    QTest::newRow("remove_first") << "remove" << 0 << 0 << c({2, 3, 4});
+    QTest::newRow("insert_first") << "insert" << 0 << 0 << c({0, 1, 2});
+    QTest::newRow("duplicate_first") << "duplicate" << 0 << 0 << c({1, 1, 2});
+}
+
+void TestBankDocument::keyRuleSurvivesStructuralEdits() {
+    QFETCH(QString, op);
+    QFETCH(int, a);
+    QFETCH(int, b);
+    QFETCH(QStringList, firstConditions);
+    BankDocument doc;
+    doc.reset(markedProblems(25));
+    BankEditing editing(&doc);
+    QCOMPARE(keyRuleFault(doc.toBank()), QString());
+
+    if (op == QLatin1String("move"))
+        editing.moveProblem(a, b);
+    else if (op == QLatin1String("remove"))
+        editing.removeProblem(a);
+    else if (op == QLatin1String("insert"))
+        editing.insertProblem(a);
+    else
+        editing.duplicateProblem(a);
+
+    QCOMPARE(conditions(doc).mid(0, 3), firstConditions);
+    if (op != QLatin1String("insert")) {
+        QCOMPARE(keyRuleFault(doc.toBank()), QString());
+        QVERIFY(bankcheck::check(doc.toBank()).ok());
+    }
+    editing.undoStack()->undo();
+    QCOMPARE(doc.problems(), markedProblems(25));
+}
+
+void TestBankDocument::undoRedoRestoresEveryStep() {
+    BankDocument doc;
+    doc.reset(markedProblems(22));
+    BankEditing editing(&doc);
+    QList<QList<DocProblem>> states{doc.problems()};
+    const auto step = [&](auto &&f) {
+        f();
+        states << doc.problems();
+    };
+    step([&] { editing.moveProblem(3, 17); });
+    step([&] { editing.setCorrect(0, 3); });
+    step([&] { editing.removeOption(1, 0); });
+    step([&] { editing.addOption(2); });
+    step([&] { editing.duplicateProblem(5); });
+    step([&] { editing.removeProblem(0); });
+    step([&] { editing.insertProblem(22); });
+    step([&] { editing.setCondition(4, QStringLiteral("Новое")); });
+    step([&] { editing.replaceAll(markedProblems(3), QStringLiteral("импорт")); });
+    QCOMPARE(editing.undoStack()->count(), states.size() - 1);
+
+    for (int i = states.size() - 2; i >= 0; --i) {
+        editing.undoStack()->undo();
+        QCOMPARE(doc.problems(), states[i]);
+    }
+    for (int i = 1; i < states.size(); ++i) {
+        editing.undoStack()->redo();
+        QCOMPARE(doc.problems(), states[i]);
+    }
+}
+
+void TestBankDocument::typingIsOneUndoStep() {
+    BankDocument doc;
+    doc.reset(markedProblems(2));
+    BankEditing editing(&doc);
+    for (const QString &text : {QStringLiteral("Н"), QStringLiteral("На"), QStringLiteral("Най")})
+        editing.setBody(0, text);
+    editing.setOptionText(0, 2, QStringLiteral("x"));
+    editing.setOptionText(0, 2, QStringLiteral("xy"));
+    editing.setBody(1, QStringLiteral("другая"));
+    QCOMPARE(editing.undoStack()->count(), 3);
+    editing.undoStack()->undo();
+    editing.undoStack()->undo();
+    QCOMPARE(doc.problem(0).body, QStringLiteral("Най"));
+    editing.undoStack()->undo();
+    QCOMPARE(doc.problems(), markedProblems(2));
+    // The same text again changes nothing and takes no step.
+    editing.setBody(0, doc.problem(0).body);
+    QCOMPARE(editing.undoStack()->index(), 0);
+}
+
+void TestBankDocument::correctChoiceAndOptionEdits() {
+    BankDocument doc;
+    doc.reset(markedProblems(20));
+    BankEditing editing(&doc);
+    // Position 1's key is 3: choosing "c 1" puts it third, the others keep a, верно, b.
+    editing.setCorrect(0, 3);
+    Bank bank = doc.toBank();
+    QStringList shown;
+    for (int i = 0; i < 4; ++i)
+        shown << *bank.options[i].Otvet;
+    QCOMPARE(shown, (QStringList{QStringLiteral("a 1"), QStringLiteral("верно 1"), QStringLiteral("c 1"),
+                                 QStringLiteral("b 1")}));
+    QVERIFY(bank.options[2].Istina && bank.options[2].dopol == 3);
+
+    // Removing the correct option leaves none chosen: the check says so for that problem.
+    editing.removeOption(1, 1);
+    QCOMPARE(doc.problem(1).correct, -1);
+    const bankcheck::Report report = bankcheck::check(doc.toBank());
+    QVERIFY(!report.ok());
+    QVERIFY(!report.findings.isEmpty());
+    for (const bankcheck::Finding &f : report.findings)
+        QCOMPARE(f.position, 2);
+    QVERIFY(report.levelsServed.isEmpty());
+
+    // Removing an option before the correct one keeps the same option correct.
+    editing.removeOption(2, 0);
+    QCOMPARE(doc.problem(2).options[doc.problem(2).correct], QStringLiteral("верно 3"));
+}
+
+void TestBankDocument::loadKeepsTheAuthorsChoice() {
+    // Problem 1 marks option 2 true although the key takes 3; problem 2 marks none; an option of
+    // an unknown problem; problem 3 comes with its options out of number order.
+    Bank bank = sampleBank(3);
+    bank.options[2].Istina = false;
+    bank.options[1].Istina = true;
+    for (int i = 4; i < 8; ++i)
+        bank.options[i].Istina = false;
+    std::swap(bank.options[8], bank.options[11]);
+    bank.options.append({99, 77, QStringLiteral("сирота"), false, 1});
+
+    QStringList notes;
+    const QList<DocProblem> problems = BankDocument::fromBank(bank, &notes);
+    QCOMPARE(problems.size(), 3);
+    QCOMPARE(problems[0].options[problems[0].correct], *bank.options[1].Otvet);
+    QCOMPARE(problems[1].correct, correctOption(2) - 1);
+    QCOMPARE(problems[2].options.size(), 4);
+    QCOMPARE(problems[2].options[0], *bank.options[11].Otvet);
+    QCOMPARE(notes.size(), 2);
+    QVERIFY(notes[0].startsWith(QStringLiteral("Задача 1:")));
+    QVERIFY(notes[1].contains(QStringLiteral("ID_P 77")));
+
+    BankDocument doc;
+    doc.reset(problems);
+    for (const bankcheck::Finding &f : bankcheck::check(doc.toBank()).findings)
+        QCOMPARE(f.position, 0); // only that three problems are too few
+}
+
+void TestBankDocument::aikenImportRoundTrips() {
+    QByteArray text;
+    for (int i = 1; i <= 21; ++i)
+        text += QStringLiteral("Вопрос %1\nA) один\nB) два\nC) три\nD) четыре\nANSWER: %2\n\n")
+                    .arg(i)
+                    .arg(QChar(u'A' + i % 4))
+                    .toUtf8();
+    const Bank imported = aiken::importBank(text, QStringLiteral("q.txt"), jet::Version::Jet4);
+    BankDocument doc;
+    doc.reset(BankDocument::fromBank(imported));
+    const Bank again = doc.toBank();
+    QCOMPARE(again.problems, imported.problems);
+    QCOMPARE(again.options, imported.options);
+}
+
+void TestBankDocument::saveReadsBackThroughBothReaders_data() {
+    QTest::addColumn<bool>("jet3");
+    QTest::newRow("jet4") << false;
+    QTest::newRow("jet3") << true;
+}
+
+void TestBankDocument::saveReadsBackThroughBothReaders() {
+    QFETCH(bool, jet3);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    BankDocument doc;
+    QList<DocProblem> problems = markedProblems(21);
+    problems[4].body = QStringLiteral("Строка 1\nСтрока \"2\", с запятой");
+    problems[6].body.clear();
+    doc.reset(problems);
+    doc.save(path, jet3 ? jet::Version::Jet3 : jet::Version::Jet4);
+
+    QCOMPARE(jet::Database::open(path).version(), jet3 ? jet::Version::Jet3 : jet::Version::Jet4);
+    const Bank read = loadBank(path);
+    const Bank expected = doc.toBank();
+    QCOMPARE(read.problems, expected.problems);
+    QCOMPARE(read.options, expected.options);
+    QVERIFY(bankcheck::check(read).ok());
+    BankDocument reopened;
+    reopened.load(path);
+    QCOMPARE(reopened.toBank().options, expected.options);
+
+    // mdb-export reads the same rows: the option texts and their numbers.
+    const QList<csv::Record> rows =
+        csv::parse(mdbExport(path, QStringLiteral("Otvety")), QStringLiteral("mdb"));
+    QCOMPARE(rows.size(), expected.options.size() + 1);
+    for (int i = 0; i < expected.options.size(); ++i) {
+        QCOMPARE(rows[i + 1].fields.size(), 5);
+        QCOMPARE(rows[i + 1].fields[2].text, *expected.options[i].Otvet);
+        QCOMPARE(rows[i + 1].fields[4].text.toInt(), int(expected.options[i].dopol));
+    }
+    const QList<csv::Record> zadachi =
+        csv::parse(mdbExport(path, QStringLiteral("Zadachi")), QStringLiteral("mdb"));
+    QCOMPARE(zadachi.size(), 22);
+    QCOMPARE(zadachi[5].fields[1].text, problems[4].body);
+}
+
+void TestBankDocument::saveKeepsThePreviousVersion() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    BankDocument doc;
+    doc.reset(markedProblems(20));
+    doc.save(path, jet::Version::Jet4);
+    QVERIFY(!QFile::exists(bankdoc::backupPath(path)));
+    const QByteArray first = fileBytes(path);
+
+    BankEditing editing(&doc);
+    editing.setCondition(0, QStringLiteral("Второе сохранение"));
+    doc.save(path, jet::Version::Jet4);
+    QCOMPARE(fileBytes(bankdoc::backupPath(path)), first);
+    QCOMPARE(*loadBank(path).problems[0].Uslovie, QStringLiteral("Второе сохранение"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"data.cvx", "data.cvx.bak"}));
+}
+
+void TestBankDocument::failedSaveLeavesTheFileAlone_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("missing_folder") << "missing_folder"
+                                    << "нет такой папки";
+    QTest::newRow("folder_as_file") << "folder_as_file"
+                                    << "папка";
+    QTest::newRow("read_only_folder") << "read_only_folder"
+                                      << "нет прав на запись";
+    QTest::newRow("unstorable_text") << "unstorable_text"
+                                     << "data.cvx";
+}
+
+void TestBankDocument::failedSaveLeavesTheFileAlone() {
+    QFETCH(QString, kind);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("data.cvx"));
+    BankDocument doc;
+    doc.reset(markedProblems(20));
+    doc.save(path, jet::Version::Jet4);
+    const QByteArray original = fileBytes(path);
+    jet::Version version = jet::Version::Jet4;
+
+    if (kind == QLatin1String("missing_folder")) {
+        path = dir.filePath(QStringLiteral("нет/data.cvx"));
+    } else if (kind == QLatin1String("folder_as_file")) {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("папка.cvx")));
+        path = dir.filePath(QStringLiteral("папка.cvx"));
+    } else if (kind == QLatin1String("read_only_folder")) {
+        if (geteuid() == 0)
+            QSKIP("root writes into a read-only folder");
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    } else {
+        // Jet 3 keeps Windows-1251 only.
+        QList<DocProblem> problems = markedProblems(20);
+        problems[3].body = QStringLiteral("∑ ≠ ∞");
+        doc.reset(problems);
+        version = jet::Version::Jet3;
+    }
+    try {
+        doc.save(path, version);
+        QFAIL("saved");
+    } catch (const SaveError &e) {
+        QVERIFY2(e.message().contains(QFileInfo(path).fileName()), qPrintable(e.message()));
+        QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
+    }
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(fileBytes(dir.filePath(QStringLiteral("data.cvx"))), original);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"data.cvx"});
+}
+
+void TestBankDocument::fullDiskLeavesTheFileAlone() {
+    // A file-size limit fails the write part-way, as a full disk does.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    BankDocument doc;
+    doc.reset(markedProblems(20));
+    doc.save(path, jet::Version::Jet4);
+    const QByteArray original = fileBytes(path);
+
+    QList<DocProblem> big = markedProblems(20);
+    big[0].body = QString(200000, u'ж');
+    doc.reset(big);
+
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old;
+    limit.rlim_cur = rlim_t(original.size() + 4096);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    QString message;
+    try {
+        doc.save(path, jet::Version::Jet4);
+    } catch (const SaveError &e) {
+        message = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY2(message.contains(QStringLiteral("«%1»").arg(path)), qPrintable(message));
+    QVERIFY2(message.contains(QStringLiteral("остался прежним")), qPrintable(message));
+    QCOMPARE(fileBytes(path), original);
+    QCOMPARE(fileBytes(bankdoc::backupPath(path)), original);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"data.cvx", "data.cvx.bak"}));
+}
+
+QTEST_GUILESS_MAIN(TestBankDocument)
+#include "tst_bank_document.moc"

@@ -1,0 +1,465 @@
+// The editor's window on the offscreen platform: making a bank with the keyboard, the title and
+// the question before changes are lost, the live check, the student's view, starting the program.
+
+#include "data/bank_check.h"
+#include "data/bank_document.h"
+#include "data/bank_editing.h"
+#include "editor/check_panel.h"
+#include "editor/editor_window.h"
+#include "editor/problem_editor.h"
+#include "editor/problem_list_model.h"
+#include "editor/student_view.h"
+#include "editor/text_edit.h"
+#include "testing/grading.h"
+#include "testing/option_grid.h"
+#include "testing/problem_pane.h"
+
+#include "../bank/bank_fixtures.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextLayout>
+#include <QUndoStack>
+
+namespace {
+
+// The window with every question to the user scripted and recorded.
+struct Harness {
+    EditorWindow window;
+    QStringList errors;
+    QStringList questions;
+    EditorDialogs::SaveAnswer answer = EditorDialogs::SaveAnswer::Cancel;
+    QString saveAsPath;
+    QString started;
+
+    Harness() {
+        EditorDialogs &d = window.dialogs();
+        d.showError = [this](QWidget *, const QString &text) { errors << text; };
+        d.askSave = [this](QWidget *, const QString &text) {
+            questions << text;
+            return answer;
+        };
+        d.saveFile = [this](QWidget *, const QString &, bool *jet3) {
+            *jet3 = false;
+            return saveAsPath;
+        };
+        d.openFile = [](QWidget *, const QString &, const QString &) { return QString(); };
+        d.startProgram = [this](const QString &, const QString &folder) {
+            started = folder;
+            return true;
+        };
+    }
+
+    QAction *action(const char *name) { return window.findChild<QAction *>(QString::fromLatin1(name)); }
+    ProblemEditor *editor() { return window.problemEditor(); }
+};
+
+// Types text as keys; QTest::keyClicks takes Latin-1 only.
+void typeInto(QWidget *w, const QString &text) {
+    w->setFocus();
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &release);
+    }
+}
+
+} // namespace
+
+class TestEditorWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void keyboardMadeBankSavesWithTheKey();
+    void titleShowsFileAndChanges();
+    void askBeforeLosingChanges_data();
+    void askBeforeLosingChanges();
+    void damagedFileIsRefused();
+    void undoKeyReachesTheBankFromAField();
+    void moveByKeysAndDrag();
+    void checkFollowsTypingAndLeadsToTheField();
+    void foreignCharactersAreMarked();
+    void optionCountWarning();
+    void studentViewAtPosition_data();
+    void studentViewAtPosition();
+    void startsTheProgramOnACopy();
+    void importAndExport();
+};
+
+void TestEditorWindow::keyboardMadeBankSavesWithTheKey() {
+    Harness h;
+    for (int p = 1; p <= 20; ++p) {
+        h.action("InsertProblem")->trigger();
+        QCOMPARE(h.window.currentProblem(), p - 1);
+        QVERIFY(h.editor()->conditionEdit()->hasFocus() || !QApplication::activeWindow());
+        typeInto(h.editor()->conditionEdit(), QStringLiteral("Вычислите:"));
+        typeInto(h.editor()->bodyEdit(), QStringLiteral("%1 + %1").arg(p));
+        QCOMPARE(h.editor()->optionRows(), 4);
+        for (int row = 0; row < 4; ++row)
+            typeInto(h.editor()->optionEdit(row),
+                     row == 0 ? QStringLiteral("верно") : QStringLiteral("нет %1").arg(row));
+        h.action("MarkCorrect1")->trigger();
+    }
+    QVERIFY(h.window.isWindowModified());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    QVERIFY(h.window.saveTo(path, jet::Version::Jet4));
+    QVERIFY(h.errors.isEmpty());
+
+    const Bank bank = loadBank(path);
+    QCOMPARE(bank.problems.size(), 20);
+    QVERIFY(bankcheck::check(bank).ok());
+    for (const AnswerOption &o : bank.options) {
+        const int p = o.ID_P;
+        QCOMPARE(o.Otvet == QStringLiteral("верно"), o.dopol == correctOption(p));
+        QCOMPARE(o.Istina, o.dopol == correctOption(p));
+    }
+    // The other options keep the order they were typed in.
+    QStringList others;
+    for (const AnswerOption &o : bank.options)
+        if (o.ID_P == 2 && !o.Istina)
+            others << *o.Otvet;
+    QCOMPARE(others, (QStringList{"нет 1", "нет 2", "нет 3"}));
+}
+
+void TestEditorWindow::titleShowsFileAndChanges() {
+    Harness h;
+    QVERIFY(h.window.windowTitle().contains(QStringLiteral("Редактор банка задач")));
+    QVERIFY(h.window.windowTitle().contains(QStringLiteral("[*]")));
+    QVERIFY(!h.window.isWindowModified());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("мой.cvx"));
+    writeBank(path, sampleBank(20));
+    QVERIFY(h.window.openFile(path));
+    QVERIFY(h.window.windowTitle().startsWith(QStringLiteral("мой.cvx[*]")));
+    QVERIFY(!h.window.isWindowModified());
+    h.window.editing()->setBody(0, QStringLiteral("другое"));
+    QVERIFY(h.window.isWindowModified());
+    h.window.editing()->undoStack()->undo();
+    QVERIFY(!h.window.isWindowModified());
+    h.window.editing()->setBody(0, QStringLiteral("другое"));
+    QVERIFY(h.action("SaveBank")->isEnabled());
+    h.action("SaveBank")->trigger();
+    QVERIFY(!h.window.isWindowModified());
+    QCOMPARE(*loadBank(path).problems[0].Name, QStringLiteral("другое"));
+    QVERIFY(QFile::exists(path + QStringLiteral(".bak")));
+
+    // Save As with Jet 3 asked for; Save then keeps that format.
+    h.saveAsPath = dir.filePath(QStringLiteral("старый.cvx"));
+    h.window.dialogs().saveFile = [&](QWidget *, const QString &, bool *jet3) {
+        *jet3 = true;
+        return h.saveAsPath;
+    };
+    h.action("SaveBankAs")->trigger();
+    QCOMPARE(jet::Database::open(h.saveAsPath).version(), jet::Version::Jet3);
+    QVERIFY(h.window.windowTitle().startsWith(QStringLiteral("старый.cvx[*]")));
+    h.window.editing()->setBody(1, QStringLiteral("ещё"));
+    h.action("SaveBank")->trigger();
+    QCOMPARE(jet::Database::open(h.saveAsPath).version(), jet::Version::Jet3);
+    QCOMPARE(*loadBank(h.saveAsPath).problems[1].Name, QStringLiteral("ещё"));
+}
+
+void TestEditorWindow::askBeforeLosingChanges_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("goesOn");
+    QTest::addColumn<bool>("saved");
+    const int save = int(EditorDialogs::SaveAnswer::Save);
+    const int discard = int(EditorDialogs::SaveAnswer::Discard);
+    const int cancel = int(EditorDialogs::SaveAnswer::Cancel);
+    for (const char *command : {"close", "new", "open"}) {
+        QTest::addRow("%s_cancel", command) << command << cancel << false << false;
+        QTest::addRow("%s_discard", command) << command << discard << true << false;
+        QTest::addRow("%s_save", command) << command << save << true << true;
+    }
+}
+
+void TestEditorWindow::askBeforeLosingChanges() {
+    QFETCH(QString, command);
+    QFETCH(int, answer);
+    QFETCH(bool, goesOn);
+    QFETCH(bool, saved);
+    Harness h;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    writeBank(path, sampleBank(20));
+    QVERIFY(h.window.openFile(path));
+    h.window.show();
+    h.window.editing()->setCondition(3, QStringLiteral("Изменено"));
+    h.answer = EditorDialogs::SaveAnswer(answer);
+    bool asked = false;
+    h.window.dialogs().openFile = [&](QWidget *, const QString &, const QString &) {
+        asked = true;
+        return QString();
+    };
+
+    bool wentOn = false;
+    if (command == QLatin1String("close")) {
+        wentOn = h.window.close();
+    } else if (command == QLatin1String("new")) {
+        h.action("NewBank")->trigger();
+        wentOn = h.window.document()->problemCount() == 0;
+    } else {
+        h.action("OpenBank")->trigger();
+        wentOn = asked;
+    }
+    QCOMPARE(h.questions.size(), 1);
+    QVERIFY(h.questions[0].contains(QStringLiteral("data.cvx")));
+    QCOMPARE(wentOn, goesOn);
+    QCOMPARE(*loadBank(path).problems[3].Uslovie == QStringLiteral("Изменено"), saved);
+}
+
+void TestEditorWindow::damagedFileIsRefused() {
+    Harness h;
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("data.cvx"));
+    writeBank(good, sampleBank(20));
+    QVERIFY(h.window.openFile(good));
+    h.window.editing()->setBody(0, QStringLiteral("не сохранено"));
+
+    const QString damaged = dir.filePath(QStringLiteral("испорчен.cvx"));
+    QByteArray bytes = fileBytes(good);
+    bytes.truncate(bytes.size() / 3);
+    QVERIFY(writeBytes(damaged, bytes));
+    QVERIFY(!h.window.openFile(damaged));
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY2(h.errors[0].contains(damaged), qPrintable(h.errors[0]));
+    // The bank being edited stays, unsaved changes included; neither file was written.
+    QCOMPARE(h.window.filePath(), QFileInfo(good).absoluteFilePath());
+    QCOMPARE(h.window.document()->problem(0).body, QStringLiteral("не сохранено"));
+    QCOMPARE(fileBytes(damaged), bytes);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
+
+void TestEditorWindow::undoKeyReachesTheBankFromAField() {
+    Harness h;
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    h.action("InsertProblem")->trigger();
+    typeInto(h.editor()->conditionEdit(), QStringLiteral("Найдите"));
+    QCOMPARE(h.window.document()->problem(0).condition, QStringLiteral("Найдите"));
+    // Typing into one field is one step; Ctrl+Z in the field undoes it in the bank.
+    QTest::keyClick(h.editor()->conditionEdit(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(h.window.document()->problem(0).condition, QString());
+    QCOMPARE(h.editor()->conditionEdit()->toPlainText(), QString());
+    QTest::keyClick(h.editor()->conditionEdit(), Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(h.editor()->conditionEdit()->toPlainText(), QStringLiteral("Найдите"));
+}
+
+void TestEditorWindow::moveByKeysAndDrag() {
+    Harness h;
+    BankDocument *doc = h.window.document();
+    doc->reset(BankDocument::fromBank(sampleBank(20)));
+    h.window.setCurrentProblem(0);
+    h.action("MoveDown")->trigger();
+    QCOMPARE(h.window.currentProblem(), 1);
+    QCOMPARE(doc->problem(1).body, QStringLiteral("1 + 1"));
+    QVERIFY(bankcheck::check(doc->toBank()).ok());
+
+    // A drag of row 19 dropped before row 0.
+    auto *model = static_cast<ProblemListModel *>(h.window.problemList()->model());
+    std::unique_ptr<QMimeData> mime(model->mimeData({model->index(19, 0)}));
+    model->dropMimeData(mime.get(), Qt::MoveAction, 0, 0, {});
+    QCOMPARE(doc->problem(0).body, QStringLiteral("20 + 20"));
+    QCOMPARE(h.window.currentProblem(), 0);
+    QCOMPARE(model->data(model->index(0, ProblemListModel::PositionColumn), Qt::DisplayRole).toInt(), 1);
+    QVERIFY(bankcheck::check(doc->toBank()).ok());
+    QCOMPARE(h.window.editing()->undoStack()->count(), 2);
+
+    // Undo shows the problem it changes back.
+    h.window.editing()->setBody(7, QStringLiteral("правка"));
+    h.window.setCurrentProblem(15);
+    h.window.editing()->undoStack()->undo();
+    QCOMPARE(h.window.currentProblem(), 7);
+    h.window.editing()->undoStack()->undo(); // the drag
+    QCOMPARE(h.window.currentProblem(), 19);
+    QCOMPARE(doc->problem(19).body, QStringLiteral("20 + 20"));
+}
+
+void TestEditorWindow::checkFollowsTypingAndLeadsToTheField() {
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(20)));
+    CheckPanel *check = h.window.checkPanel();
+    check->checkNow();
+    QVERIFY(check->levelsLabel()->text().contains(QStringLiteral("Уровень «5» (задачи 1–20): работает.")));
+
+    h.window.setCurrentProblem(11);
+    h.editor()->conditionEdit()->selectAll();
+    QTest::keyClick(h.editor()->conditionEdit(), Qt::Key_Delete);
+    // The check runs after a pause in typing.
+    QTRY_VERIFY(check->levelsLabel()->text().contains(QStringLiteral("«4» (задачи 1–15): <b>не работает")));
+    QVERIFY(check->levelsLabel()->text().contains(QStringLiteral("«3» (задачи 1–10): работает")));
+    QCOMPARE(check->findingsList()->count(), 1);
+    QListWidgetItem *item = check->findingsList()->item(0);
+    QVERIFY(item->text().startsWith(QStringLiteral("Задача 12")));
+
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    h.window.setCurrentProblem(0);
+    emit check->findingsList()->itemActivated(item);
+    QCOMPARE(h.window.currentProblem(), 11);
+    QVERIFY(h.editor()->conditionEdit()->hasFocus());
+
+    // An option's text: the finding leads to that option's field.
+    h.window.editing()->setOptionText(4, 2, QString());
+    check->checkNow();
+    int number = 0;
+    QCOMPARE(CheckPanel::fieldOf(check->findingsList()->item(0)->text(), &number),
+             ProblemEditor::Field::Option);
+    emit check->findingsList()->itemActivated(check->findingsList()->item(0));
+    QCOMPARE(h.window.currentProblem(), 4);
+    QVERIFY(h.editor()->optionEdit(number - 1)->hasFocus());
+    QCOMPARE(h.editor()->optionEdit(number - 1)->toPlainText(), QString());
+}
+
+void TestEditorWindow::foreignCharactersAreMarked() {
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(20)));
+    h.window.setCurrentProblem(0);
+    typeInto(h.editor()->bodyEdit(), QStringLiteral(" √2"));
+    const QString text = h.editor()->bodyEdit()->toPlainText();
+    const int at = int(text.indexOf(u'√'));
+    QVERIFY(at > 0);
+    const QList<QTextLayout::FormatRange> marks =
+        h.editor()->bodyEdit()->document()->firstBlock().layout()->formats();
+    QCOMPARE(marks.size(), 1);
+    QCOMPARE(marks[0].start, at);
+    QCOMPARE(marks[0].length, 1);
+    h.window.checkPanel()->checkNow();
+    QVERIFY(h.window.checkPanel()->findingsList()->item(0)->text().contains(QStringLiteral("U+221A")));
+}
+
+void TestEditorWindow::optionCountWarning() {
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(20)));
+    h.window.setCurrentProblem(2);
+    QVERIFY(h.editor()->warningLabel()->isHidden());
+    h.action("RemoveOption")->trigger();
+    QCOMPARE(h.editor()->optionRows(), 3);
+    QVERIFY(!h.editor()->warningLabel()->isHidden());
+    QVERIFY(h.editor()->warningLabel()->text().contains(QStringLiteral("Вариантов ответа 3")));
+    h.action("AddOption")->trigger();
+    QCOMPARE(h.editor()->optionRows(), 4);
+    QVERIFY(h.editor()->warningLabel()->text().contains(QStringLiteral("Верный ответ не отмечен")) ||
+            h.editor()->warningLabel()->isHidden());
+}
+
+void TestEditorWindow::studentViewAtPosition_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<bool>("conditionFills");
+    QTest::addColumn<bool>("bodyHorizontalBar");
+    QTest::newRow("first") << 1 << false << false;
+    QTest::newRow("fourth_wide_body") << 4 << false << true;
+    QTest::newRow("tenth_long_condition") << 10 << true << false;
+    QTest::newRow("eleventh") << 11 << false << true;
+    QTest::newRow("fifteenth_long_condition") << 15 << true << false;
+    QTest::newRow("sixteenth") << 16 << false << true;
+    QTest::newRow("twentieth") << 20 << false << false;
+}
+
+void TestEditorWindow::studentViewAtPosition() {
+    QFETCH(int, position);
+    QFETCH(bool, conditionFills);
+    QFETCH(bool, bodyHorizontalBar);
+    StudentView view;
+    DocProblem p;
+    p.condition = QString(400, u'x');
+    p.body = QStringLiteral("тело");
+    p.options = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")};
+    p.correct = 0;
+    view.showProblem(p, position);
+
+    ProblemPane *pane = view.problemPane();
+    QCOMPARE(pane->conditionMemo()->toPlainText(), p.condition);
+    if (conditionFills) {
+        QCOMPARE(pane->conditionMemo()->height(), pane->height() - 30);
+        QCOMPARE(pane->bodyMemo()->height(), 0);
+        QVERIFY(!view.noteLabel()->isHidden());
+    } else {
+        QCOMPARE(pane->conditionMemo()->height(), ProblemPane::DesignConditionHeight);
+        QVERIFY(pane->bodyMemo()->height() > 0);
+    }
+    QCOMPARE(pane->bodyMemo()->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn, bodyHorizontalBar);
+    // The option pane shows the options as the student gets them: the correct one under the key.
+    const int key = correctOption(position);
+    QCOMPARE(view.optionGrid()->textMemo(key - 1)->toPlainText(), QStringLiteral("a"));
+    QCOMPARE(view.optionGrid()->numberLabel(key - 1)->text(), QString::number(key));
+}
+
+void TestEditorWindow::startsTheProgramOnACopy() {
+    Harness h;
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("cifrovex"));
+    QVERIFY(writeBytes(program, "#!/bin/sh\n"));
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    h.window.setProgramPath(program);
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(20)));
+    h.window.editing()->setBody(0, QStringLiteral("ещё не сохранено"));
+
+    h.action("StartProgram")->trigger();
+    QVERIFY(h.errors.isEmpty());
+    QCOMPARE(h.started, h.window.lastTrialFolder());
+    const Bank copy = loadBank(QDir(h.started).filePath(QStringLiteral("data.cvx")));
+    QCOMPARE(*copy.problems[0].Name, QStringLiteral("ещё не сохранено"));
+    QVERIFY(h.window.isWindowModified());
+
+    h.window.setProgramPath(dir.filePath(QStringLiteral("нет такой")));
+    h.action("StartProgram")->trigger();
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY(h.errors[0].contains(QStringLiteral("нет такой")));
+}
+
+void TestEditorWindow::importAndExport() {
+    Harness h;
+    QTemporaryDir dir;
+    QByteArray aiken;
+    for (int i = 1; i <= 20; ++i)
+        aiken +=
+            QStringLiteral("Вопрос %1\nA) один\nB) два\nC) три\nD) четыре\nANSWER: B\n\n").arg(i).toUtf8();
+    const QString aikenFile = dir.filePath(QStringLiteral("q.txt"));
+    QVERIFY(writeBytes(aikenFile, aiken));
+    QString next = aikenFile;
+    h.window.dialogs().openFile = [&](QWidget *, const QString &, const QString &) { return next; };
+    h.action("ImportAiken")->trigger();
+    QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(u'\n')));
+    QCOMPARE(h.window.document()->problemCount(), 20);
+    QVERIFY(bankcheck::check(h.window.document()->toBank()).ok());
+    const Bank imported = h.window.document()->toBank();
+
+    // Exported and imported again: the same bank.
+    const QString folder = dir.filePath(QStringLiteral("csv"));
+    QVERIFY(QDir().mkpath(folder));
+    h.window.dialogs().chooseFolder = [&](QWidget *, const QString &) { return folder; };
+    h.action("ExportCsv")->trigger();
+    QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"Otvety.csv", "Zadachi.csv"}));
+    h.window.editing()->setCondition(0, QStringLiteral("изменено"));
+    next = QDir(folder).filePath(QStringLiteral("Zadachi.csv"));
+    h.action("ImportCsv")->trigger();
+    QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(u'\n')));
+    QCOMPARE(h.window.document()->toBank().options, imported.options);
+    QCOMPARE(h.window.document()->toBank().problems, imported.problems);
+
+    // A broken file: its message, and the bank as it was.
+    QVERIFY(writeBytes(aikenFile, "Вопрос\nA) один\nANSWER: Q\n"));
+    next = aikenFile;
+    h.action("ImportAiken")->trigger();
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY(h.errors[0].contains(aikenFile));
+    QCOMPARE(h.window.document()->problemCount(), 20);
+    // Each import is one step back.
+    h.window.editing()->undoStack()->undo();
+    QCOMPARE(h.window.document()->problem(0).condition, QStringLiteral("изменено"));
+}
+
+QTEST_MAIN(TestEditorWindow)
+#include "tst_editor_window.moc"
