@@ -37,6 +37,8 @@
 #include <QUndoStack>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 const QString kBankFilter = QStringLiteral("Банк задач (*.cvx);;Все файлы (*)");
@@ -67,6 +69,30 @@ QByteArray readFile(const QString &path, QString *error) {
     if (f.error() != QFileDevice::NoError)
         *error = QStringLiteral("Файл «%1» не прочитан: %2.").arg(path, f.errorString());
     return bytes;
+}
+
+// What the teacher is told after an import about files that were not UTF-8 and were taken for
+// Windows-1251: a line for the status bar (files by name) and the text of a box (by path), both
+// empty when every file was UTF-8.
+struct EncodingNotice {
+    QString status;
+    QString box;
+};
+
+EncodingNotice encodingNotice(const QList<std::pair<QString, csv::FileFormat>> &files) {
+    QStringList byName, byPath;
+    for (const auto &[path, format] : files) {
+        if (const QString notice = csv::encodingNotice(path, format); !notice.isEmpty()) {
+            byPath << notice + u'.';
+            byName << csv::encodingNotice(QFileInfo(path).fileName(), format) + u'.';
+        }
+    }
+    if (byPath.isEmpty())
+        return {};
+    return {byName.join(u' '),
+            byPath.join(u'\n') +
+                QStringLiteral("\n\nЕсли буквы в задачах выглядят неверно, отмените импорт (Ctrl+Z) и "
+                               "сохраните файл в кодировке UTF-8.")};
 }
 
 QAction *makeAction(QWidget *owner, const QString &name, const QString &text, const QKeySequence &key,
@@ -111,6 +137,11 @@ EditorDialogs EditorDialogs::standard() {
     };
     d.showError = [](QWidget *parent, const QString &text) {
         QMessageBox box(QMessageBox::Warning, appTitle(), text, QMessageBox::NoButton, parent);
+        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.exec();
+    };
+    d.showInfo = [](QWidget *parent, const QString &text) {
+        QMessageBox box(QMessageBox::Information, appTitle(), text, QMessageBox::NoButton, parent);
         box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
         box.exec();
     };
@@ -562,12 +593,16 @@ void EditorWindow::importAiken() {
         return;
     }
     try {
-        const Bank bank = aiken::importBank(bytes, path, m_version);
+        csv::FileFormat format;
+        const Bank bank = aiken::importBank(bytes, path, m_version, &format);
         m_editing->replaceAll(BankDocument::fromBank(bank),
                               QStringLiteral("импорт из %1").arg(QFileInfo(path).fileName()));
-        statusBar()->showMessage(QStringLiteral("Импортировано вопросов: %1 из %2. Отменить: Ctrl+Z.")
+        const EncodingNotice notice = encodingNotice({{path, format}});
+        statusBar()->showMessage(QStringLiteral("Импортировано вопросов: %1 из %2. %3Отменить: Ctrl+Z.")
                                      .arg(m_document->problemCount())
-                                     .arg(path));
+                                     .arg(path, notice.status.isEmpty() ? QString() : notice.status + u' '));
+        if (!notice.box.isEmpty())
+            m_dialogs.showInfo(this, notice.box);
     } catch (const aiken::AikenError &e) {
         m_dialogs.showError(this, e.message());
     }
@@ -599,8 +634,9 @@ void EditorWindow::importCsv() {
         return;
     }
     try {
-        const QList<jet::Table> tables =
-            csv::readBankTables(problemBytes, problems, optionBytes, options, m_version);
+        csv::FileFormat problemsFormat, optionsFormat;
+        const QList<jet::Table> tables = csv::readBankTables(problemBytes, problems, optionBytes, options,
+                                                             m_version, &problemsFormat, &optionsFormat);
         // Through the bank reader, so that the tables are taken exactly as the program takes them.
         QTemporaryDir scratch;
         const QString file = scratch.filePath(QStringLiteral("import.cvx"));
@@ -608,8 +644,12 @@ void EditorWindow::importCsv() {
         QStringList notes;
         const QList<DocProblem> imported = BankDocument::fromBank(loadBank(file), &notes);
         m_editing->replaceAll(imported, QStringLiteral("импорт из CSV"));
-        statusBar()->showMessage(
-            QStringLiteral("Импортировано задач: %1. Отменить: Ctrl+Z.").arg(imported.size()));
+        const EncodingNotice notice = encodingNotice({{problems, problemsFormat}, {options, optionsFormat}});
+        statusBar()->showMessage(QStringLiteral("Импортировано задач: %1. %2Отменить: Ctrl+Z.")
+                                     .arg(QString::number(imported.size()),
+                                          notice.status.isEmpty() ? QString() : notice.status + u' '));
+        if (!notice.box.isEmpty())
+            m_dialogs.showInfo(this, notice.box);
         showNotes(notes);
     } catch (const csv::CsvError &e) {
         m_dialogs.showError(this, e.message());

@@ -33,6 +33,8 @@ struct EditorDialogs {
     std::function<QString(QWidget *, const QString &title)> chooseFolder;
     std::function<SaveAnswer(QWidget *, const QString &text)> askSave;
     std::function<void(QWidget *, const QString &text)> showError;
+    // Something the user should know that is not a fault.
+    std::function<void(QWidget *, const QString &text)> showInfo;
     // Starts a program detached in a working folder; false when it could not be started.
     std::function<bool(const QString &program, const QString &workingFolder)> startProgram;
 

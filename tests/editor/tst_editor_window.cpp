@@ -2,8 +2,10 @@
 // the question before changes are lost, the live check, the student's view, starting the program.
 
 #include "data/bank_check.h"
+#include "data/bank_csv.h"
 #include "data/bank_document.h"
 #include "data/bank_editing.h"
+#include "data/jet/format.h"
 #include "editor/check_panel.h"
 #include "editor/editor_window.h"
 #include "editor/problem_editor.h"
@@ -18,12 +20,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDebug>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +40,7 @@ namespace {
 struct Harness {
     EditorWindow window;
     QStringList errors;
+    QStringList infos;
     QStringList questions;
     EditorDialogs::SaveAnswer answer = EditorDialogs::SaveAnswer::Cancel;
     QString saveAsPath;
@@ -44,6 +49,7 @@ struct Harness {
     Harness() {
         EditorDialogs &d = window.dialogs();
         d.showError = [this](QWidget *, const QString &text) { errors << text; };
+        d.showInfo = [this](QWidget *, const QString &text) { infos << text; };
         d.askSave = [this](QWidget *, const QString &text) {
             questions << text;
             return answer;
@@ -74,6 +80,46 @@ void typeInto(QWidget *w, const QString &text) {
     }
 }
 
+// Twenty problems whose texts need Windows-1251's upper half and, in the options, a ";":
+// the correct option stands under the answer key's number, so that a file listing the options
+// in this order needs no renumbering.
+QList<DocProblem> teachersProblems() {
+    QList<DocProblem> problems;
+    for (int p = 1; p <= 20; ++p) {
+        DocProblem d{QStringLiteral("Вычислите: №%1").arg(p), QStringLiteral("«ёлка» — %1").arg(p), {}, 0};
+        for (int n = 1; n <= 4; ++n)
+            d.options << QStringLiteral("%1; ответ «%2»").arg(p).arg(n);
+        d.correct = correctOption(p) - 1;
+        problems << d;
+    }
+    return problems;
+}
+
+// A text file as a teacher may have it: "utf8", "bom" (UTF-8 after a byte-order mark) or
+// "cp1251", its lines joined by the given line end.
+QByteArray textFile(const QStringList &lines, const QString &encoding, const QString &lineEnd) {
+    const QString text = lines.join(lineEnd) + lineEnd;
+    if (encoding == QLatin1String("cp1251"))
+        return *jet::format::encodeText(jet::Version::Jet3, text, false);
+    return (encoding == QLatin1String("bom") ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8();
+}
+
+// Equal problems; otherwise false after printing both.
+bool sameProblem(const DocProblem &actual, const DocProblem &expected) {
+    if (actual == expected)
+        return true;
+    for (const DocProblem *p : {&actual, &expected})
+        qWarning().noquote() << (p == &actual ? "actual:  " : "expected:") << p->condition << p->body
+                             << p->options << p->correct;
+    return false;
+}
+
+csv::FileFormat windows1251() {
+    csv::FileFormat format;
+    format.encoding = csv::FileFormat::Encoding::Windows1251;
+    return format;
+}
+
 } // namespace
 
 class TestEditorWindow : public QObject {
@@ -94,6 +140,9 @@ private slots:
     void studentViewAtPosition();
     void startsTheProgramOnACopy();
     void importAndExport();
+    void importReadsTeachersFiles_data();
+    void importReadsTeachersFiles();
+    void exportReadsBackInTheToolAndTheEditor();
 };
 
 void TestEditorWindow::keyboardMadeBankSavesWithTheKey() {
@@ -459,6 +508,150 @@ void TestEditorWindow::importAndExport() {
     // Each import is one step back.
     h.window.editing()->undoStack()->undo();
     QCOMPARE(h.window.document()->problem(0).condition, QStringLiteral("изменено"));
+}
+
+void TestEditorWindow::importReadsTeachersFiles_data() {
+    QTest::addColumn<QString>("format");        // aiken or csv
+    QTest::addColumn<QStringList>("encodings"); // per file: Aiken's, or Zadachi's and Otvety's
+    QTest::addColumn<QString>("lineEnd");
+    QTest::addColumn<QChar>("separator");     // CSV only
+    QTest::addColumn<QStringList>("noticed"); // the files said to be read as Windows-1251
+
+    const QString crlf = QStringLiteral("\r\n"), lf = QStringLiteral("\n");
+    QTest::newRow("aiken_cp1251_crlf")
+        << "aiken" << QStringList{"cp1251"} << crlf << QChar() << QStringList{"q.txt"};
+    QTest::newRow("aiken_bom_lf") << "aiken" << QStringList{"bom"} << lf << QChar() << QStringList{};
+    // As a Russian spreadsheet program saves it: ";", Windows-1251, ИСТИНА/ЛОЖЬ, CRLF.
+    QTest::newRow("csv_spreadsheet_cp1251") << "csv" << QStringList{"cp1251", "cp1251"} << crlf << QChar(u';')
+                                            << QStringList{"Zadachi.csv", "Otvety.csv"};
+    // Its "CSV UTF-8": ";" after a byte-order mark.
+    QTest::newRow("csv_spreadsheet_bom")
+        << "csv" << QStringList{"bom", "bom"} << crlf << QChar(u';') << QStringList{};
+    // Each file is read, and named, on its own.
+    QTest::newRow("csv_mdb_export_mixed")
+        << "csv" << QStringList{"utf8", "cp1251"} << lf << QChar(u',') << QStringList{"Otvety.csv"};
+}
+
+void TestEditorWindow::importReadsTeachersFiles() {
+    QFETCH(QString, format);
+    QFETCH(QStringList, encodings);
+    QFETCH(QString, lineEnd);
+    QFETCH(QChar, separator);
+    QFETCH(QStringList, noticed);
+
+    const QList<DocProblem> expected = teachersProblems();
+    QTemporaryDir dir;
+    QString opened;
+    if (format == QLatin1String("aiken")) {
+        QStringList lines;
+        for (const DocProblem &p : expected) {
+            lines << p.condition << p.body;
+            for (int n = 0; n < 4; ++n)
+                lines << QStringLiteral("%1) %2").arg(QChar(u'A' + n), p.options[n]);
+            lines << QStringLiteral("ANSWER: %1").arg(QChar(u'A' + p.correct)) << QString();
+        }
+        opened = dir.filePath(QStringLiteral("q.txt"));
+        QVERIFY(writeBytes(opened, textFile(lines, encodings[0], lineEnd)));
+    } else {
+        // mdb-export quotes every text and writes 1/0; a spreadsheet quotes only where it must.
+        const bool spreadsheet = separator == u';';
+        const QString sep(separator);
+        auto text = [&](const QString &t) {
+            return spreadsheet && !t.contains(separator) ? t : u'"' + t + u'"';
+        };
+        QStringList problems{QStringList{"ID_P", "Name", "Uslovie"}.join(sep)};
+        QStringList options{QStringList{"ID_O", "ID_P", "Otvet", "Istina", "dopol"}.join(sep)};
+        int optionId = 0;
+        for (int i = 0; i < expected.size(); ++i) {
+            const DocProblem &p = expected[i];
+            problems << QStringList{QString::number(i + 1), text(p.body), text(p.condition)}.join(sep);
+            for (int n = 0; n < 4; ++n) {
+                const bool correct = n == p.correct;
+                const QString truth = spreadsheet
+                                          ? (correct ? QStringLiteral("ИСТИНА") : QStringLiteral("ЛОЖЬ"))
+                                          : QString::number(correct);
+                options << QStringList{QString::number(++optionId), QString::number(i + 1),
+                                       text(p.options[n]), truth, QString::number(n + 1)}
+                               .join(sep);
+            }
+        }
+        opened = dir.filePath(QStringLiteral("Zadachi.csv"));
+        QVERIFY(writeBytes(opened, textFile(problems, encodings[0], lineEnd)));
+        QVERIFY(
+            writeBytes(dir.filePath(QStringLiteral("Otvety.csv")), textFile(options, encodings[1], lineEnd)));
+    }
+
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(3)));
+    h.window.dialogs().openFile = [&](QWidget *, const QString &, const QString &) { return opened; };
+    h.action(format == QLatin1String("aiken") ? "ImportAiken" : "ImportCsv")->trigger();
+    QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(u'\n')));
+
+    QCOMPARE(h.window.document()->problemCount(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        QVERIFY2(sameProblem(h.window.document()->problem(i), expected[i]),
+                 qPrintable(QString::number(i + 1)));
+
+    // Said once, in a box naming each file by its path, and in the status bar by its name.
+    const QString status = h.window.statusBar()->currentMessage();
+    QVERIFY2(status.startsWith(QStringLiteral("Импортировано")), qPrintable(status));
+    if (noticed.isEmpty()) {
+        QVERIFY2(h.infos.isEmpty(), qPrintable(h.infos.join(u'\n')));
+        QVERIFY2(!status.contains(QStringLiteral("1251")), qPrintable(status));
+        return;
+    }
+    QCOMPARE(h.infos.size(), 1);
+    for (const QString &name :
+         {QStringLiteral("q.txt"), QStringLiteral("Zadachi.csv"), QStringLiteral("Otvety.csv")}) {
+        const bool said = noticed.contains(name);
+        QCOMPARE(h.infos[0].contains(csv::encodingNotice(dir.filePath(name), windows1251())), said);
+        QCOMPARE(status.contains(csv::encodingNotice(name, windows1251())), said);
+    }
+}
+
+void TestEditorWindow::exportReadsBackInTheToolAndTheEditor() {
+    // Texts that test the quoting, multi-line texts as the editor types them and as Access
+    // stores them, characters beyond Windows-1251, empty texts, and a problem past the key.
+    QList<DocProblem> problems = teachersProblems();
+    problems[0].condition = QStringLiteral("Кавычки \"внутри\", запятая; точка с запятой");
+    problems[0].body = QStringLiteral("\"с кавычки\"\nи вторая строка\n");
+    problems[1].body = QStringLiteral("строка 1\r\nстрока 2");
+    problems[2].condition = QStringLiteral("  √2 ≤ π ≈ 3,14  ");
+    problems[2].body.clear();
+    problems[3].options[1].clear();
+    problems[4].options[2] = QStringLiteral("ЛОЖЬ");
+    problems[5].options[0] = QStringLiteral("1");
+    problems << DocProblem{QStringLiteral("Лишняя"), QString(), {"а", "б", "в"}, 2};
+
+    Harness h;
+    h.window.document()->reset(problems);
+    const Bank original = h.window.document()->toBank();
+    QTemporaryDir dir;
+    h.window.dialogs().chooseFolder = [&](QWidget *, const QString &) { return dir.path(); };
+    h.action("ExportCsv")->trigger();
+    QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(u'\n')));
+    const QString zadachi = dir.filePath(QStringLiteral("Zadachi.csv"));
+    const QString otvety = dir.filePath(QStringLiteral("Otvety.csv"));
+
+    // The bank tool builds the same bank from them, with nothing to say.
+    const QString built = dir.filePath(QStringLiteral("built.cvx"));
+    const ToolRun run = runBankTool({QStringLiteral("build"), zadachi, otvety, QStringLiteral("-o"), built});
+    QVERIFY2(run.code == 0, qPrintable(run.err));
+    QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+    const Bank fromTool = loadBank(built);
+    QCOMPARE(fromTool.problems, original.problems);
+    QCOMPARE(fromTool.options, original.options);
+
+    // The editor takes them back as they were.
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(3)));
+    h.window.dialogs().openFile = [&](QWidget *, const QString &, const QString &) { return zadachi; };
+    h.action("ImportCsv")->trigger();
+    QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(u'\n')));
+    QVERIFY(h.infos.isEmpty());
+    QCOMPARE(h.window.document()->problemCount(), problems.size());
+    for (int i = 0; i < problems.size(); ++i)
+        QVERIFY2(sameProblem(h.window.document()->problem(i), problems[i]),
+                 qPrintable(QString::number(i + 1)));
 }
 
 QTEST_MAIN(TestEditorWindow)
