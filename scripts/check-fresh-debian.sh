@@ -11,7 +11,7 @@
 # Environment: CIFROVEX_FRESH_TMP, where the temporary folder goes (default /var/tmp);
 # CIFROVEX_FRESH_DISPLAY, the X display number for the run command (default 41);
 # CIFROVEX_FRESH_SCREENSHOT, a PNG file to keep the screen with the level dialog in.
-# The full log of the test command goes to build/fresh-check.log.
+# The test command's full log is kept in build/fresh-check.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo="$PWD"
@@ -54,13 +54,15 @@ say "archive $mirror${security:+, security updates from $security}"
 start="$(clock)"
 work="$(mktemp -d "${CIFROVEX_FRESH_TMP:-/var/tmp}/cifrovex-fresh.XXXXXX")"
 root="$work/root"
-mkdir -p "$root" "$repo/build"
-log="$repo/build/fresh-check.log"
-: >"$log"
+mkdir -p "$root"
+log="$work/test.log"
 
 cleanup() {
     local status=$? pids p mounts m
     trap - EXIT INT TERM
+    set +e # clean up as much as can be, whatever fails
+    [ -z "$child" ] || kill "$child" 2>/dev/null || true
+    [ ! -f "$log" ] || { mkdir -p "$repo/build" && cp "$log" "$repo/build/fresh-check.log"; }
     for signal in TERM KILL; do
         pids=()
         for p in /proc/[0-9]*; do
@@ -87,10 +89,21 @@ cleanup() {
     say "$( [ "$status" -eq 0 ] && echo passed || echo FAILED) in $(took "$start")"
     exit "$status"
 }
+child=""
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
+# Long steps run in the background so that a signal stops the check at once (bash runs its
+# traps only between commands, and wait is one).
+waited() {
+    local status=0
+    "$@" &
+    child=$!
+    wait "$child" || status=$?
+    child=""
+    return "$status"
+}
 in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "${proxy_env[@]}" "$@"; }
 # shellcheck disable=SC2016 # dpkg-query's format, not the shell's
 installed() { in_root dpkg-query -W -f='${db:Status-Abbrev}\n' | grep -c '^ii'; }
@@ -101,7 +114,7 @@ done
 
 # --- A minimal Debian 12 ---------------------------------------------------------------------
 t="$(clock)"
-debootstrap --variant=minbase bookworm "$root" "$mirror" >"$work/debootstrap.log" 2>&1 ||
+waited debootstrap --variant=minbase bookworm "$root" "$mirror" >"$work/debootstrap.log" 2>&1 ||
     { tail -n 20 "$work/debootstrap.log" >&2; die "debootstrap failed (log above)"; }
 say "debootstrap --variant=minbase bookworm: $(took "$t")"
 
@@ -131,8 +144,8 @@ chmod 1777 "$root/tmp"
 
 t="$(clock)"
 base="$(installed)"
-if ! { in_root apt-get update -qq &&
-    in_root DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends git sudo ca-certificates; } \
+if ! { waited in_root apt-get update -qq &&
+    waited in_root DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends git sudo ca-certificates; } \
     >>"$work/apt.log" 2>&1; then
     tail -n 20 "$work/apt.log" >&2
     die "installing git, sudo and ca-certificates failed"
@@ -165,15 +178,15 @@ as_user() {
 
 # --- README's test command -------------------------------------------------------------------
 t="$(clock)"
-say "running scripts/test.sh as $user (log: $log)"
+say "running scripts/test.sh as $user (log: build/fresh-check.log)"
 status=0
-as_user /bin/bash -c 'cd ~/cifrovex && scripts/test.sh' </dev/null >"$log" 2>&1 || status=$?
+waited as_user /bin/bash -c 'cd ~/cifrovex && scripts/test.sh' </dev/null >"$log" 2>&1 || status=$?
 after_test="$(installed)"
 grep -E '^install-deps:' "$log" || true
 sed -n '/tests passed/,$p' "$log"
 [ "$status" -eq 0 ] || { tail -n 60 "$log" >&2; die "scripts/test.sh failed (exit $status) after $(took "$t")"; }
 say "scripts/test.sh passed in $(took "$t"); it installed $((after_test - fresh)) packages"
-grep -q 'debconf: unable to initialize frontend' "$log" && die "apt ran without DEBIAN_FRONTEND reaching it (debconf warnings in $log)"
+! grep -q 'debconf: unable to initialize frontend' "$log" || die "apt ran without DEBIAN_FRONTEND reaching it (debconf warnings in $log)"
 
 # --- README's run command, until the level dialog is on a virtual display ----------------------
 t="$(clock)"
