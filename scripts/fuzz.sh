@@ -14,7 +14,7 @@ shift
 build=build/fuzz
 sanitize="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 
-scripts/install-deps.sh
+scripts/install-deps.sh fuzz
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_C_FLAGS="-fsanitize=fuzzer-no-link $sanitize" \

@@ -313,8 +313,8 @@ void TestJetOracles::initTestCase() {
     QVERIFY2(!m_oracleDir.isEmpty(), "CIFROVEX_ORACLE_DIR is not set: run this test through CTest");
     QVERIFY2(
         QFile::exists(m_oracleDir + QStringLiteral("/node_modules/mdb-reader/package.json")),
-        "mdb-reader is not installed in CIFROVEX_ORACLE_DIR: the jet_oracle_setup test failed (npm missing "
-        "or offline?)");
+        "mdb-reader is not installed in CIFROVEX_ORACLE_DIR: the jet_oracle_setup test failed (its output "
+        "says why)");
     m_node = QStandardPaths::findExecutable(QStringLiteral("node"));
     QVERIFY2(!m_node.isEmpty(), "node is not installed (Debian package nodejs)");
     m_mdbExport = QStandardPaths::findExecutable(QStringLiteral("mdb-export"));
