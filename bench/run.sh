@@ -132,10 +132,12 @@ for round in $(seq "$rounds"); do
             echo "$out" | value first_window_ms >>"$work/bare_window"
             echo "$out" | value peak_rss_kb >>"$work/bare_rss"
             echo "$out" | value idle_cpu_percent >>"$work/bare_idle"
+            echo "$out" | value idle_wakeups_per_s >>"$work/bare_wakeups"
             ;;
         program)
             echo "$out" | value peak_rss_kb >>"$work/rss"
             echo "$out" | value idle_cpu_percent >>"$work/idle"
+            echo "$out" | value idle_wakeups_per_s >>"$work/wakeups"
             ;;
         timed)
             level=$(echo "$out" | window_at "$level_title")
@@ -196,6 +198,8 @@ echo "bare_peak_rss_kb $bare_rss KiB"
 echo "peak_rss_kb $rss KiB"
 echo "bare_idle_cpu_percent $(m bare_idle) %"
 echo "idle_cpu_percent $idle_cpu %"
+echo "bare_idle_wakeups_per_s $(m bare_wakeups) /s"
+echo "idle_wakeups_per_s $(m wakeups) /s"
 printf '%s\n' "$answer_out"
 # bench_bank's sentences as figures: "bank 20 problems: open 0.1 ms (median of 51 more)" becomes
 # "bank_20_open_ms 0.1 ms".
@@ -217,4 +221,6 @@ target splash_vs_bare_first_window_ratio "$(awk -v a="$splash" -v b="$bare_windo
 target level_dialog_minus_pause_beyond_bare_ms "$(awk -v a="$level_net" -v b="$bare_main" 'BEGIN { print a - b }')" '<' 150
 target peak_rss_vs_bare_ratio "$(awk -v a="$rss" -v b="$bare_rss" 'BEGIN { print a / b }')" '<=' 1.3
 target idle_cpu_percent "$idle_cpu" '<' 0.5
+# The clock's 100 ms timer alone wakes the program 10 times a second.
+target idle_wakeups_per_s "$(m wakeups)" '<=' 12
 target answer_painted_median_ms "$(echo "$answer_out" | value answer_painted_median_ms)" '<' 16
