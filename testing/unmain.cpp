@@ -2,6 +2,7 @@
 
 #include "about/unabout.h"
 #include "data/unmodul.h"
+#include "platform/accessible_role.h"
 #include "platform/app_title.h"
 #include "platform/error_text.h"
 #include "platform/fonts.h"
@@ -130,6 +131,7 @@ void TForm2::createControls() {
     m_ToolBar1 = new QWidget(m_client);
     m_ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
     m_ToolBar1->setGeometry(0, 0, 562, 35);
+    platform::setAccessibleRole(m_ToolBar1, QAccessible::ToolBar);
     m_ToolBar1->setAccessibleName(QStringLiteral("Панель инструментов"));
     m_BitBtn1 = makeToolButton(m_ToolBar1, QStringLiteral("BitBtn1"), QStringLiteral("&Начать"),
                                QStringLiteral(":/glyphs/start.png"), QStringLiteral("Начать тест"));

@@ -63,6 +63,42 @@ def wait_for(probe, what, timeout=TIMEOUT, interval=0.05, program=None):
     raise AssertionError(message)
 
 
+class Announcements:
+    """What a screen reader is told as windows come up: alerts that show or become active, as
+    (process id, name). Events arrive through the GLib main loop, which pump() runs."""
+
+    EVENTS = ("window:activate", "object:state-changed:showing")
+
+    def __init__(self):
+        self.heard = []
+        pyatspi.Registry.registerEventListener(self._on_event, *self.EVENTS)
+
+    def _on_event(self, event):
+        try:
+            if event.type.startswith("object:") and not event.detail1:
+                return
+            source = event.source
+            if source.getRole() == pyatspi.ROLE_ALERT:
+                self.heard.append((source.get_process_id(), source.name))
+        except Exception:  # the box may be gone already
+            pass
+
+    def pump(self):
+        context = GLib.MainContext.default()
+        while context.iteration(False):
+            pass
+
+    def alert(self, pid, name):
+        self.pump()
+        return (pid, name) in self.heard
+
+    def close(self):
+        pyatspi.Registry.deregisterEventListener(self._on_event, *self.EVENTS)
+
+
+ANNOUNCEMENTS = None
+
+
 def run(*command, check=True):
     return subprocess.run([str(c) for c in command], check=check, capture_output=True, text=True).stdout
 
@@ -200,8 +236,12 @@ class Program:
         self.wait(lambda: title not in self.showing_titles(), f"window {title!r} to close")
 
     def message_box(self, caption, timeout=TIMEOUT):
-        """The text of the showing message box with this caption."""
+        """The text of the showing message box with this caption. A screen reader must meet it as
+        an alert and be told when it opens, as it reads out only what it is told of."""
         box = self.window(caption, timeout)
+        if box.getRole() != pyatspi.ROLE_ALERT:
+            raise AssertionError(f"the {caption!r} box reads as a {box.getRoleName()}, not an alert")
+        self.wait(lambda: ANNOUNCEMENTS.alert(self.process.pid, caption), f"the {caption!r} box announced")
         texts = [acc.name for acc in walk(box) if acc.getRole() == pyatspi.ROLE_LABEL and acc.name]
         return texts[-1] if texts else ""
 
@@ -370,6 +410,9 @@ class AcceptanceTest(unittest.TestCase):
 
         main = self.choose_level(program, 3)
         self.assertEqual(main.heading(), IDLE_PROBLEM_CAPTION)
+        # A screen reader's "read the status bar" and toolbar commands find them by their roles.
+        self.assertEqual(find(main.frame, role=pyatspi.ROLE_STATUS_BAR).name, "Строка состояния")
+        self.assertEqual(find(main.frame, role=pyatspi.ROLE_TOOL_BAR).name, "Панель инструментов")
         self.assertEqual({c: main.enabled(c) for c in main.buttons},
                          {"Начать": True, "Ответить": False, "Сначала": False, "Уровень": True, "Выход": True})
         # The Level command opens the dialog afresh, at "3" again whatever was chosen before.
@@ -586,6 +629,8 @@ def main():
     # pyatspi calls interfaces of libatspi that are deprecated but still the only way in.
     warnings.filterwarnings("ignore", category=DeprecationWarning)
     bus = wait_for_accessibility_bus()
+    global ANNOUNCEMENTS
+    ANNOUNCEMENTS = Announcements()
     try:
         result = unittest.main(argv=[sys.argv[0], "-v", *sys.argv[4:]], exit=False, warnings=False).result
     finally:

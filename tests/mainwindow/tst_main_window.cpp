@@ -252,39 +252,46 @@ void TestMainWindow::namedForScreenReaders_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("description");
+    QTest::addColumn<int>("role"); // 0: whatever Qt gives the kind of control
     QTest::newRow("toolbar") << "ToolBar1"
                              << "Панель инструментов"
-                             << "";
+                             << ""
+        << int(QAccessible::ToolBar);
+    // A screen reader's "read the status bar" looks for the status bar's role.
+    QTest::newRow("status_bar") << "StatusBar1"
+                                << "Строка состояния"
+                                << "" << int(QAccessible::StatusBar);
     QTest::newRow("condition") << "DBMemo3"
                                << "Условие задачи"
-                               << "";
+                               << "" << 0;
     QTest::newRow("body") << "DBMemo1"
                           << "Текст задачи"
-                          << "";
+                          << "" << 0;
     QTest::newRow("problem_pane") << "GroupBox1"
                                   << "Здесь будет условие задачи"
-                                  << "Текст задачи";
+                                  << "Текст задачи" << 0;
     QTest::newRow("start") << "BitBtn1"
                            << "Начать"
-                           << "Начать тест";
+                           << "Начать тест" << 0;
     QTest::newRow("answer") << "BitBtn4"
                             << "Ответить"
-                            << "Ответить на текущую задачу";
+                            << "Ответить на текущую задачу" << 0;
     QTest::newRow("restart") << "BitBtn6"
                              << "Сначала"
-                             << "Начать сначала";
+                             << "Начать сначала" << 0;
     QTest::newRow("level") << "BitBtn5"
                            << "Уровень"
-                           << "Выбрать уровень сложности";
+                           << "Выбрать уровень сложности" << 0;
     QTest::newRow("exit") << "BitBtn3"
                           << "Выход"
-                          << "Выход из программы";
+                          << "Выход из программы" << 0;
 }
 
 void TestMainWindow::namedForScreenReaders() {
     QFETCH(QString, control);
     QFETCH(QString, name);
     QFETCH(QString, description);
+    QFETCH(int, role);
     TForm2 window;
     auto *widget = window.findChild<QWidget *>(control);
     QVERIFY(widget);
@@ -292,6 +299,8 @@ void TestMainWindow::namedForScreenReaders() {
     QVERIFY(face);
     QCOMPARE(face->text(QAccessible::Name), name);
     QCOMPARE(face->text(QAccessible::Description), description);
+    if (role != 0)
+        QCOMPARE(face->role(), QAccessible::Role(role));
 }
 
 void TestMainWindow::layoutFollowsWindowSize_data() {
