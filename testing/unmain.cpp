@@ -8,6 +8,7 @@
 #include "platform/fonts.h"
 #include "platform/message_box.h"
 #include "testing/grading.h"
+#include "testing/access_keys.h"
 #include "testing/hint_tracker.h"
 #include "testing/main_layout.h"
 #include "testing/main_texts.h"
@@ -27,6 +28,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -89,6 +91,18 @@ QPushButton *makeToolButton(QWidget *parent, const QString &name, const QString 
     button->setAutoDefault(false);
     return button;
 }
+
+// Menus whose disabled items can be highlighted like the others, so that their hints show in the
+// status bar too; choosing one still does nothing.
+class MenuStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override {
+        if (hint == SH_Menu_AllowActiveAndDisabled)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 QAction *makeAction(QObject *parent, const QString &name, const QString &caption,
                     const QKeySequence &key = {}, const QString &hint = {}) {
@@ -244,6 +258,11 @@ void TForm2::createCommands() {
     m_PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N16"));
     m_PopupMenu1->addAction(m_N15);
 
+    auto *menuStyle = new MenuStyle;
+    menuStyle->setParent(this);
+    for (QMenu *menu : {file, testMenu, about, m_PopupMenu1})
+        menu->setStyle(menuStyle);
+
     // Buttons, items and double clicks forward to one handler each. A button's handler runs even
     // while the button is disabled when another trigger calls it; a menu item forwards through
     // trigger(), which a disabled item ignores, so Restart and Level follow N7 and N9.
@@ -270,6 +289,7 @@ void TForm2::createCommands() {
 }
 
 void TForm2::FormCreate() {
+    AccessKeys::install();
     m_hints = new HintTracker(this);
     connect(m_hints, &HintTracker::hintChanged, this, &TForm2::StatusBar1Hint);
     for (QPushButton *button : {m_Button3, m_Button4, m_Button5})

@@ -15,6 +15,7 @@ class TestLevelDialog : public QObject {
     Q_OBJECT
 
 private slots:
+    void sharedAccessLetterChooses();
     void design();
     void choose_data();
     void choose();
@@ -109,6 +110,25 @@ void TestLevelDialog::choose() {
     QCOMPARE(focusAtShow, radio(dialog, 1));
     QCOMPARE(main.test.Level, level);
     QCOMPARE(main.progressPanel(), panel);
+    QCOMPARE(watch.closes, 0);
+}
+
+// "&Выбрать!" and "&Выход" share their letter: Alt+В chooses, as the first created of the two.
+void TestLevelDialog::sharedAccessLetterChooses() {
+    platform::ScriptedMessageBoxes boxes;
+    TForm2 main([] {});
+    MainWindowWatch watch(&main);
+    TForm1 dialog(&main);
+    const QChar letter(u'В');
+    QTimer::singleShot(0, &dialog, [&] {
+        QWidget *focus = dialog.focusWidget();
+        QTest::sendKeyEvent(QTest::Press, focus, Qt::Key(letter.unicode()), QString(letter), Qt::AltModifier);
+        QTest::sendKeyEvent(QTest::Release, focus, Qt::Key(letter.unicode()), QString(letter), Qt::AltModifier);
+    });
+    // Should the letter do nothing, the dialog is ended from here instead of waiting for ever.
+    QTimer::singleShot(5000, &dialog, [&] { dialog.done(99); });
+    QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+    QCOMPARE(main.test.Level, 3);
     QCOMPARE(watch.closes, 0);
 }
 

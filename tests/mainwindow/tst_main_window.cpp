@@ -106,6 +106,11 @@ private slots:
     void centredOnlyTheFirstTime();
     void popupMenuOnWindowToolbarAndPanes_data();
     void popupMenuOnWindowToolbarAndPanes();
+    void shiftF10OpensThePopupMenu_data();
+    void shiftF10OpensThePopupMenu();
+    void accessLetters_data();
+    void accessLetters();
+    void disabledMenuItemsHighlightWithTheirHints();
     void hintAndClockPanels();
     void answeringRecordsAndCaptions();
     void shortBankNeverEnds();
@@ -832,6 +837,110 @@ void TestMainWindow::popupMenuOnWindowToolbarAndPanes() {
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(target, &event);
     QVERIFY(shown);
+}
+
+// Shift+F10 is the Menu key's twin: the pop-up menu wherever the focus is.
+void TestMainWindow::shiftF10OpensThePopupMenu_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("answer_button") << "BitBtn4";
+    QTest::newRow("grid") << "DBCtrlGrid1";
+}
+
+void TestMainWindow::shiftF10OpensThePopupMenu() {
+    QFETCH(QString, focus);
+    Shown s;
+    s.start();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    auto *target = s.window.findChild<QWidget *>(focus);
+    target->setFocus();
+    auto *popup = child<QMenu>(s.window, "PopupMenu1");
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        shown = popup->isVisible();
+        popup->close();
+    });
+    QTest::keyClick(target, Qt::Key_F10, Qt::ShiftModifier);
+    QVERIFY(shown);
+}
+
+// Alt and a Cyrillic letter, which QTest::keyClick cannot type.
+void altLetter(QWidget *focus, QChar letter) {
+    QTest::sendKeyEvent(QTest::Press, focus, Qt::Key(letter.unicode()), QString(letter), Qt::AltModifier);
+    QTest::sendKeyEvent(QTest::Release, focus, Qt::Key(letter.unicode()), QString(letter), Qt::AltModifier);
+}
+
+// Alt and a letter: the first enabled control in creation order with that letter is pressed, a
+// menu title opening its menu. "О" is both the Answer button's and the About menu's letter.
+void TestMainWindow::accessLetters_data() {
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QChar>("letter");
+    QTest::addColumn<QString>("effect");
+    QTest::newRow("idle_o_about_menu") << "idle" << QChar(u'О') << "menu N3";
+    QTest::newRow("running_o_answers") << "running" << QChar(u'О') << "answer";
+    QTest::newRow("idle_n_starts") << "idle" << QChar(u'Н') << "start";
+    QTest::newRow("running_n_disabled") << "running" << QChar(u'Н') << "nothing";
+    QTest::newRow("idle_v_exit_button") << "idle" << QChar(u'В') << "exit";
+    QTest::newRow("running_f_file_menu") << "running" << QChar(u'Ф') << "menu N1";
+    QTest::newRow("running_t_test_menu") << "running" << QChar(u'Т') << "menu N2";
+}
+
+void TestMainWindow::accessLetters() {
+    QFETCH(QString, state);
+    QFETCH(QChar, letter);
+    QFETCH(QString, effect);
+    platform::ScriptedMessageBoxes boxes;
+    boxes.answerNext(MessageAnswer::No);
+    Shown s;
+    if (state == QLatin1String("running"))
+        s.start();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    const QString headingBefore = paneCaption(s.window, "GroupBox1");
+    QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : &s.window;
+
+    altLetter(focus, letter);
+    QString ran = QStringLiteral("nothing");
+    if (effect.startsWith(QLatin1String("menu"))) {
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        ran = QStringLiteral("menu ") + QApplication::activePopupWidget()->objectName();
+        QApplication::activePopupWidget()->close();
+    } else if (effect == QLatin1String("nothing")) {
+        // A button pressed by its letter shows pressed at once and is clicked a moment later.
+        for (const char *name : {"BitBtn1", "BitBtn4", "BitBtn6", "BitBtn5", "BitBtn3"})
+            QVERIFY2(!button(s.window, name)->isDown(), name);
+    } else {
+        QTRY_VERIFY(paneCaption(s.window, "GroupBox1") != headingBefore || !boxes.asked().isEmpty());
+        const QString heading = paneCaption(s.window, "GroupBox1");
+        if (!boxes.asked().isEmpty())
+            ran = boxes.asked().constFirst().text == maintexts::exitQuestion() ? QStringLiteral("exit")
+                                                                               : QStringLiteral("other box");
+        else
+            ran = heading == maintexts::startHeading() ? QStringLiteral("start") : QStringLiteral("answer");
+    }
+    QCOMPARE(paneCaption(s.window, "GroupBox1") == headingBefore && boxes.asked().isEmpty(),
+             ran == QLatin1String("nothing") || ran.startsWith(QLatin1String("menu")));
+    QCOMPARE(ran, effect);
+}
+
+// In idle Restart is disabled, yet the keys can highlight it in the File menu and its hint shows.
+void TestMainWindow::disabledMenuItemsHighlightWithTheirHints() {
+    Shown s;
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    auto *file = child<QMenu>(s.window, "N1");
+    auto *restart = action(s.window, "N7");
+    QVERIFY(!restart->isEnabled());
+    file->popup(s.window.mapToGlobal(QPoint(0, 0)));
+    QTRY_COMPARE(QApplication::activePopupWidget(), file);
+    QTest::keyClick(file, Qt::Key_Down);
+    QCOMPARE(file->activeAction(), restart);
+    auto *tracker = s.window.findChild<HintTracker *>();
+    tracker->recompute(nullptr);
+    QCOMPARE(child<StatusBar>(s.window, "StatusBar1")->panelText(StatusBar::HintPanel),
+             QStringLiteral("Начать тест сначала"));
+    // Enter on it does nothing: the item stays disabled.
+    platform::ScriptedMessageBoxes boxes;
+    QTest::keyClick(file, Qt::Key_Return);
+    QVERIFY(boxes.asked().isEmpty());
+    file->close();
 }
 
 void TestMainWindow::hintAndClockPanels() {
