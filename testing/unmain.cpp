@@ -7,6 +7,7 @@
 #include "platform/error_text.h"
 #include "platform/fonts.h"
 #include "platform/message_box.h"
+#include "platform/window_frame.h"
 #include "testing/grading.h"
 #include "testing/access_keys.h"
 #include "testing/hint_tracker.h"
@@ -123,8 +124,9 @@ TForm2::TForm2(std::function<void()> pause, QWidget *parent)
     setWindowTitle(maintexts::windowCaption());
     setWindowIcon(QIcon(QStringLiteral(":/icons/cifrovex.png")));
     setFont(platform::designFont(kSansSerif, 11));
-    resize(562, 350);
-    setMinimumSize(516, 300);
+    // The design's sizes are the outer ones, frame included.
+    m_frame = new platform::WindowFrame(this);
+    m_frame->setOuterSize(QSize(562, 350), QSize(516, 300));
 
     createControls();
     createCommands();
@@ -409,10 +411,10 @@ void TForm2::setVisible(bool visible) {
         return; // the level dialog's Exit closed the window: it never appears
     if (!m_shownBefore) {
         m_shownBefore = true;
-        if (const QScreen *screen = this->screen()) {
-            const QRect area = screen->availableGeometry();
-            move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-        }
+        m_frame->centre([this] {
+            const QScreen *screen = this->screen();
+            return screen ? screen->availableGeometry() : QRect(QPoint(0, 0), frameGeometry().size());
+        });
     }
     QMainWindow::setVisible(true);
     // Comes up as the active window, with the keyboard, also where no window manager hands it over.

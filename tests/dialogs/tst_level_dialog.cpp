@@ -1,6 +1,7 @@
 #include "main_window_watch.h"
 
 #include "platform/message_box.h"
+#include "platform/window_frame.h"
 #include "testing/unlevel.h"
 #include "testing/unmain.h"
 
@@ -10,6 +11,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 class TestLevelDialog : public QObject {
     Q_OBJECT
@@ -66,6 +68,14 @@ void TestLevelDialog::design() {
     const QPoint offCentre =
         placed.frameGeometry().center() - QGuiApplication::primaryScreen()->geometry().center();
     QVERIFY(offCentre.manhattanLength() <= 4); // the window frame's rounding
+
+    // The client area stays as designed; once the system reports the frame, the outer frame is
+    // what is centred.
+    placed.findChild<platform::WindowFrame *>()->setMarginsForTest(QMargins(4, 23, 4, 4));
+    QCOMPARE(placed.size(), QSize(227, 186));
+    QTRY_COMPARE(placed.windowHandle()->framePosition(),
+             platform::WindowFrame::centredTopLeft(QSize(227 + 8, 186 + 27),
+                                                   QGuiApplication::primaryScreen()->geometry()));
 }
 
 void TestLevelDialog::choose_data() {

@@ -3,6 +3,7 @@
 
 #include "about/unabout.h"
 #include "platform/message_box.h"
+#include "platform/window_frame.h"
 #include "testing/hint_tracker.h"
 #include "testing/main_layout.h"
 #include "testing/main_texts.h"
@@ -104,6 +105,8 @@ private slots:
     void showHandlerAndStart();
     void missingFieldsShowEmpty();
     void centredOnlyTheFirstTime();
+    void outerSizeCountsTheFrame_data();
+    void outerSizeCountsTheFrame();
     void popupMenuOnWindowToolbarAndPanes_data();
     void popupMenuOnWindowToolbarAndPanes();
     void shiftF10OpensThePopupMenu_data();
@@ -812,6 +815,45 @@ void TestMainWindow::centredOnlyTheFirstTime() {
     QVERIFY(s.window.isVisible());
     QCOMPARE(s.window.pos(), moved);
     QCOMPARE(s.window.test.Level, 5);
+}
+
+// The designed 562 x 350 (smallest 516 x 300) is the outer size: once the window system reports
+// the frame, the inside shrinks by it, and the panes are laid out below the menu bar in what is
+// left. The frame is centred on the screen.
+void TestMainWindow::outerSizeCountsTheFrame_data() {
+    QTest::addColumn<QMargins>("frame");
+    QTest::addColumn<bool>("userSized");
+    QTest::newRow("no_window_manager") << QMargins() << false;
+    QTest::newRow("thin_frame") << QMargins(1, 20, 1, 5) << false;
+    QTest::newRow("classic_frame") << QMargins(4, 23, 4, 4) << false;
+    QTest::newRow("sized_by_the_user") << QMargins(4, 23, 4, 4) << true;
+}
+
+void TestMainWindow::outerSizeCountsTheFrame() {
+    QFETCH(QMargins, frame);
+    QFETCH(bool, userSized);
+    Shown s;
+    auto *outer = s.window.findChild<platform::WindowFrame *>();
+    QVERIFY(outer);
+    if (userSized) {
+        s.window.resize(600, 400);
+        QTRY_COMPARE(s.window.size(), QSize(600, 400));
+    }
+    outer->setMarginsForTest(frame);
+    const QSize frameSize(frame.left() + frame.right(), frame.top() + frame.bottom());
+    QCOMPARE(s.window.minimumSize(), QSize(516, 300) - frameSize);
+    const QSize inside = userSized ? QSize(600, 400) : QSize(562, 350) - frameSize;
+    QTRY_COMPARE(s.window.size(), inside);
+
+    QWidget *client = s.window.centralWidget();
+    QTRY_COMPARE(client->height(), inside.height() - s.window.menuBar()->height());
+    QCOMPARE(client->y(), s.window.menuBar()->height());
+    QCOMPARE(child(s.window, "GroupBox1")->height(), client->height() - 20 - 35 - 10);
+    if (!userSized) {
+        const QRect screen = s.window.screen()->availableGeometry();
+        QTRY_COMPARE(s.window.windowHandle()->framePosition(),
+                 screen.topLeft() + QPoint((screen.width() - 562) / 2, (screen.height() - 350) / 2));
+    }
 }
 
 void TestMainWindow::popupMenuOnWindowToolbarAndPanes_data() {
