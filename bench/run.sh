@@ -7,6 +7,8 @@
 # Environment: FIRST_WINDOW_ROUNDS (default 41) quick runs of each program to its first window,
 # ROUNDS (default 5) full start-up rounds, IDLE_SECONDS (default 10), ANSWER_ROUNDS (default 5,
 # 19 answers each). Per-run figures go to $BENCH_LOG (default: a file in the build dir).
+# BASELINE=path/to/an/older/cifrovex also measures that build's idle figures in the same rounds,
+# for a before-and-after on one machine at one time.
 #
 # The start-up figures come from runs of the bare program, the cifrovex executable and
 # bench_startup (the same start-up with a clock around the designed pause), interleaved round by
@@ -21,6 +23,7 @@ rounds=${ROUNDS:-5}
 idle=${IDLE_SECONDS:-10}
 answer_rounds=${ANSWER_ROUNDS:-5}
 log=${BENCH_LOG:-$build/bench-run.log}
+baseline=${BASELINE:-}
 
 program=$build/cifrovex
 bare=$build/bench/app/bench_bare_window
@@ -85,6 +88,7 @@ bare_first() { run "$timer" --settle 0 --until Bare -- "$bare"; }
 program_first() { run "$timer" --settle 0 --until Cifrovex -- "$program"; }
 bare_run() { run "$timer" --until Bare --idle "$1" -- "$bare"; }
 program_run() { run "$timer" --press "$level_title" --until "$main_title" --idle "$1" -- "$program"; }
+baseline_run() { run "$timer" --press "$level_title" --until "$main_title" --idle "$1" -- "$baseline"; }
 timed_run() { run "$timer" --press "$level_title" --until "$main_title" -- "$timed"; }
 
 # value NAME < output: the figure's value
@@ -120,11 +124,13 @@ done
 for round in $(seq "$rounds"); do
     # Alternate which program goes first, so that a slow spell on the machine is shared out.
     if [ $((round % 2)) -eq 1 ]; then order="bare program timed"; else order="timed program bare"; fi
+    [ -n "$baseline" ] && order="$order baseline"
     for which in $order; do
         case $which in
         bare) out=$(bare_run "$idle") ;;
         program) out=$(program_run "$idle") ;;
         timed) out=$(timed_run) ;;
+        baseline) out=$(baseline_run "$idle") ;;
         esac
         printf '%s\n' "$out" | sed "s/^/round $round $which: /" >>"$log"
         case $which in
@@ -133,11 +139,18 @@ for round in $(seq "$rounds"); do
             echo "$out" | value peak_rss_kb >>"$work/bare_rss"
             echo "$out" | value idle_cpu_percent >>"$work/bare_idle"
             echo "$out" | value idle_wakeups_per_s >>"$work/bare_wakeups"
+            echo "$out" | value idle_voluntary_wakeups_per_s >>"$work/bare_voluntary"
             ;;
         program)
             echo "$out" | value peak_rss_kb >>"$work/rss"
             echo "$out" | value idle_cpu_percent >>"$work/idle"
             echo "$out" | value idle_wakeups_per_s >>"$work/wakeups"
+            echo "$out" | value idle_voluntary_wakeups_per_s >>"$work/voluntary"
+            ;;
+        baseline)
+            echo "$out" | value idle_cpu_percent >>"$work/baseline_idle"
+            echo "$out" | value idle_wakeups_per_s >>"$work/baseline_wakeups"
+            echo "$out" | value idle_voluntary_wakeups_per_s >>"$work/baseline_voluntary"
             ;;
         timed)
             level=$(echo "$out" | window_at "$level_title")
@@ -200,6 +213,14 @@ echo "bare_idle_cpu_percent $(m bare_idle) %"
 echo "idle_cpu_percent $idle_cpu %"
 echo "bare_idle_wakeups_per_s $(m bare_wakeups) /s"
 echo "idle_wakeups_per_s $(m wakeups) /s"
+echo "bare_idle_voluntary_wakeups_per_s $(m bare_voluntary) /s"
+echo "idle_voluntary_wakeups_per_s $(m voluntary) /s"
+if [ -n "$baseline" ]; then
+    echo "baseline_program $baseline"
+    echo "baseline_idle_cpu_percent $(m baseline_idle) %"
+    echo "baseline_idle_wakeups_per_s $(m baseline_wakeups) /s"
+    echo "baseline_idle_voluntary_wakeups_per_s $(m baseline_voluntary) /s"
+fi
 printf '%s\n' "$answer_out"
 # bench_bank's sentences as figures: "bank 20 problems: open 0.1 ms (median of 51 more)" becomes
 # "bank_20_open_ms 0.1 ms".

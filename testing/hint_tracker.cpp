@@ -120,7 +120,8 @@ bool HintTracker::eventFilter(QObject *watched, QEvent *event) {
         m_stale = true;
         break;
     case QEvent::Move:
-        if (watched->isWindowType() || (watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow()))
+        if (watched->isWindowType() ||
+            (watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow()))
             m_stale = true;
         break;
     default:

@@ -13,6 +13,7 @@
 //   idle_cpu_percent 0.123 %          (CPU time over the --idle seconds that follow)
 //   idle_wakeups_per_s 9.8 /s         (the threads' context switches, voluntary and not, over
 //                                      the same seconds: each is one wake-up of a thread)
+//   idle_voluntary_wakeups_per_s 9.5 /s (the voluntary ones alone: the program's own doing)
 // The program finds the start time in WINDOW_TIMER_START_NS (steady clock, nanoseconds), so that
 // it can report its own moments on the same time line.
 //
@@ -74,8 +75,9 @@ long statusField(pid_t pid, const char *field) {
 }
 
 // Context switches of all the process's threads, voluntary (it blocked) and involuntary (a core
-// was taken from it): every wake-up ends in one of them.
-long contextSwitches(pid_t pid) {
+// was taken from it): every wake-up ends in one of them. With `voluntaryOnly` only the first
+// kind, which does not depend on how busy the machine's cores are.
+long contextSwitches(pid_t pid, bool voluntaryOnly = false) {
     const std::string taskDir = "/proc/" + std::to_string(pid) + "/task";
     long total = 0;
     if (DIR *dir = opendir(taskDir.c_str())) {
@@ -86,7 +88,7 @@ long contextSwitches(pid_t pid) {
             std::string line;
             while (std::getline(status, line)) {
                 if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
-                    line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+                    (!voluntaryOnly && line.rfind("nonvoluntary_ctxt_switches:", 0) == 0))
                     total += std::atol(line.c_str() + line.find(':') + 1);
             }
         }
@@ -243,13 +245,16 @@ int main(int argc, char **argv) {
     if (idleSeconds > 0) {
         const double before = cpuTimes(pid).onCpuNs;
         const long switchesBefore = contextSwitches(pid);
+        const long voluntaryBefore = contextSwitches(pid, true);
         const Clock::time_point idleStart = Clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
         const double seconds = msSince(idleStart) / 1000.0;
         const double cpuSeconds = (cpuTimes(pid).onCpuNs - before) / 1e9;
         const long switches = contextSwitches(pid) - switchesBefore;
+        const long voluntary = contextSwitches(pid, true) - voluntaryBefore;
         std::printf("idle_cpu_percent %.3f %%\n", 100.0 * cpuSeconds / seconds);
         std::printf("idle_wakeups_per_s %.1f /s\n", double(switches) / seconds);
+        std::printf("idle_voluntary_wakeups_per_s %.1f /s\n", double(voluntary) / seconds);
     }
     std::fflush(stdout);
     stop(pid);

@@ -74,8 +74,8 @@ void TestLevelDialog::design() {
     placed.findChild<platform::WindowFrame *>()->setMarginsForTest(QMargins(4, 23, 4, 4));
     QCOMPARE(placed.size(), QSize(227, 186));
     QTRY_COMPARE(placed.windowHandle()->framePosition(),
-             platform::WindowFrame::centredTopLeft(QSize(227 + 8, 186 + 27),
-                                                   QGuiApplication::primaryScreen()->geometry()));
+                 platform::WindowFrame::centredTopLeft(QSize(227 + 8, 186 + 27),
+                                                       QGuiApplication::primaryScreen()->geometry()));
 }
 
 void TestLevelDialog::choose_data() {
@@ -133,7 +133,8 @@ void TestLevelDialog::sharedAccessLetterChooses() {
     QTimer::singleShot(0, &dialog, [&] {
         QWidget *focus = dialog.focusWidget();
         QTest::sendKeyEvent(QTest::Press, focus, Qt::Key(letter.unicode()), QString(letter), Qt::AltModifier);
-        QTest::sendKeyEvent(QTest::Release, focus, Qt::Key(letter.unicode()), QString(letter), Qt::AltModifier);
+        QTest::sendKeyEvent(QTest::Release, focus, Qt::Key(letter.unicode()), QString(letter),
+                            Qt::AltModifier);
     });
     // Should the letter do nothing, the dialog is ended from here instead of waiting for ever.
     QTimer::singleShot(5000, &dialog, [&] { dialog.done(99); });

@@ -144,8 +144,10 @@ void TestResultsWindow::keysAndCloseBox() {
     } else if (action.startsWith(QLatin1String("Alt"))) {
         const QChar letter = action.at(3);
         QWidget *target = results.focusWidget();
-        QTest::sendKeyEvent(QTest::Press, target, Qt::Key(letter.unicode()), QString(letter), Qt::AltModifier);
-        QTest::sendKeyEvent(QTest::Release, target, Qt::Key(letter.unicode()), QString(letter), Qt::AltModifier);
+        QTest::sendKeyEvent(QTest::Press, target, Qt::Key(letter.unicode()), QString(letter),
+                            Qt::AltModifier);
+        QTest::sendKeyEvent(QTest::Release, target, Qt::Key(letter.unicode()), QString(letter),
+                            Qt::AltModifier);
         // A button pressed by its letter shows pressed for a moment before it is clicked.
         QTRY_VERIFY(watch.closes + watch.shows > 0);
     } else

@@ -263,8 +263,7 @@ void TestMainWindow::namedForScreenReaders_data() {
     QTest::addColumn<int>("role"); // 0: whatever Qt gives the kind of control
     QTest::newRow("toolbar") << "ToolBar1"
                              << "Панель инструментов"
-                             << ""
-        << int(QAccessible::ToolBar);
+                             << "" << int(QAccessible::ToolBar);
     // A screen reader's "read the status bar" looks for the status bar's role.
     QTest::newRow("status_bar") << "StatusBar1"
                                 << "Строка состояния"
@@ -852,7 +851,7 @@ void TestMainWindow::outerSizeCountsTheFrame() {
     if (!userSized) {
         const QRect screen = s.window.screen()->availableGeometry();
         QTRY_COMPARE(s.window.windowHandle()->framePosition(),
-                 screen.topLeft() + QPoint((screen.width() - 562) / 2, (screen.height() - 350) / 2));
+                     screen.topLeft() + QPoint((screen.width() - 562) / 2, (screen.height() - 350) / 2));
     }
 }
 

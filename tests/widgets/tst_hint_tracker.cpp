@@ -2,6 +2,7 @@
 #include "testing/option_grid.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMainWindow>
@@ -14,10 +15,9 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
-#include <QDeadlineTimer>
 
-#include <algorithm>
 #include <QTimer>
+#include <algorithm>
 
 class TestHintTracker : public QObject {
     Q_OBJECT
