@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -71,27 +72,44 @@ void WindowFrame::apply() {
             m_window->resize(m_outer - frame);
     }
     if (m_placed && m_area) {
-        // Once, right as the window is framed: from then on it stays where it is put. Placed by
-        // its native window, which counts the frame just learnt (the widget may not yet), and
-        // after the event at hand: a window being shown is put where the widget thinks it is.
+        // Once, right as the window is framed: from then on it stays where it is put.
         m_placed = false;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                QWindow *handle = m_window->windowHandle();
-                const QPoint shift = (handle ? handle->framePosition() : m_window->pos()) - m_placedAt;
-                // A window manager may have put the frame round the window where the window
-                // itself was meant to go; any other move was the user's, and stays.
-                const QSize frame = frameSize();
-                if (std::abs(shift.x()) > frame.width() || std::abs(shift.y()) > frame.height())
-                    return;
-                m_placedAt = centredTopLeft(m_window->size() + frameSize(), m_area());
-                if (handle)
-                    handle->setFramePosition(m_placedAt);
-                else
-                    m_window->move(m_placedAt);
-            },
-            Qt::QueuedConnection);
+        m_settleTries = 3;
+        scheduleSettle();
+    }
+}
+
+void WindowFrame::scheduleSettle() {
+    // After the event at hand: a window being shown is put where the widget thinks it is. Then
+    // twice more: a window manager may place a new window only after it has told its frame,
+    // putting it where it was first meant to go, and Qt may not hear of that move.
+    QMetaObject::invokeMethod(this, &WindowFrame::settle, Qt::QueuedConnection);
+    for (int ms : {150, 500})
+        QTimer::singleShot(ms, this, &WindowFrame::settle);
+}
+
+void WindowFrame::settle() {
+    if (m_settleTries <= 0)
+        return;
+    --m_settleTries;
+    // Placed by the native window, which counts the frame just learnt (the widget may not yet).
+    QWindow *handle = m_window->windowHandle();
+    const QSize frame = frameSize();
+    const QPoint target = centredTopLeft(m_window->size() + frame, m_area());
+    const QPoint shift = (handle ? handle->framePosition() : m_window->pos()) - target;
+    // Put there again whatever Qt believes, unless the user has moved the window: a window
+    // manager may have put the frame round the window where the window itself was meant to go.
+    if (std::abs(shift.x()) > frame.width() || std::abs(shift.y()) > frame.height()) {
+        m_settleTries = 0;
+        return;
+    }
+    if (handle) {
+        // The window's own position with the frame as the system reports it: Qt's conversion
+        // from a frame position may still count an older frame.
+        const QMargins m = margins();
+        handle->setPosition(target + QPoint(m.left(), m.top()));
+    } else {
+        m_window->move(target);
     }
 }
 

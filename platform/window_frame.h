@@ -43,6 +43,8 @@ protected:
 
 private:
     void apply();
+    void scheduleSettle();
+    void settle();
     QSize frameSize() const;
 
     QWidget *m_window;
@@ -52,6 +54,7 @@ private:
     QMargins m_applied;
     QPoint m_placedAt;
     bool m_placed = false;
+    int m_settleTries = 0; // moves left to get the frame centred once the frame is known
     bool m_testMargins = false;
     QMargins m_fakeMargins;
 };

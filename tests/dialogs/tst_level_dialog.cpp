@@ -73,9 +73,10 @@ void TestLevelDialog::design() {
     // what is centred.
     placed.findChild<platform::WindowFrame *>()->setMarginsForTest(QMargins(4, 23, 4, 4));
     QCOMPARE(placed.size(), QSize(227, 186));
-    QTRY_COMPARE(placed.windowHandle()->framePosition(),
+    QTRY_COMPARE(placed.windowHandle()->position(),
                  platform::WindowFrame::centredTopLeft(QSize(227 + 8, 186 + 27),
-                                                       QGuiApplication::primaryScreen()->geometry()));
+                                                       QGuiApplication::primaryScreen()->geometry()) +
+                     QPoint(4, 23));
 }
 
 void TestLevelDialog::choose_data() {
