@@ -2,13 +2,16 @@
 
 #include "about/marquee.h"
 #include "platform/fonts.h"
+#include "platform/window_frame.h"
 
 #include <QFrame>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -99,6 +102,14 @@ TAboutBox::TAboutBox(QWidget *parent)
     m_OKButton->setDefault(true);
     m_OKButton->setFocus();
     connect(m_OKButton, &QPushButton::clicked, this, &QDialog::accept);
+
+    // Centred over the main window, outer frame over outer frame.
+    (new platform::WindowFrame(this))->centre([parent] {
+        if (parent)
+            return parent->window()->frameGeometry();
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        return screen ? screen->geometry() : QRect();
+    });
 
     m_Timer1 = new QTimer(this);
     m_Timer1->setObjectName(QStringLiteral("Timer1"));

@@ -7,6 +7,8 @@
 # Environment: FIRST_WINDOW_ROUNDS (default 41) quick runs of each program to its first window,
 # ROUNDS (default 5) full start-up rounds, IDLE_SECONDS (default 10), ANSWER_ROUNDS (default 5,
 # 19 answers each). Per-run figures go to $BENCH_LOG (default: a file in the build dir).
+# BASELINE=path/to/an/older/cifrovex also measures that build's idle figures in the same rounds,
+# for a before-and-after on one machine at one time.
 #
 # The start-up figures come from runs of the bare program, the cifrovex executable and
 # bench_startup (the same start-up with a clock around the designed pause), interleaved round by
@@ -21,6 +23,7 @@ rounds=${ROUNDS:-5}
 idle=${IDLE_SECONDS:-10}
 answer_rounds=${ANSWER_ROUNDS:-5}
 log=${BENCH_LOG:-$build/bench-run.log}
+baseline=${BASELINE:-}
 
 program=$build/cifrovex
 bare=$build/bench/app/bench_bare_window
@@ -86,6 +89,7 @@ bare_first() { run "$timer" --settle 0 --until Bare -- "$bare"; }
 program_first() { run "$timer" --settle 0 --until Cifrovex -- "$program"; }
 bare_run() { run "$timer" --until Bare --idle "$1" -- "$bare"; }
 program_run() { run "$timer" --press "$level_title" --until "$main_title" --idle "$1" -- "$program"; }
+baseline_run() { run "$timer" --press "$level_title" --until "$main_title" --idle "$1" -- "$baseline"; }
 timed_run() { run "$timer" --press "$level_title" --until "$main_title" -- "$timed"; }
 
 # value NAME < output: the figure's value
@@ -121,11 +125,13 @@ done
 for round in $(seq "$rounds"); do
     # Alternate which program goes first, so that a slow spell on the machine is shared out.
     if [ $((round % 2)) -eq 1 ]; then order="bare program timed"; else order="timed program bare"; fi
+    [ -n "$baseline" ] && order="$order baseline"
     for which in $order; do
         case $which in
         bare) out=$(bare_run "$idle") ;;
         program) out=$(program_run "$idle") ;;
         timed) out=$(timed_run) ;;
+        baseline) out=$(baseline_run "$idle") ;;
         esac
         printf '%s\n' "$out" | sed "s/^/round $round $which: /" >>"$log"
         case $which in
@@ -133,10 +139,19 @@ for round in $(seq "$rounds"); do
             echo "$out" | value first_window_ms >>"$work/bare_window"
             echo "$out" | value peak_rss_kb >>"$work/bare_rss"
             echo "$out" | value idle_cpu_percent >>"$work/bare_idle"
+            echo "$out" | value idle_wakeups_per_s >>"$work/bare_wakeups"
+            echo "$out" | value idle_voluntary_wakeups_per_s >>"$work/bare_voluntary"
             ;;
         program)
             echo "$out" | value peak_rss_kb >>"$work/rss"
             echo "$out" | value idle_cpu_percent >>"$work/idle"
+            echo "$out" | value idle_wakeups_per_s >>"$work/wakeups"
+            echo "$out" | value idle_voluntary_wakeups_per_s >>"$work/voluntary"
+            ;;
+        baseline)
+            echo "$out" | value idle_cpu_percent >>"$work/baseline_idle"
+            echo "$out" | value idle_wakeups_per_s >>"$work/baseline_wakeups"
+            echo "$out" | value idle_voluntary_wakeups_per_s >>"$work/baseline_voluntary"
             ;;
         timed)
             level=$(echo "$out" | window_at "$level_title")
@@ -203,6 +218,16 @@ echo "bare_peak_rss_kb $bare_rss KiB"
 echo "peak_rss_kb $rss KiB"
 echo "bare_idle_cpu_percent $(m bare_idle) %"
 echo "idle_cpu_percent $idle_cpu %"
+echo "bare_idle_wakeups_per_s $(m bare_wakeups) /s"
+echo "idle_wakeups_per_s $(m wakeups) /s"
+echo "bare_idle_voluntary_wakeups_per_s $(m bare_voluntary) /s"
+echo "idle_voluntary_wakeups_per_s $(m voluntary) /s"
+if [ -n "$baseline" ]; then
+    echo "baseline_program $baseline"
+    echo "baseline_idle_cpu_percent $(m baseline_idle) %"
+    echo "baseline_idle_wakeups_per_s $(m baseline_wakeups) /s"
+    echo "baseline_idle_voluntary_wakeups_per_s $(m baseline_voluntary) /s"
+fi
 printf '%s\n' "$answer_out"
 # bench_bank's sentences as figures: "bank 20 problems: open 0.1 ms (median of 51 more)" becomes
 # "bank_20_open_ms 0.1 ms".
@@ -225,6 +250,8 @@ target splash_vs_bare_first_window_ratio "$(awk -v a="$splash" -v b="$bare_windo
 target level_dialog_minus_pause_beyond_bare_ms "$(awk -v a="$level_net" -v b="$bare_main" 'BEGIN { print a - b }')" '<' 150
 target peak_rss_vs_bare_ratio "$(awk -v a="$rss" -v b="$bare_rss" 'BEGIN { print a / b }')" '<=' 1.3
 target idle_cpu_percent "$idle_cpu" '<' 0.5
+# The clock's 100 ms timer alone wakes the program 10 times a second.
+target idle_wakeups_per_s "$(m wakeups)" '<=' 12
 target answer_painted_median_ms "$(echo "$answer_out" | value answer_painted_median_ms)" '<' 16
 if [ -n "$editor_out" ]; then
     target editor_10000_open_window_ms "$(echo "$editor_out" | value editor_10000_open_window_ms)" '<' 300

@@ -1,6 +1,9 @@
 #include "platform/message_box.h"
 
+#include "platform/accessible_role.h"
 #include "platform/app_title.h"
+
+#include <QAccessible>
 
 #include <QApplication>
 #include <QDialog>
@@ -23,12 +26,18 @@ constexpr int resultFor(MessageAnswer answer) {
 }
 
 // A box whose Esc presses a chosen button (QDialog would reject, which is the close box's answer).
+// A screen reader meets it as an alert and is told when it opens, so it reads it out at once.
 class MessageDialog : public QDialog {
 public:
     using QDialog::QDialog;
     QPushButton *escapeButton = nullptr;
 
 protected:
+    void showEvent(QShowEvent *event) override {
+        QDialog::showEvent(event);
+        QAccessibleEvent alert(this, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
     void keyPressEvent(QKeyEvent *event) override {
         if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && escapeButton) {
             escapeButton->click();
@@ -83,7 +92,9 @@ QDialog *createMessageDialog(const MessageRequest &request, QWidget *parent) {
     dialog->setObjectName(QStringLiteral("messageBox"));
     dialog->setWindowTitle(request.caption);
     dialog->setModal(true);
+    platform::setAccessibleRole(dialog, QAccessible::AlertMessage);
     dialog->setAccessibleName(request.caption);
+    dialog->setAccessibleDescription(request.text);
 
     auto *body = new QHBoxLayout;
     body->setSpacing(16);

@@ -17,8 +17,7 @@ HintTracker::HintTracker(QObject *parent)
     : QObject(parent) {
     qApp->installEventFilter(this);
     if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance(qApp->thread()))
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                &HintTracker::recomputeFromPointer);
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &HintTracker::recomputeIfStale);
 }
 
 HintTracker::~HintTracker() {
@@ -76,8 +75,16 @@ void HintTracker::recomputeFromPointer() {
     if (m_busy)
         return;
     m_busy = true;
+    ++m_pointerLookups;
     recompute(QApplication::widgetAt(QCursor::pos()));
     m_busy = false;
+}
+
+void HintTracker::recomputeIfStale() {
+    if (!m_stale || m_busy)
+        return;
+    m_stale = false;
+    recomputeFromPointer();
 }
 
 void HintTracker::setHint(const QString &hint) {
@@ -88,7 +95,37 @@ void HintTracker::setHint(const QString &hint) {
 }
 
 bool HintTracker::eventFilter(QObject *watched, QEvent *event) {
-    if (event->type() == QEvent::StatusTip)
+    switch (event->type()) {
+    case QEvent::StatusTip:
         return true;
+    // What can change the control under the pointer, or which menu item is highlighted. Timers,
+    // paints and layout requests cannot: the clock's ticks leave the hint alone.
+    case QEvent::Enter:
+    case QEvent::Leave:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::EnabledChange:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::ShowToParent:
+    case QEvent::HideToParent:
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+    case QEvent::ZOrderChange:
+        m_stale = true;
+        break;
+    case QEvent::Move:
+        if (watched->isWindowType() ||
+            (watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow()))
+            m_stale = true;
+        break;
+    default:
+        break;
+    }
     return QObject::eventFilter(watched, event);
 }

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextCursor>
 
 #include <algorithm>
 
@@ -327,6 +328,15 @@ int OptionGrid::optionIndexAt(const QPoint &pos) const {
 void OptionGrid::reload() {
     m_top = 0;
     refreshPanels();
+    // Another problem: nothing of the last one's options may stay selected, also where an option
+    // of the new one reads the same and keeps its text.
+    for (OptionGridPanel *panel : m_panels) {
+        QTextCursor cursor = panel->text->textCursor();
+        if (cursor.hasSelection()) {
+            cursor.clearSelection();
+            panel->text->setTextCursor(cursor);
+        }
+    }
 }
 
 void OptionGrid::ensureCurrentVisible() {
@@ -486,12 +496,15 @@ bool OptionGrid::eventFilter(QObject *watched, QEvent *event) {
         for (int row = 0; row < RowCount; ++row) {
             if (watched != m_panels[size_t(row)]->text->viewport() || mouse->button() != Qt::LeftButton)
                 continue;
-            // The text control gets the click too: it may take the focus and place its caret.
-            if (type == QEvent::MouseButtonPress)
+            // The text control gets a single click too: it may take the focus and place its caret.
+            if (type == QEvent::MouseButtonPress) {
                 selectRow(row);
-            else
-                answerFromRow(row);
-            break;
+                break;
+            }
+            // A double click answers and ends here: the text control would select the word under
+            // the pointer, by then a word of the next problem's option.
+            answerFromRow(row);
+            return true;
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -1,5 +1,6 @@
 #include "testing/status_bar.h"
 
+#include "platform/accessible_role.h"
 #include "platform/date_time_format.h"
 #include "platform/fonts.h"
 
@@ -37,6 +38,8 @@ StatusBar::StatusBar(QWidget *parent)
     setObjectName(QStringLiteral("StatusBar1"));
     setFont(platform::designFont(QStringLiteral("MS Sans Serif"), 11));
     setFixedHeight(Height);
+    // A screen reader's "read the status bar" looks for this role.
+    platform::setAccessibleRole(this, QAccessible::StatusBar);
     setAccessibleName(QStringLiteral("Строка состояния"));
 
     for (int i = 0; i < PanelCount; ++i) {

@@ -1,6 +1,7 @@
 #include "testing/unlevel.h"
 
 #include "platform/fonts.h"
+#include "platform/window_frame.h"
 #include "testing/grading.h"
 #include "testing/unmain.h"
 
@@ -75,8 +76,11 @@ TForm1::TForm1(TForm2 *main, QWidget *parent)
     connect(m_BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(m_BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+    // Centred on the screen by the outer frame, once the system has framed the window too.
+    (new platform::WindowFrame(this))->centre([] {
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        return screen ? screen->geometry() : QRect();
+    });
 }
 
 void TForm1::FormShow() {

@@ -2,10 +2,13 @@
 
 #include "about/unabout.h"
 #include "data/unmodul.h"
+#include "platform/accessible_role.h"
 #include "platform/app_title.h"
 #include "platform/error_text.h"
 #include "platform/fonts.h"
 #include "platform/message_box.h"
+#include "platform/window_frame.h"
+#include "testing/access_keys.h"
 #include "testing/grading.h"
 #include "testing/hint_tracker.h"
 #include "testing/main_layout.h"
@@ -27,6 +30,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -56,6 +60,18 @@ QPushButton *makeToolButton(QWidget *parent, const QString &name, const QString 
     return button;
 }
 
+// Menus whose disabled items can be highlighted like the others, so that their hints show in the
+// status bar too; choosing one still does nothing.
+class MenuStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override {
+        if (hint == SH_Menu_AllowActiveAndDisabled)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 QAction *makeAction(QObject *parent, const QString &name, const QString &caption,
                     const QKeySequence &key = {}, const QString &hint = {}) {
     auto *action = new QAction(caption, parent);
@@ -75,8 +91,9 @@ TForm2::TForm2(std::function<void()> pause, QWidget *parent)
     setWindowTitle(maintexts::windowCaption());
     setWindowIcon(QIcon(QStringLiteral(":/icons/cifrovex.png")));
     setFont(platform::designFont(kSansSerif, 11));
-    resize(562, 350);
-    setMinimumSize(516, 300);
+    // The design's sizes are the outer ones, frame included.
+    m_frame = new platform::WindowFrame(this);
+    m_frame->setOuterSize(QSize(562, 350), QSize(516, 300));
 
     createControls();
     createCommands();
@@ -97,6 +114,7 @@ void TForm2::createControls() {
     m_ToolBar1 = new QWidget(m_client);
     m_ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
     m_ToolBar1->setGeometry(0, 0, 562, 35);
+    platform::setAccessibleRole(m_ToolBar1, QAccessible::ToolBar);
     m_ToolBar1->setAccessibleName(QStringLiteral("Панель инструментов"));
     m_BitBtn1 = makeToolButton(m_ToolBar1, QStringLiteral("BitBtn1"), QStringLiteral("&Начать"),
                                QStringLiteral(":/glyphs/start.png"), QStringLiteral("Начать тест"));
@@ -198,6 +216,11 @@ void TForm2::createCommands() {
     m_PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N16"));
     m_PopupMenu1->addAction(m_N15);
 
+    auto *menuStyle = new MenuStyle;
+    menuStyle->setParent(this);
+    for (QMenu *menu : {file, testMenu, about, m_PopupMenu1})
+        menu->setStyle(menuStyle);
+
     // Buttons, items and double clicks forward to one handler each. A button's handler runs even
     // while the button is disabled when another trigger calls it; a menu item forwards through
     // trigger(), which a disabled item ignores, so Restart and Level follow N7 and N9.
@@ -224,6 +247,7 @@ void TForm2::createCommands() {
 }
 
 void TForm2::FormCreate() {
+    AccessKeys::install();
     m_hints = new HintTracker(this);
     connect(m_hints, &HintTracker::hintChanged, this, &TForm2::StatusBar1Hint);
     for (QPushButton *button : {m_Button3, m_Button4, m_Button5})
@@ -343,10 +367,10 @@ void TForm2::setVisible(bool visible) {
         return; // the level dialog's Exit closed the window: it never appears
     if (!m_shownBefore) {
         m_shownBefore = true;
-        if (const QScreen *screen = this->screen()) {
-            const QRect area = screen->availableGeometry();
-            move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
-        }
+        m_frame->centre([this] {
+            const QScreen *screen = this->screen();
+            return screen ? screen->availableGeometry() : QRect(QPoint(0, 0), frameGeometry().size());
+        });
     }
     QMainWindow::setVisible(true);
     // Comes up as the active window, with the keyboard, also where no window manager hands it over.

@@ -20,6 +20,9 @@ class QTimer;
 class StatusBar;
 class TDM;
 class TForm5;
+namespace platform {
+class WindowFrame;
+}
 struct LevelRules;
 
 namespace maintexts {
@@ -99,6 +102,7 @@ private:
 
     TDM *m_dm = nullptr;
     HintTracker *m_hints = nullptr;
+    platform::WindowFrame *m_frame = nullptr; // the window's outer size and centring
 
     QWidget *m_client = nullptr; // the client area: everything below the menu bar
     QWidget *m_ToolBar1 = nullptr;

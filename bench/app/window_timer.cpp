@@ -11,6 +11,9 @@
 //   window_ms 123.4 ms TITLE          (one line per map, the title last as it may hold spaces)
 //   peak_rss_kb 45678 KiB             (VmHWM once the --until window has been up for --settle ms)
 //   idle_cpu_percent 0.123 %          (CPU time over the --idle seconds that follow)
+//   idle_wakeups_per_s 9.8 /s         (the threads' context switches, voluntary and not, over
+//                                      the same seconds: each is one wake-up of a thread)
+//   idle_voluntary_wakeups_per_s 9.5 /s (the voluntary ones alone: the program's own doing)
 // The program finds the start time in WINDOW_TIMER_START_NS (steady clock, nanoseconds), so that
 // it can report its own moments on the same time line.
 //
@@ -69,6 +72,29 @@ long statusField(pid_t pid, const char *field) {
             return std::atol(line.c_str() + std::strlen(field));
     }
     return -1;
+}
+
+// Context switches of all the process's threads, voluntary (it blocked) and involuntary (a core
+// was taken from it): every wake-up ends in one of them. With `voluntaryOnly` only the first
+// kind, which does not depend on how busy the machine's cores are.
+long contextSwitches(pid_t pid, bool voluntaryOnly = false) {
+    const std::string taskDir = "/proc/" + std::to_string(pid) + "/task";
+    long total = 0;
+    if (DIR *dir = opendir(taskDir.c_str())) {
+        while (dirent *entry = readdir(dir)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            std::ifstream status(taskDir + "/" + entry->d_name + "/status");
+            std::string line;
+            while (std::getline(status, line)) {
+                if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
+                    (!voluntaryOnly && line.rfind("nonvoluntary_ctxt_switches:", 0) == 0))
+                    total += std::atol(line.c_str() + line.find(':') + 1);
+            }
+        }
+        closedir(dir);
+    }
+    return total;
 }
 
 struct CpuTimes {
@@ -218,11 +244,17 @@ int main(int argc, char **argv) {
     std::printf("peak_rss_kb %ld KiB\n", statusField(pid, "VmHWM:"));
     if (idleSeconds > 0) {
         const double before = cpuTimes(pid).onCpuNs;
+        const long switchesBefore = contextSwitches(pid);
+        const long voluntaryBefore = contextSwitches(pid, true);
         const Clock::time_point idleStart = Clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
         const double seconds = msSince(idleStart) / 1000.0;
         const double cpuSeconds = (cpuTimes(pid).onCpuNs - before) / 1e9;
+        const long switches = contextSwitches(pid) - switchesBefore;
+        const long voluntary = contextSwitches(pid, true) - voluntaryBefore;
         std::printf("idle_cpu_percent %.3f %%\n", 100.0 * cpuSeconds / seconds);
+        std::printf("idle_wakeups_per_s %.1f /s\n", double(switches) / seconds);
+        std::printf("idle_voluntary_wakeups_per_s %.1f /s\n", double(voluntary) / seconds);
     }
     std::fflush(stdout);
     stop(pid);

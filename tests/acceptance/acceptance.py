@@ -63,6 +63,42 @@ def wait_for(probe, what, timeout=TIMEOUT, interval=0.05, program=None):
     raise AssertionError(message)
 
 
+class Announcements:
+    """What a screen reader is told as windows come up: alerts that show or become active, as
+    (process id, name). Events arrive through the GLib main loop, which pump() runs."""
+
+    EVENTS = ("window:activate", "object:state-changed:showing")
+
+    def __init__(self):
+        self.heard = []
+        pyatspi.Registry.registerEventListener(self._on_event, *self.EVENTS)
+
+    def _on_event(self, event):
+        try:
+            if event.type.startswith("object:") and not event.detail1:
+                return
+            source = event.source
+            if source.getRole() == pyatspi.ROLE_ALERT:
+                self.heard.append((source.get_process_id(), source.name))
+        except Exception:  # the box may be gone already
+            pass
+
+    def pump(self):
+        context = GLib.MainContext.default()
+        while context.iteration(False):
+            pass
+
+    def alert(self, pid, name):
+        self.pump()
+        return (pid, name) in self.heard
+
+    def close(self):
+        pyatspi.Registry.deregisterEventListener(self._on_event, *self.EVENTS)
+
+
+ANNOUNCEMENTS = None
+
+
 def run(*command, check=True):
     return subprocess.run([str(c) for c in command], check=check, capture_output=True, text=True).stdout
 
@@ -200,8 +236,12 @@ class Program:
         self.wait(lambda: title not in self.showing_titles(), f"window {title!r} to close")
 
     def message_box(self, caption, timeout=TIMEOUT):
-        """The text of the showing message box with this caption."""
+        """The text of the showing message box with this caption. A screen reader must meet it as
+        an alert and be told when it opens, as it reads out only what it is told of."""
         box = self.window(caption, timeout)
+        if box.getRole() != pyatspi.ROLE_ALERT:
+            raise AssertionError(f"the {caption!r} box reads as a {box.getRoleName()}, not an alert")
+        self.wait(lambda: ANNOUNCEMENTS.alert(self.process.pid, caption), f"the {caption!r} box announced")
         texts = [acc.name for acc in walk(box) if acc.getRole() == pyatspi.ROLE_LABEL and acc.name]
         return texts[-1] if texts else ""
 
@@ -314,6 +354,11 @@ class AcceptanceTest(unittest.TestCase):
             self.answer(main, chosen, how)
             if p < n:
                 main.wait_heading(f"Задача № {p + 1}")
+                if how == "double click":
+                    # The double click's second click must not select a word of the next problem.
+                    texts = [find(panel, role=pyatspi.ROLE_TEXT) for panel in main.option_panels]
+                    selected = [t.name for t in texts if t is not None and t.queryText().getNSelections()]
+                    self.assertEqual(selected, [], f"text selected on problem {p + 1}")
                 self.assertEqual(main.option_pane.name, f"Узадачи № {p}, выбран ответ № {chosen}")
                 remaining = n - p
                 form = {4: "задачи", 3: "задачи", 2: "задачи", 1: "задачу"}.get(remaining, "задач")
@@ -370,6 +415,9 @@ class AcceptanceTest(unittest.TestCase):
 
         main = self.choose_level(program, 3)
         self.assertEqual(main.heading(), IDLE_PROBLEM_CAPTION)
+        # A screen reader's "read the status bar" and toolbar commands find them by their roles.
+        self.assertEqual(find(main.frame, role=pyatspi.ROLE_STATUS_BAR).name, "Строка состояния")
+        self.assertEqual(find(main.frame, role=pyatspi.ROLE_TOOL_BAR).name, "Панель инструментов")
         self.assertEqual({c: main.enabled(c) for c in main.buttons},
                          {"Начать": True, "Ответить": False, "Сначала": False, "Уровень": True, "Выход": True})
         # The Level command opens the dialog afresh, at "3" again whatever was chosen before.
@@ -498,9 +546,13 @@ class AcceptanceTest(unittest.TestCase):
         program.wait_gone("Warning")
         self.assertEqual(main.heading(), "Задача №1")
 
-        for option in (KEY[0], 1):
-            self.answer(main, option, "double click")
+        self.answer(main, KEY[0], "double click")
+        main.wait_heading("Задача № 2")
+        # Alt+О is the Answer button's letter and the About menu's: while a test runs it answers,
+        # with the first option, current on every new problem.
+        program.keys(MAIN_TITLE, "alt+Cyrillic_o")
         main.wait_heading("Задача № 3")
+        self.assertEqual(main.option_pane.name, "Узадачи № 2, выбран ответ № 1")
         program.keys(MAIN_TITLE, "F6")
         self.assertEqual(program.message_box("Confirm"), "Вы действительно хотите начать заново?")
         program.keys("Confirm", "Escape")  # No: nothing changes
@@ -537,6 +589,59 @@ class AcceptanceTest(unittest.TestCase):
         program.wait_gone(ABOUT_TITLE)
         self.assertEqual(main.heading(), "Задача № 1")
 
+    def test_outer_frames_under_a_window_manager(self):
+        """Under a real window manager the main window's designed 562 x 350 is its outer size and
+        the panes are laid out below the menu bar in what is left; the level dialog keeps its
+        designed inside; each window's frame is centred (the about window's over the main
+        window's)."""
+        if shutil.which("openbox") is None:
+            self.skipTest("openbox is not installed")
+        screen = tuple(int(v) for v in run("xdotool", "getdisplaygeometry").split())
+        wm = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        def stop_wm():
+            wm.terminate()
+            wm.wait(timeout=10)
+        self.addCleanup(stop_wm)
+        wait_for(lambda: "window id" in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False),
+                 "the window manager")
+
+        def framed(program, title):
+            window_id = program.wait(lambda: program.x_windows().get(title), f"X window {title!r}")
+            return program.wait(lambda: (f := x_frame(window_id))[1] and f, f"the frame of {title!r}")
+
+        def assert_centred(rect, area, what):
+            """Raises a plain error, which wait_for retries, until the window is centred."""
+            x, y, w, h = rect
+            ax, ay, aw, ah = area
+            if abs(x - (ax + (aw - w) // 2)) > 1 or abs(y - (ay + (ah - h) // 2)) > 1:
+                raise ValueError(f"{what} {rect} is not centred in {area}")
+
+        program = self.start()
+        program.window(LEVEL_TITLE, START_TIMEOUT)
+        level = program.wait(lambda: (f := framed(program, LEVEL_TITLE)) and
+                             (assert_centred(outer(f), (0, 0, *screen), "the level dialog") or f),
+                             "the level dialog centred")
+        self.assertEqual(level[0][2:], (227, 186))
+
+        main = self.choose_level(program, 3)
+        frame = framed(program, MAIN_TITLE)
+        program.wait(lambda: outer(frame := framed(program, MAIN_TITLE))[2:] == (562, 350),
+                     lambda: f"the main window's outer size 562 x 350 (it is {outer(frame)[2:]})")
+        frame = program.wait(lambda: (f := framed(program, MAIN_TITLE)) and
+                             (assert_centred(outer(f), (0, 0, *screen), "the main window") or f),
+                             "the main window centred")
+        menu_bar = find(main.frame, role=pyatspi.ROLE_MENU_BAR)
+        client_height = frame[0][3] - extents(menu_bar)[3]
+        self.assertEqual(extents(main.problem_pane)[3], client_height - 20 - 35 - 10)
+
+        program.keys(MAIN_TITLE, "F1")
+        program.window(ABOUT_TITLE)
+        about = program.wait(lambda: (f := framed(program, ABOUT_TITLE)) and
+                             (assert_centred(outer(f), outer(frame), "the about window") or f),
+                             "the about window centred over the main window")
+        self.assertEqual(about[0][2:], (244, 327))
+
     def test_second_copy_leaves_the_first(self):
         first = self.start()
         first.window(LEVEL_TITLE, START_TIMEOUT)
@@ -565,6 +670,22 @@ class AcceptanceTest(unittest.TestCase):
                 self.assertEqual(program.exit_code(), 1)
 
 
+def x_frame(window_id):
+    """A mapped window's inside (x, y, width, height) on the screen and its frame's extents (left,
+    right, top, bottom) as the window manager reports them."""
+    info = run("xwininfo", "-id", str(window_id))
+    field = {k.strip(): v.strip() for k, _, v in (line.partition(":") for line in info.splitlines()) if v}
+    inside = tuple(int(field[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
+    extents = run("xprop", "-id", str(window_id), "_NET_FRAME_EXTENTS").partition("=")[2]
+    return inside, tuple(int(v) for v in extents.split(",")) if extents.strip() else None
+
+
+def outer(frame):
+    """The outer rectangle (x, y, width, height) of x_frame's answer."""
+    (x, y, w, h), (left, right, top, bottom) = frame
+    return x - left, y - top, w + left + right, h + top + bottom
+
+
 def wait_for_accessibility_bus():
     """Starts the accessibility bus of this session and waits until it answers."""
     bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
@@ -586,6 +707,8 @@ def main():
     # pyatspi calls interfaces of libatspi that are deprecated but still the only way in.
     warnings.filterwarnings("ignore", category=DeprecationWarning)
     bus = wait_for_accessibility_bus()
+    global ANNOUNCEMENTS
+    ANNOUNCEMENTS = Announcements()
     try:
         result = unittest.main(argv=[sys.argv[0], "-v", *sys.argv[4:]], exit=False, warnings=False).result
     finally:

@@ -1,6 +1,7 @@
 #include "main_window_watch.h"
 
 #include "platform/message_box.h"
+#include "platform/window_frame.h"
 #include "testing/unlevel.h"
 #include "testing/unmain.h"
 
@@ -10,11 +11,13 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 class TestLevelDialog : public QObject {
     Q_OBJECT
 
 private slots:
+    void sharedAccessLetterChooses();
     void design();
     void choose_data();
     void choose();
@@ -65,6 +68,15 @@ void TestLevelDialog::design() {
     const QPoint offCentre =
         placed.frameGeometry().center() - QGuiApplication::primaryScreen()->geometry().center();
     QVERIFY(offCentre.manhattanLength() <= 4); // the window frame's rounding
+
+    // The client area stays as designed; once the system reports the frame, the outer frame is
+    // what is centred.
+    placed.findChild<platform::WindowFrame *>()->setMarginsForTest(QMargins(4, 23, 4, 4));
+    QCOMPARE(placed.size(), QSize(227, 186));
+    QTRY_COMPARE(placed.windowHandle()->position(),
+                 platform::WindowFrame::centredTopLeft(QSize(227 + 8, 186 + 27),
+                                                       QGuiApplication::primaryScreen()->geometry()) +
+                     QPoint(4, 23));
 }
 
 void TestLevelDialog::choose_data() {
@@ -109,6 +121,26 @@ void TestLevelDialog::choose() {
     QCOMPARE(focusAtShow, radio(dialog, 1));
     QCOMPARE(main.test.Level, level);
     QCOMPARE(main.progressPanel(), panel);
+    QCOMPARE(watch.closes, 0);
+}
+
+// "&Выбрать!" and "&Выход" share their letter: Alt+В chooses, as the first created of the two.
+void TestLevelDialog::sharedAccessLetterChooses() {
+    platform::ScriptedMessageBoxes boxes;
+    TForm2 main([] {});
+    MainWindowWatch watch(&main);
+    TForm1 dialog(&main);
+    const QChar letter(u'В');
+    QTimer::singleShot(0, &dialog, [&] {
+        QWidget *focus = dialog.focusWidget();
+        QTest::sendKeyEvent(QTest::Press, focus, Qt::Key(letter.unicode()), QString(letter), Qt::AltModifier);
+        QTest::sendKeyEvent(QTest::Release, focus, Qt::Key(letter.unicode()), QString(letter),
+                            Qt::AltModifier);
+    });
+    // Should the letter do nothing, the dialog is ended from here instead of waiting for ever.
+    QTimer::singleShot(5000, &dialog, [&] { dialog.done(99); });
+    QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+    QCOMPARE(main.test.Level, 3);
     QCOMPARE(watch.closes, 0);
 }
 

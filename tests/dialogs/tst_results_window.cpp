@@ -112,6 +112,10 @@ void TestResultsWindow::keysAndCloseBox_data() {
     QTest::newRow("esc_in_memo") << "Memo1"
                                  << "Escape" << false << false;
     QTest::newRow("close_box") << QString() << "close" << true << false;
+    // "&Выход" and "&Вернуться" share their letter: Exit, created first, is pressed.
+    QTest::newRow("alt_v_initial") << QString() << "AltВ" << true << false;
+    QTest::newRow("alt_v_on_return") << "BitBtn2"
+                                     << "AltВ" << true << false;
 }
 
 void TestResultsWindow::keysAndCloseBox() {
@@ -135,9 +139,18 @@ void TestResultsWindow::keysAndCloseBox() {
     if (!focus.isEmpty())
         results.findChild<QWidget *>(focus)->setFocus();
 
-    if (action == QLatin1String("close"))
+    if (action == QLatin1String("close")) {
         results.close();
-    else
+    } else if (action.startsWith(QLatin1String("Alt"))) {
+        const QChar letter = action.at(3);
+        QWidget *target = results.focusWidget();
+        QTest::sendKeyEvent(QTest::Press, target, Qt::Key(letter.unicode()), QString(letter),
+                            Qt::AltModifier);
+        QTest::sendKeyEvent(QTest::Release, target, Qt::Key(letter.unicode()), QString(letter),
+                            Qt::AltModifier);
+        // A button pressed by its letter shows pressed for a moment before it is clicked.
+        QTRY_VERIFY(watch.closes + watch.shows > 0);
+    } else
         QTest::keyClick(results.focusWidget(),
                         action == QLatin1String("Return") ? Qt::Key_Return : Qt::Key_Escape);
 

@@ -3,6 +3,7 @@
 
 #include "about/unabout.h"
 #include "platform/message_box.h"
+#include "platform/window_frame.h"
 #include "testing/hint_tracker.h"
 #include "testing/main_layout.h"
 #include "testing/main_texts.h"
@@ -104,8 +105,15 @@ private slots:
     void showHandlerAndStart();
     void missingFieldsShowEmpty();
     void centredOnlyTheFirstTime();
+    void outerSizeCountsTheFrame_data();
+    void outerSizeCountsTheFrame();
     void popupMenuOnWindowToolbarAndPanes_data();
     void popupMenuOnWindowToolbarAndPanes();
+    void shiftF10OpensThePopupMenu_data();
+    void shiftF10OpensThePopupMenu();
+    void accessLetters_data();
+    void accessLetters();
+    void disabledMenuItemsHighlightWithTheirHints();
     void hintAndClockPanels();
     void answeringRecordsAndCaptions();
     void shortBankNeverEnds();
@@ -252,39 +260,45 @@ void TestMainWindow::namedForScreenReaders_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("description");
+    QTest::addColumn<int>("role"); // 0: whatever Qt gives the kind of control
     QTest::newRow("toolbar") << "ToolBar1"
                              << "Панель инструментов"
-                             << "";
+                             << "" << int(QAccessible::ToolBar);
+    // A screen reader's "read the status bar" looks for the status bar's role.
+    QTest::newRow("status_bar") << "StatusBar1"
+                                << "Строка состояния"
+                                << "" << int(QAccessible::StatusBar);
     QTest::newRow("condition") << "DBMemo3"
                                << "Условие задачи"
-                               << "";
+                               << "" << 0;
     QTest::newRow("body") << "DBMemo1"
                           << "Текст задачи"
-                          << "";
+                          << "" << 0;
     QTest::newRow("problem_pane") << "GroupBox1"
                                   << "Здесь будет условие задачи"
-                                  << "Текст задачи";
+                                  << "Текст задачи" << 0;
     QTest::newRow("start") << "BitBtn1"
                            << "Начать"
-                           << "Начать тест";
+                           << "Начать тест" << 0;
     QTest::newRow("answer") << "BitBtn4"
                             << "Ответить"
-                            << "Ответить на текущую задачу";
+                            << "Ответить на текущую задачу" << 0;
     QTest::newRow("restart") << "BitBtn6"
                              << "Сначала"
-                             << "Начать сначала";
+                             << "Начать сначала" << 0;
     QTest::newRow("level") << "BitBtn5"
                            << "Уровень"
-                           << "Выбрать уровень сложности";
+                           << "Выбрать уровень сложности" << 0;
     QTest::newRow("exit") << "BitBtn3"
                           << "Выход"
-                          << "Выход из программы";
+                          << "Выход из программы" << 0;
 }
 
 void TestMainWindow::namedForScreenReaders() {
     QFETCH(QString, control);
     QFETCH(QString, name);
     QFETCH(QString, description);
+    QFETCH(int, role);
     TForm2 window;
     auto *widget = window.findChild<QWidget *>(control);
     QVERIFY(widget);
@@ -292,6 +306,8 @@ void TestMainWindow::namedForScreenReaders() {
     QVERIFY(face);
     QCOMPARE(face->text(QAccessible::Name), name);
     QCOMPARE(face->text(QAccessible::Description), description);
+    if (role != 0)
+        QCOMPARE(face->role(), QAccessible::Role(role));
 }
 
 void TestMainWindow::layoutFollowsWindowSize_data() {
@@ -800,6 +816,47 @@ void TestMainWindow::centredOnlyTheFirstTime() {
     QCOMPARE(s.window.test.Level, 5);
 }
 
+// The designed 562 x 350 (smallest 516 x 300) is the outer size: once the window system reports
+// the frame, the inside shrinks by it, and the panes are laid out below the menu bar in what is
+// left. The frame is centred on the screen.
+void TestMainWindow::outerSizeCountsTheFrame_data() {
+    QTest::addColumn<QMargins>("frame");
+    QTest::addColumn<bool>("userSized");
+    QTest::newRow("no_window_manager") << QMargins() << false;
+    QTest::newRow("thin_frame") << QMargins(1, 20, 1, 5) << false;
+    QTest::newRow("classic_frame") << QMargins(4, 23, 4, 4) << false;
+    QTest::newRow("sized_by_the_user") << QMargins(4, 23, 4, 4) << true;
+}
+
+void TestMainWindow::outerSizeCountsTheFrame() {
+    QFETCH(QMargins, frame);
+    QFETCH(bool, userSized);
+    Shown s;
+    auto *outer = s.window.findChild<platform::WindowFrame *>();
+    QVERIFY(outer);
+    if (userSized) {
+        s.window.resize(600, 400);
+        QTRY_COMPARE(s.window.size(), QSize(600, 400));
+    }
+    outer->setMarginsForTest(frame);
+    const QSize frameSize(frame.left() + frame.right(), frame.top() + frame.bottom());
+    QCOMPARE(s.window.minimumSize(), QSize(516, 300) - frameSize);
+    const QSize inside = userSized ? QSize(600, 400) : QSize(562, 350) - frameSize;
+    QTRY_COMPARE(s.window.size(), inside);
+
+    QWidget *client = s.window.centralWidget();
+    QTRY_COMPARE(client->height(), inside.height() - s.window.menuBar()->height());
+    QCOMPARE(client->y(), s.window.menuBar()->height());
+    QCOMPARE(child(s.window, "GroupBox1")->height(), client->height() - 20 - 35 - 10);
+    if (!userSized) {
+        const QRect screen = s.window.screen()->availableGeometry();
+        // The window itself goes inside the reported frame, the frame centred.
+        QTRY_COMPARE(s.window.windowHandle()->position(),
+                     screen.topLeft() + QPoint((screen.width() - 562) / 2, (screen.height() - 350) / 2) +
+                         QPoint(frame.left(), frame.top()));
+    }
+}
+
 void TestMainWindow::popupMenuOnWindowToolbarAndPanes_data() {
     QTest::addColumn<QString>("where");
     QTest::newRow("window") << "ClientArea";
@@ -823,6 +880,110 @@ void TestMainWindow::popupMenuOnWindowToolbarAndPanes() {
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), target->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(target, &event);
     QVERIFY(shown);
+}
+
+// Shift+F10 is the Menu key's twin: the pop-up menu wherever the focus is.
+void TestMainWindow::shiftF10OpensThePopupMenu_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("answer_button") << "BitBtn4";
+    QTest::newRow("grid") << "DBCtrlGrid1";
+}
+
+void TestMainWindow::shiftF10OpensThePopupMenu() {
+    QFETCH(QString, focus);
+    Shown s;
+    s.start();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    auto *target = s.window.findChild<QWidget *>(focus);
+    target->setFocus();
+    auto *popup = child<QMenu>(s.window, "PopupMenu1");
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        shown = popup->isVisible();
+        popup->close();
+    });
+    QTest::keyClick(target, Qt::Key_F10, Qt::ShiftModifier);
+    QVERIFY(shown);
+}
+
+// Alt and a Cyrillic letter, which QTest::keyClick cannot type.
+void altLetter(QWidget *focus, QChar letter) {
+    QTest::sendKeyEvent(QTest::Press, focus, Qt::Key(letter.unicode()), QString(letter), Qt::AltModifier);
+    QTest::sendKeyEvent(QTest::Release, focus, Qt::Key(letter.unicode()), QString(letter), Qt::AltModifier);
+}
+
+// Alt and a letter: the first enabled control in creation order with that letter is pressed, a
+// menu title opening its menu. "О" is both the Answer button's and the About menu's letter.
+void TestMainWindow::accessLetters_data() {
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QChar>("letter");
+    QTest::addColumn<QString>("effect");
+    QTest::newRow("idle_o_about_menu") << "idle" << QChar(u'О') << "menu N3";
+    QTest::newRow("running_o_answers") << "running" << QChar(u'О') << "answer";
+    QTest::newRow("idle_n_starts") << "idle" << QChar(u'Н') << "start";
+    QTest::newRow("running_n_disabled") << "running" << QChar(u'Н') << "nothing";
+    QTest::newRow("idle_v_exit_button") << "idle" << QChar(u'В') << "exit";
+    QTest::newRow("running_f_file_menu") << "running" << QChar(u'Ф') << "menu N1";
+    QTest::newRow("running_t_test_menu") << "running" << QChar(u'Т') << "menu N2";
+}
+
+void TestMainWindow::accessLetters() {
+    QFETCH(QString, state);
+    QFETCH(QChar, letter);
+    QFETCH(QString, effect);
+    platform::ScriptedMessageBoxes boxes;
+    boxes.answerNext(MessageAnswer::No);
+    Shown s;
+    if (state == QLatin1String("running"))
+        s.start();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    const QString headingBefore = paneCaption(s.window, "GroupBox1");
+    QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : &s.window;
+
+    altLetter(focus, letter);
+    QString ran = QStringLiteral("nothing");
+    if (effect.startsWith(QLatin1String("menu"))) {
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        ran = QStringLiteral("menu ") + QApplication::activePopupWidget()->objectName();
+        QApplication::activePopupWidget()->close();
+    } else if (effect == QLatin1String("nothing")) {
+        // A button pressed by its letter shows pressed at once and is clicked a moment later.
+        for (const char *name : {"BitBtn1", "BitBtn4", "BitBtn6", "BitBtn5", "BitBtn3"})
+            QVERIFY2(!button(s.window, name)->isDown(), name);
+    } else {
+        QTRY_VERIFY(paneCaption(s.window, "GroupBox1") != headingBefore || !boxes.asked().isEmpty());
+        const QString heading = paneCaption(s.window, "GroupBox1");
+        if (!boxes.asked().isEmpty())
+            ran = boxes.asked().constFirst().text == maintexts::exitQuestion() ? QStringLiteral("exit")
+                                                                               : QStringLiteral("other box");
+        else
+            ran = heading == maintexts::startHeading() ? QStringLiteral("start") : QStringLiteral("answer");
+    }
+    QCOMPARE(paneCaption(s.window, "GroupBox1") == headingBefore && boxes.asked().isEmpty(),
+             ran == QLatin1String("nothing") || ran.startsWith(QLatin1String("menu")));
+    QCOMPARE(ran, effect);
+}
+
+// In idle Restart is disabled, yet the keys can highlight it in the File menu and its hint shows.
+void TestMainWindow::disabledMenuItemsHighlightWithTheirHints() {
+    Shown s;
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    auto *file = child<QMenu>(s.window, "N1");
+    auto *restart = action(s.window, "N7");
+    QVERIFY(!restart->isEnabled());
+    file->popup(s.window.mapToGlobal(QPoint(0, 0)));
+    QTRY_COMPARE(QApplication::activePopupWidget(), file);
+    QTest::keyClick(file, Qt::Key_Down);
+    QCOMPARE(file->activeAction(), restart);
+    auto *tracker = s.window.findChild<HintTracker *>();
+    tracker->recompute(nullptr);
+    QCOMPARE(child<StatusBar>(s.window, "StatusBar1")->panelText(StatusBar::HintPanel),
+             QStringLiteral("Начать тест сначала"));
+    // Enter on it does nothing: the item stays disabled.
+    platform::ScriptedMessageBoxes boxes;
+    QTest::keyClick(file, Qt::Key_Return);
+    QVERIFY(boxes.asked().isEmpty());
+    file->close();
 }
 
 void TestMainWindow::hintAndClockPanels() {

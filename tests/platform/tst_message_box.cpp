@@ -1,6 +1,7 @@
 #include "platform/app_title.h"
 #include "platform/message_box.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -25,6 +26,8 @@ private slots:
     void keysAndCloseBox_data();
     void keysAndCloseBox();
     void realBoxAnswersEsc();
+    void announcedAsAnAlert_data();
+    void announcedAsAnAlert();
     void scriptAnswersAndRecords();
 };
 
@@ -100,6 +103,28 @@ void TestMessageBox::realBoxAnswersEsc() {
         QTest::keyClick(box, Qt::Key_Escape);
     });
     QCOMPARE(platform::showMessage(MessageKind::Confirmation, QStringLiteral("Выйти?")), MessageAnswer::No);
+}
+
+// A screen reader meets every box as an alert with its text, so it reads the box out when it
+// opens instead of only its focused button. The announcement itself needs an accessibility bus:
+// the acceptance suite hears it.
+void TestMessageBox::announcedAsAnAlert_data() {
+    QTest::addColumn<MessageKind>("kind");
+    QTest::newRow("warning") << MessageKind::Warning;
+    QTest::newRow("information") << MessageKind::Information;
+    QTest::newRow("confirmation") << MessageKind::Confirmation;
+    QTest::newRow("plain") << MessageKind::Plain;
+    QTest::newRow("error") << MessageKind::Error;
+}
+
+void TestMessageBox::announcedAsAnAlert() {
+    QFETCH(MessageKind, kind);
+    std::unique_ptr<QDialog> dialog(
+        platform::createMessageDialog({kind, QStringLiteral("Application Error"), QStringLiteral("Текст")}));
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(dialog.get());
+    QVERIFY(face);
+    QCOMPARE(face->role(), QAccessible::AlertMessage);
+    QCOMPARE(face->text(QAccessible::Description), QStringLiteral("Текст"));
 }
 
 void TestMessageBox::scriptAnswersAndRecords() {

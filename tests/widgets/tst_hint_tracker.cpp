@@ -2,6 +2,7 @@
 #include "testing/option_grid.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMainWindow>
@@ -15,6 +16,9 @@
 #include <QStatusTipEvent>
 #include <QTest>
 
+#include <QTimer>
+#include <algorithm>
+
 class TestHintTracker : public QObject {
     Q_OBJECT
 
@@ -26,6 +30,9 @@ private slots:
     void changesAreSignalledOnce();
     void highlightedMenuItemOwnsTheHint();
     void followsThePointerWhenIdle();
+    void followsChangesUnderAStillPointer_data();
+    void followsChangesUnderAStillPointer();
+    void idleLoopLeavesThePointerAlone();
     void statusTipEventsAreSwallowed();
 };
 
@@ -82,6 +89,23 @@ struct HintWindow {
         return w;
     }
 };
+
+// Runs the event loop until the tracker shows `hint`. The hint is worked out when the loop has
+// nothing left to do and waits, so this waits in a real loop (QTRY_* never lets it block).
+bool waitForHint(const HintTracker &tracker, const QString &hint) {
+    QSignalSpy changes(&tracker, &HintTracker::hintChanged);
+    QDeadlineTimer deadline(5000);
+    while (tracker.currentHint() != hint && !deadline.hasExpired())
+        changes.wait(int(std::max<qint64>(1, deadline.remainingTime())));
+    return tracker.currentHint() == hint;
+}
+
+// Lets `count` ticks of a 10 ms clock pass, the loop waiting between them.
+void tickIdle(QSignalSpy &ticks, int count) {
+    QDeadlineTimer deadline(10000);
+    while (ticks.count() < count && !deadline.hasExpired())
+        ticks.wait(1000);
+}
 
 } // namespace
 
@@ -220,6 +244,74 @@ void TestHintTracker::followsThePointerWhenIdle() {
     // The hint is worked out when the event loop has nothing left to do and waits.
     QVERIFY(changes.wait(5000));
     QCOMPARE(tracker.currentHint(), QStringLiteral("Начать тест"));
+}
+
+void TestHintTracker::followsChangesUnderAStillPointer_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("hint");
+    // Start pressed by a key disables the button the pointer rests on: its pane's hint shows.
+    QTest::newRow("button_disabled") << QStringLiteral("disable") << QStringLiteral("Панель");
+    QTest::newRow("button_hidden") << QStringLiteral("hide") << QStringLiteral("Панель");
+    // A window comes up under the pointer, as the level dialog or the results window do.
+    QTest::newRow("window_shown_over") << QStringLiteral("window") << QStringLiteral("Выход из программы");
+}
+
+void TestHintTracker::followsChangesUnderAStillPointer() {
+    QFETCH(QString, change);
+    QFETCH(QString, hint);
+    QWidget window;
+    window.setStatusTip(QStringLiteral("Панель"));
+    window.setGeometry(100, 100, 300, 200);
+    auto *button = new QPushButton(QStringLiteral("&Начать"), &window);
+    button->setStatusTip(QStringLiteral("Начать тест"));
+    button->setGeometry(10, 10, 80, 29);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPoint spot = button->mapToGlobal(QPoint(5, 5));
+    if (QApplication::widgetAt(spot) != button)
+        QSKIP("This platform cannot tell which widget is at a point");
+
+    HintTracker tracker;
+    QCursor::setPos(window.mapToGlobal(QPoint(200, 150)));
+    QVERIFY(waitForHint(tracker, QStringLiteral("Панель")));
+    QCursor::setPos(spot);
+    QVERIFY(waitForHint(tracker, QStringLiteral("Начать тест")));
+
+    QWidget dialog;
+    if (change == QStringLiteral("disable")) {
+        button->setEnabled(false);
+    } else if (change == QStringLiteral("hide")) {
+        button->hide();
+    } else {
+        dialog.setStatusTip(QStringLiteral("Выход из программы"));
+        dialog.setGeometry(QRect(spot - QPoint(20, 20), QSize(100, 60)));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        if (QApplication::widgetAt(spot) != &dialog)
+            QSKIP("This platform does not stack a new window over the old one");
+    }
+    QVERIFY2(waitForHint(tracker, hint), qPrintable(tracker.currentHint()));
+}
+
+void TestHintTracker::idleLoopLeavesThePointerAlone() {
+    // An idle program with a ticking clock: the pointer is not looked up on each pass of the loop,
+    // as every look-up is a round trip to the window system that wakes the program once more.
+    HintWindow w;
+    w.window.resize(300, 200);
+    w.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+    HintTracker tracker;
+    QCursor::setPos(w.window.mapToGlobal(QPoint(60, 70)));
+
+    QTimer clock;
+    QSignalSpy ticks(&clock, &QTimer::timeout);
+    clock.start(10);
+    tickIdle(ticks, 5); // what the pointer's move set off is through
+    QVERIFY(tracker.pointerLookups() > 0);
+    const int settled = tracker.pointerLookups();
+    tickIdle(ticks, 25);
+    QVERIFY(ticks.count() >= 25);
+    QCOMPARE(tracker.pointerLookups(), settled);
 }
 
 void TestHintTracker::statusTipEventsAreSwallowed() {

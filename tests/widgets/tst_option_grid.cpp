@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
+#include <QTextCursor>
 
 class TestOptionGrid : public QObject {
     Q_OBJECT
@@ -23,6 +24,8 @@ private slots:
     void clickSelects();
     void doubleClickOnOtherOptionSelectsThenAnswers_data();
     void doubleClickOnOtherOptionSelectsThenAnswers();
+    void nothingSelectedInTheNextProblem_data();
+    void nothingSelectedInTheNextProblem();
     void pagesFollowTheCurrentOption();
     void currentPanelIsGreen();
     void panelsReadAsNumberAndText();
@@ -228,6 +231,73 @@ void TestOptionGrid::doubleClickOnOtherOptionSelectsThenAnswers() {
     f.doubleClick(at);
     QCOMPARE(answeredWith, QList<qint32>{3});
     QCOMPARE(f.dm.currentOptionIndex(), 2);
+}
+
+namespace {
+// Two problems whose options read alike: the texts stay in place when the next problem comes.
+Bank twoAlikeProblemsBank() {
+    Bank bank;
+    bank.problems = {Problem{1, QStringLiteral("1/2 + 1/3"), QString()},
+                     Problem{2, QStringLiteral("2/3 + 1/6"), QString()}};
+    qint32 id = 1;
+    for (qint32 problem : {1, 2}) {
+        for (qint16 n = 1; n <= 4; ++n) {
+            AnswerOption option;
+            option.ID_O = id++;
+            option.ID_P = problem;
+            option.dopol = n;
+            option.Otvet = QStringLiteral("5/6 или %1 7/8").arg(n);
+            bank.options.append(option);
+        }
+    }
+    return bank;
+}
+} // namespace
+
+void TestOptionGrid::nothingSelectedInTheNextProblem_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("row");
+    QTest::newRow("double_click_first_text") << QStringLiteral("double") << 0;
+    QTest::newRow("double_click_third_text") << QStringLiteral("double") << 2;
+    QTest::newRow("word_selected_then_answered") << QStringLiteral("selected") << 1;
+}
+
+void TestOptionGrid::nothingSelectedInTheNextProblem() {
+    QFETCH(QString, how);
+    QFETCH(int, row);
+    TDM dm{twoAlikeProblemsBank()};
+    QWidget window;
+    auto *grid = new OptionGrid(&window);
+    grid->setDataModule(&dm);
+    grid->setGeometry(0, 0, 249, 208);
+    window.resize(249, 208);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // The answer moves on to the next problem while the double click is still being delivered.
+    int answers = 0;
+    connect(grid, &OptionGrid::answerRequested, grid, [&] {
+        ++answers;
+        dm.next();
+    });
+
+    QPlainTextEdit *text = grid->textMemo(row);
+    QWidget *viewport = text->viewport();
+    const QPoint local(8, 8); // on the first word
+    if (how == QStringLiteral("double")) {
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, local);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, local);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, local);
+        QCOMPARE(answers, 1);
+    } else {
+        QTextCursor cursor = text->textCursor();
+        cursor.select(QTextCursor::WordUnderCursor);
+        text->setTextCursor(cursor);
+        QVERIFY(text->textCursor().hasSelection());
+        emit grid->answerRequested(); // Enter or the Answer button
+    }
+    QCOMPARE(dm.recNo(), 2);
+    for (int r = 0; r < OptionGrid::RowCount; ++r)
+        QVERIFY2(!grid->textMemo(r)->textCursor().hasSelection(), qPrintable(QString::number(r)));
 }
 
 void TestOptionGrid::pagesFollowTheCurrentOption() {
