@@ -3,6 +3,9 @@
 namespace platform {
 
 void installFontSubstitutions() {
+#ifdef Q_OS_WIN
+    // Windows has "MS Sans Serif", "Arial" and "Times New Roman" itself.
+#else
     static const bool installed = [] {
         const QString sans = QStringLiteral("Liberation Sans");
         QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
@@ -12,6 +15,7 @@ void installFontSubstitutions() {
         return true;
     }();
     Q_UNUSED(installed);
+#endif
 }
 
 QFont designFont(const QString &family, int pixelSize, bool bold) {
