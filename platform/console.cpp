@@ -2,9 +2,19 @@
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
+
+#include <fcntl.h>
+#include <io.h>
 #endif
 
 namespace platform {
+
+void useBinaryStandardStreams() {
+#ifdef Q_OS_WIN
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
+}
 
 bool writeText(std::FILE *stream, const QString &text) {
 #ifdef Q_OS_WIN

@@ -1,20 +1,25 @@
 #!/usr/bin/env bash
 # The real cifrovex.exe under Wine on a private Xvfb, as a person starts it on Windows:
 #  1. with data.cvx in its folder the level dialog comes up alone (the main window waits behind it);
-#  2. a second copy exits 0 at once and brings the first one's window to the front;
+#  2. with another program in front, a second copy exits 0 at once and brings the first one's
+#     window to the front;
 #  3. Alt+F4 on the main window asks the exit question, and Yes ends the program with 0;
 #  4. without data.cvx the "Application Error" box comes up, and the program exits with 1.
-# Screenshots go to <build>/windows-smoke/. Usage: scripts/windows-smoke.sh BUILD_FOLDER
+# Wine runs as one virtual desktop, so that it keeps the z-order and the foreground window itself,
+# as Windows does; tests/windows/window_probe.c asks it which windows show and which is in front,
+# and types keys through its input queue. Screenshots go to <build>/windows-smoke/.
+# Usage: scripts/windows-smoke.sh BUILD_FOLDER
 # CIFROVEX_DISPLAY=:N picks the X display; by default Xvfb takes a free one.
 set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="$(cd "$1" && pwd)"
 OUT="$BUILD/windows-smoke"
 rm -rf "$OUT" && mkdir -p "$OUT/run" "$OUT/nobank"
 cp "$BUILD/cifrovex.exe" "$BUILD/data.cvx" "$OUT/run/"
 cp "$BUILD/cifrovex.exe" "$OUT/nobank/"
+x86_64-w64-mingw32-gcc-posix -O2 -o "$OUT/window_probe.exe" "$ROOT/tests/windows/window_probe.c"
 # A prefix of its own: the tests' prefix sets the offscreen platform for every program.
 export WINEPREFIX="$BUILD/wine-smoke" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=
-unset QT_QPA_PLATFORM
 
 main_title='Цифроведческийзачёт'
 level_title='Уровень сложности'
@@ -23,9 +28,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
 xvfb_pid=
-pids=()
 cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
     wineserver -k 2>/dev/null || true
     [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
 }
@@ -44,80 +47,73 @@ fi
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; exit 1; }
 echo "Xvfb on $DISPLAY, Wine prefix $WINEPREFIX"
-[ -e "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 || true
+if [ ! -e "$WINEPREFIX/.cifrovex-desktop" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null
+    wineserver -w
+    touch "$WINEPREFIX/.cifrovex-desktop"
+fi
 
-# wait_window TITLE SECONDS: prints the visible window whose whole title is TITLE.
-wait_window() {
-    local id
-    for _ in $(seq $(($2 * 5))); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) && [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.2
-    done
-    return 1
+probe() { wine "$OUT/window_probe.exe" "$@" 2>/dev/null | tr -d '\r'; }
+foreground() { probe list | sed -n 's/^foreground: //p'; }
+visible_count() { probe list | grep -cxF "visible: $1" || true; }
+# wait_until SECONDS COMMAND...: runs COMMAND until it succeeds.
+wait_until() {
+    local end=$((SECONDS + $1)); shift
+    until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.3; done
 }
-count_windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
-focused_name() { xdotool getwindowfocus getwindowname 2>/dev/null || true; }
-shot() { import -display "$DISPLAY" -window root "$OUT/$1.png" 2>/dev/null || true; }
+is_visible() { [ "$(visible_count "$1")" -ge 1 ]; }
+in_front() { [ "$(foreground)" = "$1" ]; }
+not_in_front() { [ "$(foreground)" != "$1" ]; }
+shot() { sleep 0.5; import -display "$DISPLAY" -window root "$OUT/$1.png" 2>/dev/null || true; }
 # wait_exit PID SECONDS: the process's exit code, or 124 when it is still running.
 wait_exit() {
-    for _ in $(seq $(($2 * 5))); do kill -0 "$1" 2>/dev/null || { wait "$1"; return $?; }; sleep 0.2; done
-    return 124
+    local end=$((SECONDS + $2))
+    while kill -0 "$1" 2>/dev/null; do [ $SECONDS -lt $end ] || return 124; sleep 0.2; done
+    wait "$1"
 }
 
 # 1. The level dialog alone.
 (cd "$OUT/run" && exec wine cifrovex.exe) &
-first=$!; pids+=("$first")
-if dialog=$(wait_window "$level_title" 120); then
-    sleep 1
+first=$!
+if wait_until 120 is_visible "$level_title"; then
     shot level-dialog
-    if [ "$(count_windows "$main_title")" = 0 ]; then pass "the level dialog comes up alone"
+    if [ "$(visible_count "$main_title")" = 0 ]; then pass "the level dialog comes up alone"
     else fail "the main window is on screen beside the level dialog"; fi
+    started=1
 else
     shot level-dialog; fail "no level dialog within 120 s"
+    started=
 fi
 
-# 2. A second copy: another window takes the focus first, then the second copy must end with 0
-#    and leave the first copy's dialog focused.
-if [ -n "${dialog:-}" ]; then
-    xmessage -name cover -geometry 600x400+0+0 "another program" &
-    pids+=($!)
-    if cover=$(wait_window cover 20) || cover=$(xdotool search --onlyvisible --classname cover | head -1); then
-        xdotool windowraise "$cover" windowfocus "$cover" 2>/dev/null || true
-        sleep 0.5
-    fi
-    echo "focus before the second copy: $(focused_name)"
+if [ -n "$started" ]; then
+    # 2. Another program in front, then a second copy.
+    (cd "$OUT" && exec wine notepad) &
+    wait_until 60 not_in_front "$level_title" || true
+    echo "in front before the second copy: $(foreground)"
+    in_front "$level_title" && fail "the level dialog is still in front of the other program"
     (cd "$OUT/run" && exec wine cifrovex.exe) &
     second=$!
     rc=0; wait_exit "$second" 60 || rc=$?
     if [ "$rc" = 0 ]; then pass "a second copy exits with 0"; else fail "the second copy: exit code $rc (124: still running)"; fi
-    ok=
-    for _ in $(seq 50); do [ "$(focused_name)" = "$level_title" ] && { ok=1; break; }; sleep 0.2; done
-    sleep 0.5
+    if wait_until 15 in_front "$level_title"; then pass "the first copy's level dialog came to the front"
+    else fail "in front: \"$(foreground)\", not the first copy's level dialog"; fi
     shot second-copy
-    if [ -n "$ok" ]; then pass "the first copy's level dialog came to the front"
-    else fail "the focus is on \"$(focused_name)\", not the first copy's level dialog"; fi
-    [ "$(count_windows "$level_title")" = 1 ] || fail "$(count_windows "$level_title") level dialogs on screen"
-fi
+    [ "$(visible_count "$level_title")" = 1 ] || fail "$(visible_count "$level_title") level dialogs on screen"
 
-# 3. Alt+F4 on the main window asks the exit question; Yes ends the program with 0.
-if [ -n "${dialog:-}" ]; then
-    xdotool windowfocus "$dialog" 2>/dev/null || true
-    sleep 0.3
-    xdotool key Return
-    if main=$(wait_window "$main_title" 30); then
-        sleep 1
-        xdotool windowraise "$main" windowfocus "$main" 2>/dev/null || true
-        sleep 0.5
+    # 3. Return chooses the level; Alt+F4 on the main window asks the exit question.
+    probe key-return
+    if wait_until 30 is_visible "$main_title"; then
+        wait_until 10 in_front "$main_title" || fail "the main window is not in front: \"$(foreground)\""
         shot main-window
-        xdotool key alt+F4
-        if question=$(wait_window Confirm 20); then
-            sleep 0.5
+        probe alt-f4
+        if wait_until 20 is_visible Confirm; then
             shot exit-question
-            [ "$(count_windows "$main_title")" = 1 ] || fail "the main window closed before the answer"
+            is_visible "$main_title" || fail "the main window closed before the answer"
             pass "Alt+F4 asks the exit question"
-            xdotool windowfocus "$question" 2>/dev/null || true
-            sleep 0.3
-            xdotool key Return
+            in_front Confirm || fail "the exit question is not in front: \"$(foreground)\""
+            probe key-return
             rc=0; wait_exit "$first" 30 || rc=$?
             if [ "$rc" = 0 ]; then pass "Yes ends the program with 0"; else fail "after Yes: exit code $rc (124: still running)"; fi
         else
@@ -131,19 +127,18 @@ kill "$first" 2>/dev/null || true
 
 # 4. No data.cvx: the error box, then exit code 1.
 (cd "$OUT/nobank" && exec wine cifrovex.exe) &
-nobank=$!; pids+=("$nobank")
-if box=$(wait_window "Application Error" 120); then
-    sleep 0.5
+nobank=$!
+if wait_until 120 is_visible "Application Error"; then
     shot no-bank
     pass "without data.cvx: the \"Application Error\" box"
-    xdotool windowfocus "$box" 2>/dev/null || true
-    sleep 0.3
-    xdotool key Return
+    wait_until 10 in_front "Application Error" || true
+    probe key-return
     rc=0; wait_exit "$nobank" 30 || rc=$?
     if [ "$rc" = 1 ]; then pass "without data.cvx: exit code 1"; else fail "without data.cvx: exit code $rc (124: still running)"; fi
 else
     shot no-bank; fail "without data.cvx: no \"Application Error\" box within 120 s"
 fi
+kill "$nobank" 2>/dev/null || true
 
 echo "screenshots: $OUT"
 if [ "$failures" != 0 ]; then echo "$failures check(s) of the real program under Wine failed" >&2; exit 1; fi

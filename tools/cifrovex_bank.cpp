@@ -296,6 +296,7 @@ const Command kCommands[] = {
 } // namespace
 
 int main(int argc, char **argv) {
+    platform::useBinaryStandardStreams();
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())

@@ -96,7 +96,7 @@ void TestStartup::bankErrorShowsBoxAndExitsWithOne() {
     QCOMPARE(box.caption, QStringLiteral("Application Error"));
     const QString head = box.text.section(QLatin1Char('\n'), 0, 0);
     QVERIFY2(
-        QRegularExpression(QStringLiteral("^Exception EBankError in module tst_startup at [0-9A-F]{8,}\\.$"))
+        QRegularExpression(QStringLiteral("^Exception EBankError in module tst_startup(\\.exe)? at [0-9A-F]{8,}\\.$"))
             .match(head)
             .hasMatch(),
         qPrintable(head));
