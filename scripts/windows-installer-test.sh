@@ -70,8 +70,8 @@ for bit, name in ((0x04, "name"), (0x08, "relative"), (0x10, "workdir"), (0x20, 
         pos += 2
         raw = d[pos:pos + (2 * n if unicode else n)]
         pos += len(raw)
-        strings[name] = raw.decode("utf-16-le" if unicode else "latin-1")
-print(f"target={target}")
+        strings[name] = raw.decode("utf-16-le" if unicode else "latin-1").rstrip("\0")
+print(f"target={target.rstrip(chr(0))}")
 print(f"workdir={strings.get('workdir', '')}")
 PY
     }

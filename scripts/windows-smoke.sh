@@ -4,7 +4,9 @@
 #  2. with another program in front, a second copy exits 0 at once and brings the first one's
 #     window to the front;
 #  3. Alt+F4 on the main window asks the exit question, and Yes ends the program with 0;
-#  4. without data.cvx the "Application Error" box comes up, and the program exits with 1.
+#  4. without data.cvx the "Application Error" box comes up, and the program exits with 1;
+#  5. cifrovex-bank.exe takes and writes Cyrillic file names, and its Russian reads right on a
+#     pipe and on a console.
 # Wine runs as one virtual desktop, so that it keeps the z-order and the foreground window itself,
 # as Windows does; tests/windows/window_probe.c asks it which windows show and which is in front,
 # and types keys through its input queue. Screenshots go to <build>/windows-smoke/.
@@ -139,6 +141,28 @@ else
     shot no-bank; fail "without data.cvx: no \"Application Error\" box within 120 s"
 fi
 kill "$nobank" 2>/dev/null || true
+
+# 5. The bank tool with Cyrillic file names, to a pipe (UTF-8) and to a console (UTF-16 through
+#    WriteConsoleW; Wine hands it to the terminal that `script` gives it, as UTF-8).
+bank="$OUT/банк"
+mkdir -p "$bank"
+cp "$BUILD/tools/cifrovex-bank.exe" "$BUILD/data.cvx" "$bank/"
+(
+    cd "$bank"
+    wine cifrovex-bank.exe dump data.cvx -o "Таблицы" >/dev/null
+    wine cifrovex-bank.exe build "Таблицы/Zadachi.csv" "Таблицы/Otvety.csv" -o "Мой банк.cvx" >/dev/null
+    wine cifrovex-bank.exe check "Мой банк.cvx" >check.txt
+    script -qc "wine cifrovex-bank.exe check 'Мой банк.cvx'" /dev/null >console.txt </dev/null
+) || true
+if [ -f "$bank/Мой банк.cvx" ] && cmp -s "$bank/Таблицы/Otvety.csv" <(cd "$bank" && wine cifrovex-bank.exe dump "Мой банк.cvx" Otvety 2>/dev/null); then
+    pass "the bank tool: Cyrillic file names as arguments and as output"
+else
+    fail "the bank tool: no round trip through Cyrillic file names"
+fi
+grep -q 'Уровень «5» (задачи 1–20): работает как задумано' "$bank/check.txt" \
+    && pass "the bank tool: Russian on a pipe as UTF-8" || fail "the bank tool on a pipe: $(head -c 300 "$bank/check.txt")"
+grep -q 'Уровень «5» (задачи 1–20): работает как задумано' "$bank/console.txt" \
+    && pass "the bank tool: Russian on the console" || fail "the bank tool on the console: $(head -c 300 "$bank/console.txt")"
 
 echo "screenshots: $OUT"
 if [ "$failures" != 0 ]; then echo "$failures check(s) of the real program under Wine failed" >&2; exit 1; fi

@@ -2,7 +2,8 @@
 ; desktop one) that starts the program in its own folder, where data.cvx is, and an uninstaller
 ; registered with Windows. Built by scripts/windows-package.sh:
 ;   makensis -DVERSION=1.0.0 -DSTAGE=<folder with the files> -DOUTFILE=<setup.exe> cifrovex.nsi
-Unicode true
+; A 64-bit installer for a 64-bit program (and Wine's wine64 runs it without 32-bit support).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 ManifestDPIAware true

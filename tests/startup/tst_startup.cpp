@@ -62,7 +62,11 @@ void TestStartup::runningCopyEndsStartBeforeAnyWindow() {
     QCOMPARE(startCifrovex(*qApp), 0);
     QVERIFY(boxes.asked().isEmpty());
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
+#ifndef Q_OS_WIN
+    // On Windows the pipe to the first copy is unbuffered and this thread is both ends: the
+    // request reaches only a first copy in another process (scripts/windows-smoke.sh).
     QTRY_COMPARE(raised.size(), 1);
+#endif
 }
 
 void TestStartup::bankErrorShowsBoxAndExitsWithOne_data() {
