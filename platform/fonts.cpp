@@ -3,9 +3,6 @@
 namespace platform {
 
 void installFontSubstitutions() {
-#ifdef Q_OS_WIN
-    // Windows has "MS Sans Serif", "Arial" and "Times New Roman" itself.
-#else
     static const bool installed = [] {
         const QString sans = QStringLiteral("Liberation Sans");
         QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
@@ -15,7 +12,6 @@ void installFontSubstitutions() {
         return true;
     }();
     Q_UNUSED(installed);
-#endif
 }
 
 QFont designFont(const QString &family, int pixelSize, bool bold) {

@@ -78,7 +78,8 @@ void TestStartup::bankErrorShowsBoxAndExitsWithOne_data() {
 
 void TestStartup::bankErrorShowsBoxAndExitsWithOne() {
     QFETCH(QByteArray, bank);
-    const QString path = QDir(m_work->path()).filePath(QStringLiteral("data.cvx"));
+    // The program names the bank with the system's separators ("\\" on Windows).
+    const QString path = QDir::toNativeSeparators(QDir(m_work->path()).filePath(QStringLiteral("data.cvx")));
     if (!bank.isNull()) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
