@@ -43,7 +43,8 @@ if command -v ccache >/dev/null; then
     export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
     export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
 fi
-cmake --preset windows >"$BUILD.configure.log" 2>&1 || { cat "$BUILD.configure.log"; exit 1; }
+mkdir -p "$BUILD"
+cmake --preset windows >"$BUILD/configure.log" 2>&1 || { cat "$BUILD/configure.log"; exit 1; }
 nice -n 5 cmake --build --preset windows --parallel "$WIN_JOBS"
 t_build=$SECONDS
 
