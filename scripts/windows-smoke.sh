@@ -6,7 +6,7 @@
 #  3. Alt+F4 on the main window asks the exit question, and Yes ends the program with 0;
 #  4. without data.cvx the "Application Error" box comes up, and the program exits with 1;
 #  5. cifrovex-bank.exe takes and writes Cyrillic file names, and its Russian reads right on a
-#     pipe and on a console.
+#     pipe and on a console whose code page is 866.
 # Wine runs as one virtual desktop, so that it keeps the z-order and the foreground window itself,
 # as Windows does; tests/windows/window_probe.c asks it which windows show and which is in front,
 # and types keys through its input queue. Screenshots go to <build>/windows-smoke/.
@@ -20,6 +20,17 @@ rm -rf "$OUT" && mkdir -p "$OUT/run" "$OUT/nobank"
 cp "$BUILD/cifrovex.exe" "$BUILD/data.cvx" "$OUT/run/"
 cp "$BUILD/cifrovex.exe" "$OUT/nobank/"
 x86_64-w64-mingw32-gcc-posix -O2 -o "$OUT/window_probe.exe" "$ROOT/tests/windows/window_probe.c"
+# A Russian Windows, as the program's users have: Wine takes the user's locale (code pages 1251
+# and 866, the Russian date and time formats) from LC_ALL. The locale is compiled into the build
+# folder, so the system needs none installed.
+mkdir -p "$OUT/locale"
+localedef -i ru_RU -f UTF-8 "$OUT/locale/ru_RU.UTF-8" >/dev/null 2>&1 || true
+if [ -d "$OUT/locale/ru_RU.UTF-8" ]; then
+    export LOCPATH="$OUT/locale"
+    export LC_ALL=ru_RU.UTF-8
+else
+    echo "note: no ru_RU locale (localedef failed); Wine runs in the system's locale" >&2
+fi
 # A prefix of its own: the tests' prefix sets the offscreen platform for every program.
 export WINEPREFIX="$BUILD/wine-smoke" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=
 
