@@ -27,7 +27,7 @@ mkdir -p "$OUT/locale"
 localedef -i ru_RU -f UTF-8 "$OUT/locale/ru_RU.UTF-8" >/dev/null 2>&1 || true
 if [ -d "$OUT/locale/ru_RU.UTF-8" ]; then
     export LOCPATH="$OUT/locale"
-    export LC_ALL=ru_RU.UTF-8
+    { export LC_ALL=ru_RU.UTF-8; } 2>/dev/null   # bash itself stays in its own locale
 else
     echo "note: no ru_RU locale (localedef failed); Wine runs in the system's locale" >&2
 fi
