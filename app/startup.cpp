@@ -7,6 +7,7 @@
 #include "platform/error_text.h"
 #include "platform/message_box.h"
 #include "platform/single_instance.h"
+#include "platform/system_keys.h"
 #include "platform/tick_count.h"
 #include "testing/unmain.h"
 
@@ -65,6 +66,7 @@ int startCifrovex(QApplication &app, const StartupOptions &options) {
     // The program ends when its main window closes, not when the level dialog or the results
     // window happens to be the last one on the screen.
     app.setQuitOnLastWindowClosed(false);
+    platform::routeAltF4ToShortcuts(app);
 
     platform::SingleInstanceGuard guard(mainWindowTitle);
     if (guard.claim() == platform::SingleInstanceGuard::Role::Second)

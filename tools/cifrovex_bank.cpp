@@ -7,6 +7,7 @@
 #include "data/bank_csv.h"
 #include "data/bank_tables.h"
 #include "data/jet/jet.h"
+#include "platform/console.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -80,9 +81,7 @@ QString helpText() {
 }
 
 void print(FILE *stream, const QString &text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    platform::writeText(stream, text);
 }
 
 int usage(const QString &fault) {
@@ -317,6 +316,7 @@ const Command kCommands[] = {
 } // namespace
 
 int main(int argc, char **argv) {
+    platform::useBinaryStandardStreams();
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())

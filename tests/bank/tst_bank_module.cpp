@@ -387,8 +387,13 @@ void TestBankModule::openFailures() {
     QFETCH(BankError::Kind, kind);
     QFETCH(QString, mentions);
 
+#ifdef Q_OS_WIN
+    if (QByteArray(QTest::currentDataTag()) == "unreadable")
+        QSKIP("Windows keeps read access in ACLs, which file permissions do not take away");
+#else
     if (QByteArray(QTest::currentDataTag()) == "unreadable" && geteuid() == 0)
         QSKIP("root reads files whatever their permissions say");
+#endif
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("data.cvx"));

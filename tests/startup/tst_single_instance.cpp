@@ -30,6 +30,15 @@ namespace {
 const QString title = QStringLiteral("Цифроведческийзачёт");
 }
 
+// The pipes behind QLocalSocket on Windows are unbuffered: a write completes only when the other
+// end reads it, which a first copy in this same thread cannot do while the later one waits. Real
+// copies are separate processes (scripts/windows-smoke.sh starts two under Wine).
+#ifdef Q_OS_WIN
+#define SKIP_SAME_THREAD_PIPE() QSKIP("a Windows pipe needs its reader in another thread")
+#else
+#define SKIP_SAME_THREAD_PIPE()
+#endif
+
 void TestSingleInstance::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
@@ -53,8 +62,10 @@ void TestSingleInstance::laterCopyRaisesFirst() {
 
         platform::SingleInstanceGuard later(laterKey, m_dir->path());
         QCOMPARE(later.claim(), sameProgram ? Role::Second : Role::First);
-        if (sameProgram)
+        if (sameProgram) {
+            SKIP_SAME_THREAD_PIPE();
             QTRY_COMPARE(raised.size(), 1);
+        }
         else
             QCOMPARE(raised.size(), 0);
     }
@@ -66,6 +77,7 @@ void TestSingleInstance::laterCopyRaisesFirst() {
 // A copy that died left its lock and its endpoint behind: the next start takes both over and can
 // itself be reached by a later copy.
 void TestSingleInstance::staleLockIsTakenOver() {
+    SKIP_SAME_THREAD_PIPE();
     QProcess gone;
     gone.start(QStringLiteral("true"), {});
     QVERIFY(gone.waitForStarted());
@@ -105,6 +117,7 @@ void TestSingleInstance::foreignRequestsIgnored_data() {
 
 void TestSingleInstance::foreignRequestsIgnored() {
     QFETCH(QByteArray, request);
+    SKIP_SAME_THREAD_PIPE();
     platform::SingleInstanceGuard first(title, m_dir->path());
     QSignalSpy raised(&first, &platform::SingleInstanceGuard::raiseRequested);
     QCOMPARE(first.claim(), Role::First);
