@@ -139,10 +139,9 @@ void TForm2::createControls() {
     m_Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     m_Bevel1->setGeometry(0, 35, 562, 4);
 
-    auto *problemPane = new ProblemPane(m_client);
-    m_GroupBox1 = problemPane;
-    m_DBMemo3 = problemPane->conditionMemo();
-    m_DBMemo1 = problemPane->bodyMemo();
+    m_GroupBox1 = new ProblemPane(m_client);
+    m_DBMemo3 = m_GroupBox1->conditionMemo();
+    m_DBMemo1 = m_GroupBox1->bodyMemo();
 
     m_GroupBox2 = new QGroupBox(maintexts::initialOptionCaption(), m_client);
     m_GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
@@ -449,7 +448,7 @@ void TForm2::N7Click() {
     m_GroupBox1->setTitle(maintexts::problemHeading(1));
     m_GroupBox2->setTitle(maintexts::chooseOptionCaption());
     m_BitBtn4->setText(maintexts::answerCaption());
-    setConditionHeight(50);
+    m_GroupBox1->setConditionHeight(ProblemPane::DesignConditionHeight);
     FormResize();
     test.CorrectFlags.fill(false);
 }
@@ -489,7 +488,7 @@ void TForm2::BitBtn4Click() {
     m_GroupBox2->setTitle(maintexts::answeredCaption(r, number));
     m_GroupBox1->setTitle(maintexts::problemHeading(r + 1));
     for (maintexts::DisplayAdjustment effect : maintexts::displayAdjustmentsFor(m_GroupBox1->title()))
-        applyDisplayAdjustment(effect);
+        m_GroupBox1->applyDisplayAdjustment(effect);
     FormResize();
     setProgressPanel(maintexts::withPluralCorrected(maintexts::remainingText(n - r)));
 
@@ -506,48 +505,6 @@ void TForm2::BitBtn4Click() {
         gradingButton(test.Level)->click();
     }
     m_dm->next();
-}
-
-void TForm2::applyDisplayAdjustment(maintexts::DisplayAdjustment effect) {
-    using enum maintexts::DisplayAdjustment;
-    const int filled = m_GroupBox1->height() - 30;
-    switch (effect) {
-    case BodyHorizontalBar:
-        setScrollBars(m_DBMemo1, ScrollBars::Horizontal);
-        break;
-    case BodyNoBars:
-        setScrollBars(m_DBMemo1, ScrollBars::None);
-        break;
-    case ConditionFillWithBar:
-        setConditionHeight(filled);
-        setScrollBars(m_DBMemo3, ScrollBars::Vertical);
-        break;
-    case ConditionResetNoBars:
-        setScrollBars(m_DBMemo3, ScrollBars::None);
-        setConditionHeight(50);
-        break;
-    case ConditionFill:
-        setConditionHeight(filled);
-        break;
-    case ConditionDesignHeight:
-        setConditionHeight(50);
-        break;
-    }
-}
-
-void TForm2::setScrollBars(QPlainTextEdit *memo, ScrollBars bars) {
-    // A memo with a horizontal bar scrolls its lines instead of wrapping them.
-    memo->setLineWrapMode(bars == ScrollBars::Horizontal ? QPlainTextEdit::NoWrap
-                                                         : QPlainTextEdit::WidgetWidth);
-    memo->setHorizontalScrollBarPolicy(bars == ScrollBars::Horizontal ? Qt::ScrollBarAlwaysOn
-                                                                      : Qt::ScrollBarAlwaysOff);
-    memo->setVerticalScrollBarPolicy(bars == ScrollBars::Vertical ? Qt::ScrollBarAlwaysOn
-                                                                  : Qt::ScrollBarAlwaysOff);
-}
-
-void TForm2::setConditionHeight(int height) {
-    m_conditionHeight = height;
-    m_DBMemo3->resize(m_DBMemo3->width(), MainLayout::shownHeight(height));
 }
 
 void TForm2::setMemoTextColor(const QColor &color) {
@@ -607,7 +564,7 @@ void TForm2::FormResize() {
     MainLayoutInput in;
     in.clientWidth = w;
     in.clientHeight = h;
-    in.conditionHeight = m_conditionHeight;
+    in.conditionHeight = m_GroupBox1->conditionHeight();
     in.statusBarHeight = m_StatusBar1->height();
     in.toolBarHeight = m_ToolBar1->height();
     in.statusBarWidth = m_StatusBar1->width();
@@ -620,10 +577,8 @@ void TForm2::FormResize() {
         r.setHeight(MainLayout::shownHeight(r.height()));
         return r;
     };
-    m_GroupBox1->setGeometry(shown(out.problemPane));
+    m_GroupBox1->applyLayout(out);
     m_GroupBox2->setGeometry(shown(out.optionPane));
-    m_DBMemo1->setGeometry(shown(out.bodyMemo));
-    m_DBMemo3->setGeometry(shown(out.conditionMemo));
     // The grid sizes its panels, their numbers and texts itself from its own size.
     m_DBCtrlGrid1->setGeometry(shown(QRect(QPoint(MainLayout::GridLeft, MainLayout::GridTop), out.grid)));
     m_StatusBar1->setPanelWidth(StatusBar::HintPanel, out.hintPanelWidth);

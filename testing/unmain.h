@@ -10,6 +10,7 @@
 
 class HintTracker;
 class OptionGrid;
+class ProblemPane;
 class QAction;
 class QFrame;
 class QGroupBox;
@@ -85,8 +86,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    enum class ScrollBars { None, Horizontal, Vertical };
-
     void createControls();
     void createCommands();
     void FormCreate();
@@ -94,9 +93,6 @@ private:
     void enterRunningState();
     void refreshProblem();
     void setMemoTextColor(const QColor &color);
-    void setScrollBars(QPlainTextEdit *memo, ScrollBars bars);
-    void setConditionHeight(int height);
-    void applyDisplayAdjustment(maintexts::DisplayAdjustment effect);
     void grade(const LevelRules &rules);
     QPushButton *gradingButton(int level) const;
 
@@ -112,7 +108,7 @@ private:
     QPushButton *m_BitBtn5 = nullptr;
     QPushButton *m_BitBtn3 = nullptr;
     QFrame *m_Bevel1 = nullptr;
-    QGroupBox *m_GroupBox1 = nullptr;
+    ProblemPane *m_GroupBox1 = nullptr;
     QPlainTextEdit *m_DBMemo3 = nullptr;
     QPlainTextEdit *m_DBMemo1 = nullptr;
     QGroupBox *m_GroupBox2 = nullptr;
@@ -135,8 +131,6 @@ private:
     QAction *m_N14 = nullptr; // Level
     QAction *m_N15 = nullptr; // Exit
 
-    // DBMemo3's height as the design keeps it; the widget cannot hold a negative one.
-    int m_conditionHeight = 50;
     bool m_shownBefore = false;
     bool m_inShowHandler = false;
     bool m_closed = false;
