@@ -204,7 +204,9 @@ QString reason(const QFileDevice &file) {
         {EPERM, "нет прав на запись в эту папку или этот файл"},
         {EROFS, "диск доступен только для чтения"},
         {ENOSPC, "на диске не осталось места"},
+#ifdef EDQUOT // not on Windows, whose own messages come in the system's language
         {EDQUOT, "исчерпана дисковая квота"},
+#endif
         {EFBIG, "файл больше, чем разрешено записать"},
         {ENOENT, "нет такой папки"},
     };
