@@ -3,6 +3,7 @@
 #include "data/bank_tables.h"
 #include "testing/grading.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -195,6 +196,9 @@ namespace {
 
 // The system's reason for a failed write, in Russian where it is one a teacher meets.
 QString reason(const QFileDevice &file) {
+    // Said the same on every system, whose own texts for it differ.
+    if (!QFileInfo(file.fileName()).absoluteDir().exists())
+        return QStringLiteral("нет такой папки");
     const QString text = file.errorString();
     const struct {
         int code;

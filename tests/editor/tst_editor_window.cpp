@@ -448,7 +448,11 @@ void TestEditorWindow::studentViewAtPosition() {
 void TestEditorWindow::startsTheProgramOnACopy() {
     Harness h;
     QTemporaryDir dir;
+#ifdef Q_OS_WIN
+    const QString program = dir.filePath(QStringLiteral("cifrovex.exe")); // Windows runs by extension
+#else
     const QString program = dir.filePath(QStringLiteral("cifrovex"));
+#endif
     QVERIFY(writeBytes(program, "#!/bin/sh\n"));
     QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     h.window.setProgramPath(program);
