@@ -11,26 +11,8 @@ export WINEPREFIX="$BUILD/wine-install" WINEDEBUG=-all
 # No Mono or Gecko; no menu entries or file associations for the Linux desktop.
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 rm -rf "$WINEPREFIX"
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-
-xvfb_pid=
-cleanup() { wineserver -k 2>/dev/null || true; [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true; }
-trap cleanup EXIT
-# An X server of its own for Wine (CIFROVEX_DISPLAY=:N picks the display; by default a free one).
-if [ -n "${CIFROVEX_DISPLAY:-}" ]; then
-    Xvfb "$CIFROVEX_DISPLAY" -noreset -nolisten tcp -screen 0 1024x768x24 2>/dev/null &
-    xvfb_pid=$!
-    export DISPLAY="$CIFROVEX_DISPLAY"
-else
-    rm -f "$BUILD/installer-test.display"
-    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 3>"$BUILD/installer-test.display" 2>/dev/null &
-    xvfb_pid=$!
-    for _ in $(seq 100); do [ -s "$BUILD/installer-test.display" ] && break; sleep 0.1; done
-    export DISPLAY=":$(cat "$BUILD/installer-test.display")"
-fi
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+. "$(dirname "$0")/windows-wine-display.sh"
+wine_display "$BUILD/installer-test.display"
 wineboot -i >/dev/null 2>&1 || true
 
 # The zip: both programs, the bank and the note, in one folder.

@@ -36,29 +36,8 @@ export WINEPREFIX="$BUILD/wine-smoke" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,ms
 
 main_title='Цифроведческийзачёт'
 level_title='Уровень сложности'
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-
-xvfb_pid=
-cleanup() {
-    wineserver -k 2>/dev/null || true
-    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-
-if [ -n "${CIFROVEX_DISPLAY:-}" ]; then
-    Xvfb "$CIFROVEX_DISPLAY" -noreset -nolisten tcp -screen 0 1024x768x24 2>/dev/null &
-    xvfb_pid=$!
-    export DISPLAY="$CIFROVEX_DISPLAY"
-else
-    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 3>"$OUT/display" 2>/dev/null &
-    xvfb_pid=$!
-    for _ in $(seq 100); do [ -s "$OUT/display" ] && break; sleep 0.1; done
-    export DISPLAY=":$(cat "$OUT/display")"
-fi
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; exit 1; }
+. "$ROOT/scripts/windows-wine-display.sh"
+wine_display "$OUT/display"
 echo "Xvfb on $DISPLAY, Wine prefix $WINEPREFIX"
 if [ ! -e "$WINEPREFIX/.cifrovex-desktop" ]; then
     wineboot -i >/dev/null 2>&1 || true
