@@ -701,16 +701,16 @@ def wait_for_accessibility_bus():
     return bus
 
 
-def main():
-    global PROGRAM, BANK, SCRATCH
-    PROGRAM, BANK, SCRATCH = sys.argv[1:4]
+def run_suite(selection):
+    """Runs the tests of the calling script (all, or those `selection` names, as unittest takes
+    them) with the accessibility bus up and alerts listened for, then exits with the result."""
     # pyatspi calls interfaces of libatspi that are deprecated but still the only way in.
     warnings.filterwarnings("ignore", category=DeprecationWarning)
     bus = wait_for_accessibility_bus()
     global ANNOUNCEMENTS
     ANNOUNCEMENTS = Announcements()
     try:
-        result = unittest.main(argv=[sys.argv[0], "-v", *sys.argv[4:]], exit=False, warnings=False).result
+        result = unittest.main(argv=[sys.argv[0], "-v", *selection], exit=False, warnings=False).result
     finally:
         bus.terminate()
         bus.wait(timeout=10)
@@ -718,6 +718,12 @@ def main():
     failed = len({getattr(test, "test_case", test).id() for test, _ in result.failures + result.errors})
     print(f"{result.testsRun - failed} passed, {failed} failed")
     sys.exit(0 if result.wasSuccessful() else 1)
+
+
+def main():
+    global PROGRAM, BANK, SCRATCH
+    PROGRAM, BANK, SCRATCH = sys.argv[1:4]
+    run_suite(sys.argv[4:])
 
 
 if __name__ == "__main__":

@@ -16,7 +16,6 @@ import sys
 import tempfile
 import time
 import unittest
-import warnings
 
 import pyatspi
 
@@ -217,19 +216,7 @@ class EditorAcceptanceTest(unittest.TestCase):
 def main():
     global EDITOR
     EDITOR, acceptance.PROGRAM, acceptance.BANK, acceptance.SCRATCH = sys.argv[1:5]
-    warnings.filterwarnings("ignore", category=DeprecationWarning)
-    bus = acceptance.wait_for_accessibility_bus()
-    # The program's boxes are checked for being announced to screen readers, as in its own suite.
-    acceptance.ANNOUNCEMENTS = acceptance.Announcements()
-    try:
-        result = unittest.main(argv=[sys.argv[0], "-v", *sys.argv[5:]], exit=False, warnings=False).result
-    finally:
-        bus.terminate()
-        bus.wait(timeout=10)
-    failed = len({getattr(test, "test_case", test).id() for test, _ in result.failures + result.errors})
-    print(f"{result.testsRun - failed} passed, {failed} failed")
-    sys.exit(0 if result.wasSuccessful() else 1)
-
+    acceptance.run_suite(sys.argv[5:])
 
 if __name__ == "__main__":
     main()
