@@ -141,14 +141,66 @@ struct ColumnDef {
     bool isFixed() const { return flags & kColFixed; }
 };
 
+// One column of an index: its col_num and direction.
+struct IndexColumnDef {
+    int number = 0;
+    bool ascending = true;
+};
+
+// A real index: one B-tree of entries, shared by the logical indexes that name it.
+inline constexpr quint8 kIndexUnique = 0x01;
+inline constexpr quint8 kIndexIgnoreNulls = 0x02;
+inline constexpr quint8 kIndexRequired = 0x08;
+struct RealIndexDef {
+    QList<IndexColumnDef> columns; // 1..10
+    quint32 rowCount = 0;          // entries, as stored after the definition's block
+    quint32 usageMap = 0;          // pg_row of the usage map of its index pages
+    quint32 firstPage = 0;         // the root page of the B-tree
+    quint8 flags = 0;              // kIndexUnique | kIndexIgnoreNulls | kIndexRequired
+    // Bytes of the definition this code does not interpret, kept so that a definition read from
+    // a file is written back as it was.
+    QByteArray unknown;
+};
+
+// A logical index: a name over a real index. Primary keys and foreign keys are logical indexes.
+inline constexpr quint8 kIndexNormal = 0x00;
+inline constexpr quint8 kIndexPrimaryKey = 0x01;
+inline constexpr quint8 kIndexForeignKey = 0x02;
+struct LogicalIndexDef {
+    QString name;
+    int number = 0;
+    int realIndex = 0;
+    quint8 kind = kIndexNormal;
+    // A foreign key's other end, kept as read.
+    quint8 relTableType = 0;
+    qint32 relIndex = -1;
+    quint32 relTable = 0;
+    quint8 cascadeUpdates = 0;
+    quint8 cascadeDeletes = 0;
+    QByteArray unknown;
+};
+
+// Jet 4 keeps, per long-value column, the usage maps of its long-value pages.
+struct ColumnMapDef {
+    int number = 0;         // col_num
+    quint32 usedPages = 0;  // pg_row of the usage map of the column's LVAL pages
+    quint32 freePages = 0;  // pg_row of the map of those with free space
+};
+
 struct TableDef {
     quint8 tableType = kUserTable;
     quint32 numRows = 0;
+    quint32 autoNumber = 0; // the last autonumber handed out
     int maxCols = 0;
     int numVarCols = 0;
     quint32 usageMap = 0;     // pg_row of the usage-map row
     quint32 freeMap = 0;      // pg_row of the free-space-map row
     QList<ColumnDef> columns; // in descriptor order
+    QList<RealIndexDef> realIndexes;
+    QList<LogicalIndexDef> indexes;
+    QList<ColumnMapDef> columnMaps;
+    // Bytes of the header block this code does not interpret (kept as read, zero when made here).
+    QByteArray unknownHeader;
 };
 
 // Text in the database's encoding: Jet 4 UCS-2LE (compressed when shorter and allowed), Jet 3 the

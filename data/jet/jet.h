@@ -62,10 +62,21 @@ std::optional<QString> numericText(const QByteArray &stored, int scale);
 // the point than the scale, or does not fit 128 bits.
 std::optional<QByteArray> numericBytes(const QString &text, int scale);
 
+// An index of a table, as a writer makes it and a reader reports it.
+struct Index {
+    QString name;
+    QStringList columns; // ascending
+    bool primaryKey = false;
+    bool unique = false; // a primary key is unique in any case
+
+    bool operator==(const Index &) const = default;
+};
+
 struct Table {
     QString name;
     QList<Column> columns;
     QList<QList<Value>> rows; // each row has columns.size() values, in column order
+    QList<Index> indexes;
 };
 
 // Everything that can be wrong with a file. The message is Russian, for the user, and names the
