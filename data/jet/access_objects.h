@@ -52,12 +52,12 @@ inline constexpr qint32 kFullAccess = 0xFFFFF;
 // The security ids in the entries of a new database. The short ones are Jet's built-in accounts;
 // the long one is the Admins group of the workgroup the database was made in (its value comes
 // from that workgroup, so any value is as good; this one is what the Access 2000 file we compare
-// with holds).
+// with holds: 102 bytes, though mdb-export shows only the 44 before its first zero byte).
 QByteArray sidAdminUser(); // A6 33: the default user "Admin"; owner of the objects Access makes
 QByteArray sidUsers();     // A7 33: the group every user belongs to
 QByteArray sidEngine();    // A7 31: the engine; owner of the system tables and first containers
 QByteArray sidCreator();   // A7 36: stands for whoever creates an object in a container
-QByteArray sidAdmins();    // 44 bytes
+QByteArray sidAdmins();    // 102 bytes
 
 // One of the four system tables of a new database, at its fixed definition page.
 struct SystemTable {
