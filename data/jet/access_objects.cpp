@@ -565,12 +565,11 @@ QStringList accessContainers(Version version) {
 // Access hands out the ids of its own objects from 0x80000000 on, in the order it makes them: its
 // containers, then (Access 2000) AccessLayout, which is left out here, then SummaryInfo and
 // UserDefined.
-qint64 containerId(Version version, int n) {
-    Q_UNUSED(version);
+qint64 containerId(int n) {
     return highId(0x80000000u + quint32(n));
 }
 qint64 summaryId(Version version) {
-    return containerId(version, int(accessContainers(version).size()) + (version == Version::Jet4 ? 1 : 0));
+    return containerId(int(accessContainers(version).size()) + (version == Version::Jet4 ? 1 : 0));
 }
 qint64 userDefinedId(Version version) {
     return summaryId(version) + 1;
@@ -599,8 +598,8 @@ Table catalogue(Version version, double created, const Summary &summary) {
             {qint64(s.tdefPage), id(kTablesId), s.name, kTypeTable, sidEngine(), kFlagSystem, none});
     const QStringList containers = accessContainers(version);
     for (qsizetype i = 0; i < containers.size(); ++i)
-        objects.append({containerId(version, int(i)), id(kRootId), containers[i], kTypeContainer,
-                        sidAdminUser(), 0, none});
+        objects.append(
+            {containerId(int(i)), id(kRootId), containers[i], kTypeContainer, sidAdminUser(), 0, none});
     objects.append({summaryId(version), id(kDatabasesId), QStringLiteral("SummaryInfo"), kTypeDocument,
                     sidAdminUser(), 0, propertyBlock(version, summaryProperties(summary))});
     objects.append({userDefinedId(version), id(kDatabasesId), QStringLiteral("UserDefined"), kTypeDocument,
@@ -630,18 +629,18 @@ Table accessControlEntries(Version version) {
         aces.append({objectId, creator, kFullAccess, true});
     };
     const QStringList containers = accessContainers(version);
-    // The order of the file the values come from: Access's first three containers, then Databases
-    // and Relationships, then the rest, then Tables.
-    accessContainer(containerId(version, 0));
+    // In the order of the file the values come from: Access's first container, Databases, two more
+    // of Access's, Relationships, the rest of Access's, then Tables.
+    accessContainer(containerId(0));
     aces.append({id(kDatabasesId), admin, 0x60000, false});
     for (int i = 1; i < 3; ++i)
-        accessContainer(containerId(version, i));
+        accessContainer(containerId(i));
     aces.append({id(kRelationshipsId), creator, 0xF00FE, true});
     aces.append({id(kRelationshipsId), admin, 0x60001, false});
     aces.append({id(kRelationshipsId), admins, kFullAccess, true});
     aces.append({id(kRelationshipsId), users, kFullAccess, true});
     for (int i = 3; i < int(containers.size()); ++i)
-        accessContainer(containerId(version, i));
+        accessContainer(containerId(i));
     // What the Tables container hands a new table is read by tableAces().
     aces.append({id(kTablesId), creator, 0xF00FE, true});
     aces.append({id(kTablesId), admin, 0xFFEFF, true});
@@ -652,8 +651,8 @@ Table accessControlEntries(Version version) {
     aces.append({id(kMSysDbId), admins, 0x6000E, false});
     aces.append({summaryId(version), users, 0x10000, false});
     aces.append({userDefinedId(version), users, 0x10000, false});
-    // The system tables: users may read the catalogue, queries and relationships, never change
-    // them; Jet itself keeps them.
+    // The system tables: Users may read the catalogue, queries and relationships, Admins also
+    // change their rows; their design is Jet's alone.
     aces.append({3, admin, 0x60000, false});
     aces.append({3, admins, 0x60054, false});
     aces.append({2, admin, 0x60000, false});
