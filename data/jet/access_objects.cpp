@@ -76,12 +76,19 @@ QList<ColumnDef> columns(Version version, std::initializer_list<ColumnSpec> spec
     return out;
 }
 
-TableDef systemTable(QList<ColumnDef> cols) {
+TableDef systemTable(Version version, QList<ColumnDef> cols) {
     TableDef def;
     def.tableType = kSystemTable;
     def.maxCols = int(cols.size());
     def.numVarCols =
         int(std::count_if(cols.cbegin(), cols.cend(), [](const ColumnDef &c) { return !c.isFixed(); }));
+    // Jet 4 lists the long-value columns' own page maps in descriptor order.
+    if (version == Version::Jet4) {
+        for (const ColumnDef &c : cols) {
+            if (isLongValue(c.type))
+                def.columnMaps.append(ColumnMapDef{c.number, 0, 0});
+        }
+    }
     def.columns = std::move(cols);
     return def;
 }
@@ -313,55 +320,45 @@ QList<SystemTable> systemTables(Version version) {
     using T = ColumnType;
     QList<SystemTable> out;
 
-    TableDef objects = systemTable(columns(version, {
-                                                        {"Id", T::LongInteger},
-                                                        {"ParentId", T::LongInteger},
-                                                        {"Name", T::Text},
-                                                        {"Type", T::Integer},
-                                                        {"DateCreate", T::DateTime},
-                                                        {"DateUpdate", T::DateTime},
-                                                        {"Owner", T::Binary, kSidColumn},
-                                                        {"Flags", T::LongInteger},
-                                                        {"Database", T::Memo},
-                                                        {"Connect", T::Memo},
-                                                        {"ForeignName", T::Text},
-                                                        {"RmtInfoShort", T::Binary},
-                                                        {"RmtInfoLong", T::Ole},
-                                                        {"Lv", T::Ole},
-                                                        {"LvProp", T::Ole},
-                                                        {"LvModule", T::Ole},
-                                                        {"LvExtra", T::Ole},
-                                                    }));
+    TableDef objects = systemTable(version, columns(version, {
+                                                                 {"Id", T::LongInteger},
+                                                                 {"ParentId", T::LongInteger},
+                                                                 {"Name", T::Text},
+                                                                 {"Type", T::Integer},
+                                                                 {"DateCreate", T::DateTime},
+                                                                 {"DateUpdate", T::DateTime},
+                                                                 {"Owner", T::Binary, kSidColumn},
+                                                                 {"Flags", T::LongInteger},
+                                                                 {"Database", T::Memo},
+                                                                 {"Connect", T::Memo},
+                                                                 {"ForeignName", T::Text},
+                                                                 {"RmtInfoShort", T::Binary},
+                                                                 {"RmtInfoLong", T::Ole},
+                                                                 {"Lv", T::Ole},
+                                                                 {"LvProp", T::Ole},
+                                                                 {"LvModule", T::Ole},
+                                                                 {"LvExtra", T::Ole},
+                                                             }));
     // Jet finds objects through ParentIdName; Id is the key a table's id is looked up by.
     objects.realIndexes = {realIndex(version, {1, 2}, kIndexUnique), realIndex(version, {0}, kIndexUnique)};
     objects.indexes = {logicalIndex("Id", 1, kIndexPrimaryKey),
                        logicalIndex("ParentIdName", 0, kIndexNormal)};
     out.append({QStringLiteral("MSysObjects"), 2, objects});
 
-    TableDef aces = systemTable(columns(version, {
-                                                     {"ObjectId", T::LongInteger},
-                                                     {"SID", T::Binary, kSidColumn},
-                                                     {"ACM", T::LongInteger},
-                                                     {"FInheritable", T::Boolean},
-                                                 }));
+    TableDef aces = systemTable(version, columns(version, {
+                                                              {"ObjectId", T::LongInteger},
+                                                              {"SID", T::Binary, kSidColumn},
+                                                              {"ACM", T::LongInteger},
+                                                              {"FInheritable", T::Boolean},
+                                                          }));
     aces.realIndexes = {realIndex(version, {0}, kIndexRequired)};
     aces.indexes = {logicalIndex("ObjectId", 0, kIndexNormal)};
     out.append({QStringLiteral("MSysACEs"), 3, aces});
 
     // Access 2000 added LvExtra to the queries table.
     TableDef queries = version == Version::Jet4
-                           ? systemTable(columns(version,
-                                                 {
-                                                     {"ObjectId", T::LongInteger},
-                                                     {"Attribute", T::Byte},
-                                                     {"Order", T::Binary},
-                                                     {"Name1", T::Text},
-                                                     {"Name2", T::Text},
-                                                     {"Expression", T::Memo},
-                                                     {"Flag", T::Integer},
-                                                     {"LvExtra", T::LongInteger},
-                                                 }))
-                           : systemTable(columns(version, {
+                           ? systemTable(version, columns(version,
+                                                          {
                                                               {"ObjectId", T::LongInteger},
                                                               {"Attribute", T::Byte},
                                                               {"Order", T::Binary},
@@ -369,21 +366,31 @@ QList<SystemTable> systemTables(Version version) {
                                                               {"Name2", T::Text},
                                                               {"Expression", T::Memo},
                                                               {"Flag", T::Integer},
-                                                          }));
+                                                              {"LvExtra", T::LongInteger},
+                                                          }))
+                           : systemTable(version, columns(version, {
+                                                                       {"ObjectId", T::LongInteger},
+                                                                       {"Attribute", T::Byte},
+                                                                       {"Order", T::Binary},
+                                                                       {"Name1", T::Text},
+                                                                       {"Name2", T::Text},
+                                                                       {"Expression", T::Memo},
+                                                                       {"Flag", T::Integer},
+                                                                   }));
     queries.realIndexes = {realIndex(version, {0, 1, 2}, kIndexUnique)};
     queries.indexes = {logicalIndex("ObjectIdAttribute", 0, kIndexPrimaryKey)};
     out.append({QStringLiteral("MSysQueries"), 4, queries});
 
-    TableDef relationships = systemTable(columns(version, {
-                                                              {"szRelationship", T::Text},
-                                                              {"grbit", T::LongInteger},
-                                                              {"ccolumn", T::LongInteger},
-                                                              {"icolumn", T::LongInteger},
-                                                              {"szObject", T::Text},
-                                                              {"szColumn", T::Text},
-                                                              {"szReferencedObject", T::Text},
-                                                              {"szReferencedColumn", T::Text},
-                                                          }));
+    TableDef relationships = systemTable(version, columns(version, {
+                                                                       {"szRelationship", T::Text},
+                                                                       {"grbit", T::LongInteger},
+                                                                       {"ccolumn", T::LongInteger},
+                                                                       {"icolumn", T::LongInteger},
+                                                                       {"szObject", T::Text},
+                                                                       {"szColumn", T::Text},
+                                                                       {"szReferencedObject", T::Text},
+                                                                       {"szReferencedColumn", T::Text},
+                                                                   }));
     relationships.realIndexes = {realIndex(version, {0}, kIndexIgnoreNulls),
                                  realIndex(version, {4}, kIndexIgnoreNulls),
                                  realIndex(version, {6}, kIndexIgnoreNulls)};

@@ -33,11 +33,12 @@ constexpr qint64 kAccessObjectsId = 15; // MSysAccessObjects' definition page in
 struct IndexSections {
     QList<fmt::RealIndexDef> real;
     QList<fmt::LogicalIndexDef> logical;
+    QList<int> columnMaps; // the columns of the long-value page maps listed last
 };
 
 // The index sections of a Jet 4 definition that fits one page, read the way the layout is
 // documented (mdbtools' HACKING, Jackcess): real indexes of 52 bytes, logical ones of 28, then
-// the logical indexes' names.
+// the logical indexes' names, then the long-value columns' page maps.
 IndexSections jet4Indexes(const QByteArray &page) {
     const auto *p = reinterpret_cast<const uchar *>(page.constData());
     const fmt::Layout &l = fmt::layout(Version::Jet4);
@@ -72,6 +73,8 @@ IndexSections jet4Indexes(const QByteArray &page) {
         x.name = *fmt::decodeText(Version::Jet4, p + pos + 2, len, 0);
         pos += 2 + len;
     }
+    for (; fmt::u16(p + pos) != 0xFFFF; pos += 10)
+        out.columnMaps.append(fmt::u16(p + pos));
     return out;
 }
 
@@ -249,6 +252,10 @@ void TestAccessObjects::systemTableDefinitionsAreAccess() {
         const IndexSections indexes = jet4Indexes(page);
         QCOMPARE(describeAll(ours.def.realIndexes), describeAll(indexes.real));
         QCOMPARE(describeAll(ours.def.indexes), describeAll(indexes.logical));
+        QList<int> maps;
+        for (const fmt::ColumnMapDef &m : ours.def.columnMaps)
+            maps << m.number;
+        QCOMPARE(maps, indexes.columnMaps);
     }
 }
 
