@@ -8,6 +8,10 @@
 // its own new files from): its catalogue and entries with mdb-export and Jackcess, its table
 // definitions and header byte by byte. Access 97 makes the same objects (Jackcess's Access 97 test
 // files show the same documents and properties); what differs for Jet 3 is said where it is made.
+// With no Access 97 file at hand, some Jet 3 values follow from Jet 4 and are not checked against
+// one: the column flags, the rights and accounts, the ids of Access's containers (counted without
+// DataAccessPages), MSysDb holding AccessVersion alone, and the header's fields beyond the code
+// page, sort order, key and password.
 
 namespace jet::access {
 
