@@ -349,7 +349,7 @@ jet::Table readTable(const QByteArray &bytes, const QString &file, const QString
     while (end > 1 && blank(records[end - 1]) && order.size() > 1)
         --end;
 
-    jet::Table table{tableName, columns, {}};
+    jet::Table table{tableName, columns, {}, {}};
     table.rows.reserve(end - 1);
     for (qsizetype r = 1; r < end; ++r) {
         const Record &record = records[r];

@@ -1,5 +1,6 @@
 #include "data/bank_document.h"
 
+#include "data/bank_files.h"
 #include "data/bank_tables.h"
 #include "testing/grading.h"
 
@@ -134,11 +135,13 @@ QList<DocProblem> BankDocument::fromBank(const Bank &bank, QStringList *notes) {
         DocProblem p;
         p.condition = source.Uslovie.value_or(QString());
         p.body = source.Name.value_or(QString());
+        p.origin = source.ID_P;
         QList<int> marked;
         int keyed = -1;
         for (int i = 0; i < own.size(); ++i) {
             const AnswerOption &o = bank.options[own[i]];
             p.options << o.Otvet.value_or(QString());
+            p.optionOrigins << o.ID_O;
             if (o.Istina)
                 marked << i;
             if (position <= int(kAnswerKey.size()) && o.dopol == correctOption(position))
@@ -183,9 +186,28 @@ void BankDocument::load(const QString &path, QStringList *notes) {
 }
 
 void BankDocument::save(const QString &path, jet::Version version) const {
+    // The rows continue the file's rows they were read from, in the order toBank() writes them.
+    QList<qint32> problemOrigins;
+    QList<qint32> optionOrigins;
+    for (int i = 0; i < m_problems.size(); ++i) {
+        const DocProblem &p = m_problems[i];
+        problemOrigins << p.origin;
+        const bool known = p.optionOrigins.size() == p.options.size();
+        for (int o : bankdoc::shownOrder(p, i + 1))
+            optionOrigins << (known ? p.optionOrigins[o] : 0);
+    }
     QByteArray bytes;
     try {
-        bytes = jet::write(banktables::toTables(toBank()), version);
+        std::optional<QByteArray> existing;
+        if (QFile file(path); file.exists() && !QFileInfo(path).isDir()) {
+            if (!file.open(QIODevice::ReadOnly))
+                throw SaveError(QStringLiteral("Банк задач не сохранён в «%1»: файл не читается.").arg(path));
+            existing = file.readAll();
+        }
+        bytes = bankfiles::bankBytes(existing, path,
+                                     banktables::toUpdates(banktables::toTables(toBank()), problemOrigins,
+                                                           optionOrigins),
+                                     version);
     } catch (const jet::FormatError &e) {
         throw SaveError(QStringLiteral("Банк задач не сохранён в «%1»: %2").arg(path, e.message()));
     }

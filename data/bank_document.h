@@ -25,6 +25,11 @@ struct DocProblem {
     QString body;        // Name
     QStringList options; // the author's order
     int correct = -1;    // index into options; -1 while none is chosen
+    // Where the problem came from in the opened file: its ID_P there and its options' ID_O, in
+    // the author's order, so that a save keeps the columns of the teacher's own that the editor
+    // does not show. 0 for a problem or option made in the editor.
+    qint32 origin = 0;
+    QList<qint32> optionOrigins = {};
 
     bool operator==(const DocProblem &) const = default;
 };

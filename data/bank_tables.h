@@ -19,8 +19,22 @@ inline QString optionsTable() {
 QList<jet::Column> problemColumns();
 QList<jet::Column> optionColumns();
 
-// The bank as the two tables above, rows in bank order, ready for jet::write.
+// The keys of the two tables: primary key "PrimaryKey" on Zadachi.ID_P and on Otvety.ID_O, and
+// the index "ID_P" on Otvety.ID_P, in which the program finds a problem's options.
+QList<jet::Index> problemIndexes();
+QList<jet::Index> optionIndexes();
+// The same tables with their keys (tables of other names as they are).
+QList<jet::Table> withKeys(QList<jet::Table> tables);
+
+// The bank as the two tables above, rows in bank order, with their keys, ready for jet::write.
 QList<jet::Table> toTables(const Bank &bank);
+
+// The tables as changes of an existing bank file: a row of Zadachi continues the file's row of
+// the ID_P given in problemOrigins (0: a new problem), a row of Otvety the one of the ID_O in
+// optionOrigins, keeping the columns of the file's own that the tables do not give. Without
+// origins, each row continues the file's row of its own ID_P / ID_O.
+QList<jet::TableUpdate> toUpdates(const QList<jet::Table> &tables, const QList<qint32> &problemOrigins = {},
+                                  const QList<qint32> &optionOrigins = {});
 
 // The type's name as Access shows it, in Russian, for messages.
 QString typeName(jet::ColumnType type);

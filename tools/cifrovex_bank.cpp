@@ -5,6 +5,7 @@
 #include "data/bank_aiken.h"
 #include "data/bank_check.h"
 #include "data/bank_csv.h"
+#include "data/bank_files.h"
 #include "data/bank_tables.h"
 #include "data/jet/jet.h"
 #include "platform/console.h"
@@ -154,13 +155,39 @@ QString parseWriteArgs(const QStringList &args, WriteArgs &out) {
     return QString();
 }
 
-// Writes the bank file; a value Jet cannot store is the input's fault, anything else the output's.
+// Writes the bank file: an existing bank is changed in place (its other tables, columns and
+// objects kept), a new one made otherwise. A value Jet cannot store is the input's fault; a file
+// that cannot be read, changed or written is the output's.
 int writeBank(const QString &output, const QList<jet::Table> &tables, jet::Version version) {
+    std::optional<QByteArray> existing;
+    if (QFileInfo(output).exists()) {
+        try {
+            existing = readInput(output);
+        } catch (const InputFault &e) {
+            return failure(ExitOutput, e.message);
+        }
+    }
+    QByteArray bytes;
     try {
-        jet::writeFile(output, tables, version);
+        if (existing && !existing->isEmpty()) {
+            const jet::Database db = jet::Database::fromBytes(*existing, output);
+            if (db.version() != version)
+                return failure(ExitOutput,
+                               QStringLiteral("%1 — банк в формате %2; чтобы записать банк в формате %3, укажите "
+                                              "новый файл")
+                                   .arg(output, db.version() == jet::Version::Jet4 ? QStringLiteral("Jet 4")
+                                                                                   : QStringLiteral("Jet 3"),
+                                        version == jet::Version::Jet4 ? QStringLiteral("Jet 4")
+                                                                      : QStringLiteral("Jet 3")));
+        }
+        bytes = bankfiles::bankBytes(existing, output, banktables::toUpdates(tables), version,
+                                     bankfiles::stampFromEnvironment());
     } catch (const jet::FormatError &e) {
         return failure(e.kind() == jet::FormatError::Kind::Unsupported ? ExitInput : ExitOutput, e.message());
     }
+    QString error;
+    if (!writeOutput(output, bytes, &error))
+        return failure(ExitOutput, error);
     return ExitOk;
 }
 

@@ -76,7 +76,7 @@ struct Table {
     QString name;
     QList<Column> columns;
     QList<QList<Value>> rows; // each row has columns.size() values, in column order
-    QList<Index> indexes;
+    QList<Index> indexes = {};
 };
 
 // Everything that can be wrong with a file. The message is Russian, for the user, and names the
@@ -122,6 +122,12 @@ public:
     QStringList tableNames() const;
     // Reads a table by name, compared case-insensitively. Throws FormatError (NoTable and others).
     Table readTable(const QString &name) const;
+    // The page of a table's definition (its catalogue Id), system tables included; nullopt when
+    // the catalogue has no table of that name.
+    std::optional<quint32> tablePage(const QString &name) const;
+    // Whether the catalogue is one Access keeps (containers, parents, system tables), so that the
+    // file can be changed in place; a minimal catalogue (as older writers made it) cannot.
+    bool hasAccessCatalog() const { return m_accessCatalog; }
 
 private:
     Database() = default;
@@ -138,20 +144,51 @@ private:
     QList<CatalogEntry> m_catalog;
     int m_codePage = 1251; // Jet 3 text
     QString m_codePageNotice;
+    bool m_accessCatalog = false;
 };
 
-// Serialises tables into a complete database file. Same input, same bytes. Throws FormatError
-// (Unsupported) for values it cannot store, naming the table, row and column.
+// How a written database is stamped: the creation and change dates in its catalogue and header
+// (days since 1899-12-30, local time, as Jet keeps them). Unset: now.
+struct WriteOptions {
+    std::optional<double> date;
+};
+
+// Makes a new Access database (Jet 4: Access 2000; Jet 3: Access 97) holding the tables: the
+// catalogue with its containers and indexes, the system tables, rights for the default user on
+// every object, the database's properties, then each table with its rows, long values and the
+// indexes it names. Same input and date, same bytes. Throws FormatError (Unsupported) for values
+// it cannot store (naming the table, row and column), names the catalogue cannot hold, and
+// duplicate or empty keys of a unique or primary index (naming the rows).
 // Writes every type: Text up to 255 characters, Binary up to 255 bytes, Guid exactly 16 bytes,
 // Numeric (Jet 4 only, as Access 97 has no such type) as its 17 stored bytes within the column's
-// precision (numericBytes() makes them), Memo
-// and Ole of any length up to 16 MiB stored; no NULL Booleans; Jet 4 text within the BMP, Jet 3
-// text in Windows-1251 (the header says code page 1251). No indexes; the catalog holds only what
-// readers need.
-QByteArray write(const QList<Table> &tables, Version version = Version::Jet4);
+// precision (numericBytes() makes them), Memo and Ole of any length up to 16 MiB stored; no NULL
+// Booleans; Jet 4 text within the BMP, Jet 3 text in Windows-1251 (the header says code page 1251).
+QByteArray write(const QList<Table> &tables, Version version = Version::Jet4, const WriteOptions &options = {});
 
 // write() into a file, replacing it only once the whole file has been written. A file that cannot
 // be written throws FormatError (Unreadable) naming it and the system's reason.
-void writeFile(const QString &path, const QList<Table> &tables, Version version = Version::Jet4);
+void writeFile(const QString &path, const QList<Table> &tables, Version version = Version::Jet4,
+               const WriteOptions &options = {});
+
+// New rows for one table of an existing database.
+struct TableUpdate {
+    // The table's name, the columns given (a subset of the file's, by name), the rows of those,
+    // and the indexes to make when the file has no such table yet.
+    Table table;
+    // Columns of the file's table that `table` does not give keep their values from the file's
+    // row in which matchColumn holds origins[i] (the first such row); a row whose origin is NULL,
+    // or matches no row, gets NULL there (false for a Boolean).
+    QString matchColumn;
+    QList<Value> origins; // one per row of table.rows, or empty: every row new
+};
+
+// Changes a database in place: the rows of each updated table (and their long values and
+// indexes) are replaced, everything else the file holds (other tables, columns, queries,
+// relationships, properties, rights) is kept as it was; pages freed are reused. A file whose
+// catalogue is the minimal one older writers made has nothing else to keep and is made anew with
+// its tables. Throws FormatError: as write(), as Database::open() for a file it cannot read, and
+// Unsupported for a file it cannot change safely (saying why); the bytes given are never changed.
+QByteArray update(const QByteArray &original, const QString &fileName, const QList<TableUpdate> &updates,
+                  const WriteOptions &options = {});
 
 } // namespace jet

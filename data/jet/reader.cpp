@@ -514,8 +514,13 @@ Database Database::fromBytes(QByteArray bytes, const QString &nameForMessages) {
                          QStringLiteral("в каталоге нет столбца «%1»").arg(QLatin1String(label)));
     }
     const auto rows = reader.rows(def, kCatalogTdefPage, catalog, {id, name, type, flags});
+    const bool parents = findColumn(def, QStringLiteral("ParentId")) >= 0;
     for (const QList<Value> &r : rows) {
         const auto *objectType = std::get_if<qint64>(&r[2]);
+        const auto *containerName = std::get_if<QString>(&r[1]);
+        if (parents && objectType && *objectType == 3 && containerName &&
+            *containerName == QStringLiteral("Tables"))
+            db.m_accessCatalog = true;
         if (!objectType || *objectType != 1) // 1: a table of this database
             continue;
         const auto *objectId = std::get_if<qint64>(&r[0]);
@@ -538,6 +543,14 @@ QStringList Database::tableNames() const {
             names.append(e.name);
     }
     return names;
+}
+
+std::optional<quint32> Database::tablePage(const QString &name) const {
+    for (const CatalogEntry &e : m_catalog) {
+        if (e.name.compare(name, Qt::CaseInsensitive) == 0)
+            return e.tdefPage;
+    }
+    return std::nullopt;
 }
 
 Table Database::readTable(const QString &name) const {
