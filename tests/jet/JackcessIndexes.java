@@ -5,8 +5,12 @@
 // Usage: java JackcessIndexes OUT.mdb ROWS
 //        java JackcessIndexes --empty OUT.mdb   (copies out the Access-made empty database Jackcess
 //                                               starts new files from)
+//        java JackcessIndexes --walk FILE TABLE INDEX
+//            walks the index with a cursor, checks its pages and prints ENTRY <page> <row> in
+//            index order
 
 import com.healthmarketscience.jackcess.ColumnBuilder;
+import com.healthmarketscience.jackcess.CursorBuilder;
 import com.healthmarketscience.jackcess.DataType;
 import com.healthmarketscience.jackcess.Database;
 import com.healthmarketscience.jackcess.DatabaseBuilder;
@@ -14,6 +18,7 @@ import com.healthmarketscience.jackcess.IndexBuilder;
 import com.healthmarketscience.jackcess.Row;
 import com.healthmarketscience.jackcess.Table;
 import com.healthmarketscience.jackcess.TableBuilder;
+import com.healthmarketscience.jackcess.impl.IndexImpl;
 import com.healthmarketscience.jackcess.impl.RowIdImpl;
 import com.healthmarketscience.jackcess.impl.TableImpl;
 
@@ -38,6 +43,17 @@ public class JackcessIndexes {
             try (InputStream in = ClassLoader.getSystemResourceAsStream("com/healthmarketscience/jackcess/empty.mdb")) {
                 Files.copy(in, new File(args[1]).toPath(), StandardCopyOption.REPLACE_EXISTING);
             }
+            return;
+        }
+        if (args[0].equals("--walk")) {
+            Database db = new DatabaseBuilder(new File(args[1])).setReadOnly(true).open();
+            IndexImpl index = (IndexImpl) db.getTable(args[2]).getIndex(args[3]);
+            for (Row row : CursorBuilder.createCursor(index).newIterable()) {
+                RowIdImpl id = (RowIdImpl) row.getId();
+                System.out.println("ENTRY " + id.getPageNumber() + " " + id.getRowNumber());
+            }
+            index.getIndexData().validate(true); // every page: order, children, links
+            db.close();
             return;
         }
         File file = new File(args[0]);

@@ -146,8 +146,24 @@ struct Jackcess {
         p.start(javac, {QStringLiteral("-cp"), classPath, QStringLiteral("-d"), dir.path(),
                         jettest::sourceDir() + QStringLiteral("/tests/jet/JackcessIndexes.java")});
         if (!p.waitForFinished(120000) || p.exitCode() != 0)
-            skipReason = QStringLiteral("javac failed: ") + QString::fromLocal8Bit(p.readAll());
+            compileError = QString::fromLocal8Bit(p.readAll());
     }
+    QString compileError; // the program did not compile: a fault, not a reason to skip
+
+    // The database the oracle tests share: Jackcess's tables of every key type, 2000 rows.
+    QString keysFile(QString *error) {
+        if (m_keys.isEmpty()) {
+            const QString path = dir.filePath(QStringLiteral("keys.mdb"));
+            const auto out = run({path, QStringLiteral("2000")}, error);
+            if (!out)
+                return {};
+            m_keys = path;
+            keysOutput = *out;
+        }
+        return m_keys;
+    }
+    QByteArray keysOutput;
+    QString m_keys;
 
     // Runs the program; its standard output, or nullopt with *error set.
     std::optional<QByteArray> run(const QStringList &args, QString *error) const {
@@ -219,6 +235,7 @@ private slots:
     void damagedPagesFail();
 
     void jackcessIndexes();
+    void jackcessReadsOurPages();
 };
 
 void tst_jet_index::madeDefinitionsRoundTrip_data() {
@@ -285,6 +302,7 @@ void tst_jet_index::accessDefinitionsRoundTrip() {
     Jackcess &j = jackcess();
     if (!j.skipReason.isEmpty())
         QSKIP(qPrintable(j.skipReason));
+    QVERIFY2(j.compileError.isEmpty(), qPrintable(j.compileError));
     QString error;
     const QString empty = j.dir.filePath(QStringLiteral("empty.mdb"));
     const QString made = j.dir.filePath(QStringLiteral("tdefs.mdb"));
@@ -550,11 +568,11 @@ void tst_jet_index::jackcessIndexes() {
     Jackcess &j = jackcess();
     if (!j.skipReason.isEmpty())
         QSKIP(qPrintable(j.skipReason));
-    const QString path = j.dir.filePath(QStringLiteral("keys.mdb"));
+    QVERIFY2(j.compileError.isEmpty(), qPrintable(j.compileError));
     QString error;
-    const auto run = j.run({path, QStringLiteral("2000")}, &error);
-    QVERIFY2(run, qPrintable(error));
-    const QByteArray out = *run;
+    const QString path = j.keysFile(&error);
+    QVERIFY2(!path.isEmpty(), qPrintable(error));
+    const QByteArray &out = j.keysOutput;
     const QByteArray file = readAll(path);
     const Database db = Database::fromBytes(file, path);
     const Layout &l = layout(Version::Jet4);
@@ -628,6 +646,10 @@ void tst_jet_index::jackcessIndexes() {
             }
             ++checkedIndexes;
             multiLevel += read->depth > 1;
+            qsizetype distinct = 0;
+            for (size_t e = 0; e < expected.size(); ++e)
+                distinct += e == 0 || expected[e].key != expected[e - 1].key;
+            QCOMPARE(qsizetype(real.rowCount), distinct);
 
             // Jackcess shares no prefix between a page's entries until the page overflows; the
             // header of a root leaf built here for the same entries must be the same.
@@ -647,6 +669,86 @@ void tst_jet_index::jackcessIndexes() {
     QVERIFY(multiLevel >= 3);
     QVERIFY(samePages >= 4);
     QVERIFY(textEntries >= 4000);
+}
+
+// Jackcess walks B-trees built here: the text index of the shared file (several levels) is
+// rebuilt over its own pages and new ones at the end of the file, and Jackcess's cursor over it,
+// with its check of the pages, gives the rows in the order of the entries.
+void tst_jet_index::jackcessReadsOurPages() {
+    Jackcess &j = jackcess();
+    if (!j.skipReason.isEmpty())
+        QSKIP(qPrintable(j.skipReason));
+    QVERIFY2(j.compileError.isEmpty(), qPrintable(j.compileError));
+    QString error;
+    const QString path = j.keysFile(&error);
+    QVERIFY2(!path.isEmpty(), qPrintable(error));
+    QByteArray file = readAll(path);
+    const Layout &l = layout(Version::Jet4);
+    quint32 tdefPage = 0;
+    for (const QByteArray &line : j.keysOutput.split('\n')) {
+        if (line.startsWith("TABLE Keys "))
+            tdefPage = line.mid(11).trimmed().toUInt();
+    }
+    QVERIFY(tdefPage != 0);
+    QString fault;
+    auto def = parseTdef(l, tdefBlock(file, l, tdefPage), 0, &fault);
+    QVERIFY2(def, qPrintable(fault));
+    const auto logical =
+        std::find_if(def->indexes.cbegin(), def->indexes.cend(),
+                     [](const LogicalIndexDef &x) { return x.name == QLatin1String("TxtDescI"); });
+    QVERIFY(logical != def->indexes.cend());
+    RealIndexDef &real = def->realIndexes[logical->realIndex];
+    const auto theirs = jet::index::readIndex(l, real.firstPage, fileReader(file, l), &fault);
+    QVERIFY2(theirs, qPrintable(fault));
+    QVERIFY(theirs->depth >= 2);
+
+    // Their pages first, then new ones; ours fill theirs in another order than Jackcess did.
+    std::vector<quint32> pool = theirs->pages;
+    std::reverse(pool.begin(), pool.end());
+    jet::index::PageSink sink{
+        [&] {
+            quint32 n;
+            if (!pool.empty()) {
+                n = pool.back();
+                pool.pop_back();
+            } else {
+                n = quint32(file.size() / l.pageSize);
+                file.append(QByteArray(l.pageSize, '\0'));
+            }
+            std::memset(file.data() + qint64(n) * l.pageSize, 0, size_t(l.pageSize));
+            return n;
+        },
+        [&](quint32 n) { return reinterpret_cast<uchar *>(file.data()) + qint64(n) * l.pageSize; }};
+    // Longer keys than Jackcess's make more levels: each entry once more, for a row that is not
+    // there, would be seen by the cursor; so the entries are Jackcess's own.
+    const auto built = jet::index::writeIndex(l, tdefPage, theirs->entries, sink, &fault);
+    QVERIFY2(built, qPrintable(fault));
+    real.firstPage = built->rootPage;
+    const QByteArray block = encodeTdef(l, *def);
+    QVERIFY(block.size() <= l.pageSize);
+    std::memcpy(file.data() + qint64(tdefPage) * l.pageSize + 8, block.constData() + 8,
+                size_t(block.size() - 8));
+    const QString ours = j.dir.filePath(QStringLiteral("our-index.mdb"));
+    QFile out(ours);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(file);
+    out.close();
+
+    const auto walked =
+        j.run({QStringLiteral("--walk"), ours, QStringLiteral("Keys"), QStringLiteral("TxtDescI")}, &error);
+    QVERIFY2(walked, qPrintable(error));
+    std::vector<quint32> order;
+    for (const QByteArray &line : walked->split('\n')) {
+        const QList<QByteArray> f = line.trimmed().split(' ');
+        if (f.size() == 3 && f[0] == "ENTRY")
+            order.push_back(pgRow(f[1].toUInt(), f[2].toInt()));
+    }
+    QCOMPARE(order.size(), theirs->entries.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        QCOMPARE(order[i], theirs->entries[i].pgRow);
+    const auto reread = jet::index::readIndex(l, built->rootPage, fileReader(file, l), &fault);
+    QVERIFY2(reread, qPrintable(fault));
+    QVERIFY(reread->entries == theirs->entries);
 }
 
 QTEST_GUILESS_MAIN(tst_jet_index)
