@@ -702,7 +702,8 @@ void tst_jet_index::jackcessReadsOurPages() {
     QVERIFY2(theirs, qPrintable(fault));
     QVERIFY(theirs->depth >= 2);
 
-    // Their pages first, then new ones; ours fill theirs in another order than Jackcess did.
+    // The index's own pages are reused first (in another order than Jackcess used them), then
+    // new pages are added at the end of the file.
     std::vector<quint32> pool = theirs->pages;
     std::reverse(pool.begin(), pool.end());
     jet::index::PageSink sink{
@@ -719,8 +720,7 @@ void tst_jet_index::jackcessReadsOurPages() {
             return n;
         },
         [&](quint32 n) { return reinterpret_cast<uchar *>(file.data()) + qint64(n) * l.pageSize; }};
-    // Longer keys than Jackcess's make more levels: each entry once more, for a row that is not
-    // there, would be seen by the cursor; so the entries are Jackcess's own.
+    // The same entries: the cursor reads rows, so every entry must point to one that exists.
     const auto built = jet::index::writeIndex(l, tdefPage, theirs->entries, sink, &fault);
     QVERIFY2(built, qPrintable(fault));
     real.firstPage = built->rootPage;
@@ -749,6 +749,7 @@ void tst_jet_index::jackcessReadsOurPages() {
     const auto reread = jet::index::readIndex(l, built->rootPage, fileReader(file, l), &fault);
     QVERIFY2(reread, qPrintable(fault));
     QVERIFY(reread->entries == theirs->entries);
+    QVERIFY(reread->depth >= 2);
 }
 
 QTEST_GUILESS_MAIN(tst_jet_index)
