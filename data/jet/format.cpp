@@ -12,15 +12,22 @@ const Layout &layout(Version version) {
         .passwordSize = 20,
         .dataRowCount = 8,
         .tdefNumRows = 12,
+        .tdefAutoNumber = 16,
         .tdefTableType = 20,
         .tdefMaxCols = 21,
         .tdefNumVarCols = 23,
         .tdefNumCols = 25,
+        .tdefNumIdx = 27,
         .tdefNumRealIdx = 31,
         .tdefUsageMap = 35,
         .tdefFreeMap = 39,
         .tdefBlockEnd = 43,
         .realIdxSize = 8,
+        .realIdxDefSize = 39,
+        .realIdxDefStart = 0,
+        .logIdxSize = 20,
+        .logIdxStart = 0,
+        .hasColumnMaps = false,
         .colSize = 18,
         .colNum = 1,
         .colVarIndex = 3,
@@ -35,6 +42,12 @@ const Layout &layout(Version version) {
         .colScale = 10,
         .nameLengthSize = 1,
         .rowCountSize = 1,
+        .idxPrev = 8,
+        .idxNext = 12,
+        .idxTail = 16,
+        .idxPrefixLength = 20,
+        .idxMask = 22,
+        .idxMaskSize = 226,
     };
     static const Layout jet4{
         .version = Version::Jet4,
@@ -43,15 +56,22 @@ const Layout &layout(Version version) {
         .passwordSize = 40,
         .dataRowCount = 12,
         .tdefNumRows = 16,
+        .tdefAutoNumber = 20,
         .tdefTableType = 40,
         .tdefMaxCols = 41,
         .tdefNumVarCols = 43,
         .tdefNumCols = 45,
+        .tdefNumIdx = 47,
         .tdefNumRealIdx = 51,
         .tdefUsageMap = 55,
         .tdefFreeMap = 59,
         .tdefBlockEnd = 63,
         .realIdxSize = 12,
+        .realIdxDefSize = 52,
+        .realIdxDefStart = 4,
+        .logIdxSize = 28,
+        .logIdxStart = 4,
+        .hasColumnMaps = true,
         .colSize = 25,
         .colNum = 5,
         .colVarIndex = 7,
@@ -66,6 +86,12 @@ const Layout &layout(Version version) {
         .colScale = 12,
         .nameLengthSize = 2,
         .rowCountSize = 2,
+        .idxPrev = 12,
+        .idxNext = 16,
+        .idxTail = 20,
+        .idxPrefixLength = 24,
+        .idxMask = 27,
+        .idxMaskSize = 453,
     };
     return version == Version::Jet3 ? jet3 : jet4;
 }
@@ -439,42 +465,149 @@ std::optional<QString> decodeText(Version version, const uchar *data, qsizetype 
 // ---------------------------------------------------------------------------------------------
 // Table definitions
 
-QByteArray encodeTdef(const Layout &l, const TableDef &def) {
-    QByteArray names;
-    for (const ColumnDef &c : def.columns) {
-        // The writer has checked that every name is storable.
-        const QByteArray bytes = *encodeText(l.version, c.name, false);
-        QByteArray len(l.nameLengthSize, '\0');
-        if (l.nameLengthSize == 1)
-            len[0] = char(bytes.size());
-        else
-            put16(reinterpret_cast<uchar *>(len.data()), quint16(bytes.size()));
-        names += len + bytes;
+namespace {
+
+// Jet 4 starts every definition of an index with this number; Access checks nothing else there.
+constexpr quint32 kIndexMagic = 1923;
+// Jet 4 table definitions carry this number after their length.
+constexpr quint32 kTdefMagic = 0x0659;
+constexpr int kJet4AutoNumberStep = 24; // 1: autonumbers count up by one
+constexpr quint16 kNoColumn = 0xFFFF;
+constexpr quint8 kAscending = 0x01;
+
+// Names of columns and indexes: plain UCS-2 in Jet 4 (never compressed), bytes of the code page
+// in Jet 3 (the one they were read in, so that every name read encodes back).
+QByteArray encodeName(const Layout &l, const QString &name, int codePage) {
+    QByteArray bytes;
+    if (l.version == Version::Jet4) {
+        bytes.resize(name.size() * 2);
+        for (qsizetype i = 0; i < name.size(); ++i)
+            put16(reinterpret_cast<uchar *>(bytes.data()) + 2 * i, name.at(i).unicode());
+    } else {
+        const CodePage *found = findCodePage(codePage);
+        const CodePage &cp = found ? *found : cp1251();
+        for (QChar qc : name) {
+            const char16_t c = qc.unicode();
+            const auto high = std::find(cp.high.begin(), cp.high.end(), c);
+            // The writer has checked that every name it makes is storable.
+            Q_ASSERT(c < 0x80 || high != cp.high.end());
+            bytes.append(c < 0x80                ? char(c)
+                         : high != cp.high.end() ? char(0x80 + (high - cp.high.begin()))
+                                                 : '?');
+        }
     }
-    const qsizetype size = l.tdefBlockEnd + def.columns.size() * l.colSize + names.size() + 2;
-    QByteArray out(size, '\0');
+    QByteArray len(l.nameLengthSize, '\0');
+    if (l.nameLengthSize == 1)
+        len[0] = char(bytes.size());
+    else
+        put16(reinterpret_cast<uchar *>(len.data()), quint16(bytes.size()));
+    return len + bytes;
+}
+
+// The bytes of a definition's part as read when they have the expected size, else zeros.
+QByteArray base(const QByteArray &kept, int size) {
+    return kept.size() == size ? kept : QByteArray(size, '\0');
+}
+
+// Reads a table definition front to back, every read bounds-checked.
+class TdefReader {
+public:
+    TdefReader(const Layout &l, const QByteArray &block, int codePage, QString *fault)
+        : m_l(l)
+        , m_block(block)
+        , m_p(reinterpret_cast<const uchar *>(block.constData()))
+        , m_codePage(codePage)
+        , m_fault(fault) {}
+
+    // Whether n more bytes are there; sets the fault naming what was being read otherwise.
+    bool need(qint64 n, const QString &what) {
+        if (n >= 0 && m_pos + n <= m_block.size())
+            return true;
+        *m_fault = QStringLiteral("%1 выходит за пределы описания таблицы").arg(what);
+        return false;
+    }
+    const uchar *at() const { return m_p + m_pos; }
+    QByteArray take(int n) {
+        const QByteArray out = m_block.mid(m_pos, n);
+        m_pos += n;
+        return out;
+    }
+    void skip(qint64 n) { m_pos += n; }
+
+    std::optional<QString> name(const QString &what) {
+        if (!need(m_l.nameLengthSize, what))
+            return std::nullopt;
+        const int len = m_l.nameLengthSize == 1 ? m_p[m_pos] : u16(m_p + m_pos);
+        m_pos += m_l.nameLengthSize;
+        if (!need(len, what))
+            return std::nullopt;
+        std::optional<QString> out;
+        if (m_l.version == Version::Jet4 && len % 2 == 0) {
+            QString s(len / 2, Qt::Uninitialized);
+            for (int k = 0; k < len / 2; ++k)
+                s[k] = QChar(char16_t(u16(m_p + m_pos + 2 * k)));
+            out = s;
+        } else if (m_l.version == Version::Jet3) {
+            out = decodeText(m_l.version, m_p + m_pos, len, m_codePage);
+        }
+        if (!out)
+            *m_fault = QStringLiteral("%1 записано с ошибкой").arg(what);
+        m_pos += len;
+        return out;
+    }
+
+private:
+    const Layout &m_l;
+    const QByteArray &m_block;
+    const uchar *m_p;
+    int m_codePage;
+    QString *m_fault;
+    qint64 m_pos = 0;
+};
+
+} // namespace
+
+QByteArray encodeTdef(const Layout &l, const TableDef &def, int codePage) {
+    const bool jet4 = l.version == Version::Jet4;
+    QByteArray out = base(def.unknownHeader, l.tdefBlockEnd);
     auto *p = reinterpret_cast<uchar *>(out.data());
+    if (def.unknownHeader.isEmpty()) {
+        if (jet4) {
+            put32(p + 12, kTdefMagic);
+            p[kJet4AutoNumberStep] = 1;
+        } else {
+            p[2] = 'V';
+            p[3] = 'C';
+        }
+    }
     p[0] = kPageTdef;
     p[1] = 0x01;
-    if (l.version == Version::Jet3) {
-        p[2] = 'V';
-        p[3] = 'C';
-    }
-    put32(p + 8, quint32(size - 8));
     put32(p + l.tdefNumRows, def.numRows);
+    put32(p + l.tdefAutoNumber, def.autoNumber);
     p[l.tdefTableType] = def.tableType;
     put16(p + l.tdefMaxCols, quint16(def.maxCols));
     put16(p + l.tdefNumVarCols, quint16(def.numVarCols));
     put16(p + l.tdefNumCols, quint16(def.columns.size()));
+    put32(p + l.tdefNumIdx, quint32(def.indexes.size()));
+    put32(p + l.tdefNumRealIdx, quint32(def.realIndexes.size()));
     put32(p + l.tdefUsageMap, def.usageMap);
     put32(p + l.tdefFreeMap, def.freeMap);
-    uchar *col = p + l.tdefBlockEnd;
+
+    for (const RealIndexDef &r : def.realIndexes) {
+        QByteArray count = base(r.unknownCount, l.realIdxSize);
+        put32(reinterpret_cast<uchar *>(count.data()) + 4, r.rowCount);
+        out += count;
+    }
+
     for (const ColumnDef &c : def.columns) {
+        QByteArray desc = base(c.raw, l.colSize);
+        auto *col = reinterpret_cast<uchar *>(desc.data());
         col[0] = quint8(c.type);
         put16(col + l.colNum, quint16(c.number));
         put16(col + l.colVarIndex, quint16(c.varIndex));
-        put16(col + l.colNum2, quint16(c.number));
-        if (isTextual(c.type)) {
+        if (c.raw.isEmpty()) // Access's files do not always repeat the number here
+            put16(col + l.colNum2, quint16(c.number));
+        if (c.raw.isEmpty() && isTextual(c.type)) {
             put16(col + l.colSortOrder, kSortGeneral);
             if (l.colCodePage >= 0)
                 put16(col + l.colCodePage, 1251);
@@ -488,40 +621,101 @@ QByteArray encodeTdef(const Layout &l, const TableDef &def) {
             col[l.colMiscFlags] = c.miscFlags;
         put16(col + l.colFixedOffset, quint16(c.fixedOffset));
         put16(col + l.colLength, quint16(c.length));
-        col += l.colSize;
+        out += desc;
     }
-    std::memcpy(col, names.constData(), size_t(names.size()));
-    put16(col + names.size(), 0xFFFF); // end of the (empty) list of per-column usage maps
+    for (const ColumnDef &c : def.columns)
+        out += encodeName(l, c.name, codePage);
+
+    for (const RealIndexDef &r : def.realIndexes) {
+        QByteArray d = base(r.unknown, l.realIdxDefSize);
+        auto *q = reinterpret_cast<uchar *>(d.data());
+        if (r.unknown.isEmpty() && jet4)
+            put32(q, kIndexMagic);
+        uchar *slot = q + l.realIdxDefStart;
+        for (int k = 0; k < kMaxIndexColumns; ++k, slot += 3) {
+            if (k < r.columns.size()) {
+                put16(slot, quint16(r.columns[k].number));
+                slot[2] = quint8((slot[2] & ~kAscending) | (r.columns[k].ascending ? kAscending : 0));
+            } else {
+                // Access leaves whatever was there in the order byte of an unused slot.
+                put16(slot, kNoColumn);
+            }
+        }
+        put32(slot, r.usageMap);
+        put32(slot + 4, r.firstPage);
+        slot[jet4 ? 12 : 8] = r.flags;
+        out += d;
+    }
+
+    for (const LogicalIndexDef &x : def.indexes) {
+        QByteArray d = base(x.unknown, l.logIdxSize);
+        auto *q = reinterpret_cast<uchar *>(d.data());
+        if (x.unknown.isEmpty() && jet4)
+            put32(q, kIndexMagic);
+        uchar *f = q + l.logIdxStart;
+        put32(f, quint32(x.number));
+        put32(f + 4, quint32(x.realIndex));
+        f[8] = x.relTableType;
+        put32(f + 9, quint32(x.relIndex));
+        put32(f + 13, x.relTable);
+        f[17] = x.cascadeUpdates;
+        f[18] = x.cascadeDeletes;
+        f[19] = x.kind;
+        out += d;
+    }
+    for (const LogicalIndexDef &x : def.indexes)
+        out += encodeName(l, x.name, codePage);
+
+    if (l.hasColumnMaps) {
+        for (const ColumnMapDef &m : def.columnMaps) {
+            uchar entry[10];
+            put16(entry, quint16(m.number));
+            put32(entry + 2, m.usedPages);
+            put32(entry + 6, m.freePages);
+            out.append(reinterpret_cast<const char *>(entry), sizeof entry);
+        }
+        out.append("\xFF\xFF", 2);
+    }
+    // The length counts the whole definition, this header included.
+    put32(reinterpret_cast<uchar *>(out.data()) + 8, quint32(out.size()));
     return out;
 }
 
 std::optional<TableDef> parseTdef(const Layout &l, const QByteArray &block, int codePage, QString *fault) {
+    const bool jet4 = l.version == Version::Jet4;
     const auto *p = reinterpret_cast<const uchar *>(block.constData());
-    const qint64 size = block.size();
-    if (size < l.tdefBlockEnd) {
+    if (block.size() < l.tdefBlockEnd) {
         *fault = QStringLiteral("описание таблицы короче своего заголовка");
         return std::nullopt;
     }
     TableDef def;
+    def.unknownHeader = block.left(l.tdefBlockEnd);
     def.numRows = u32(p + l.tdefNumRows);
+    def.autoNumber = u32(p + l.tdefAutoNumber);
     def.tableType = p[l.tdefTableType];
     def.maxCols = u16(p + l.tdefMaxCols);
     def.numVarCols = u16(p + l.tdefNumVarCols);
     const int numCols = u16(p + l.tdefNumCols);
+    const quint32 numIdx = u32(p + l.tdefNumIdx);
     const quint32 numRealIdx = u32(p + l.tdefNumRealIdx);
     def.usageMap = u32(p + l.tdefUsageMap);
     def.freeMap = u32(p + l.tdefFreeMap);
 
-    qint64 pos = l.tdefBlockEnd + qint64(numRealIdx) * l.realIdxSize;
-    if (pos + qint64(numCols) * l.colSize > size) {
-        *fault = QStringLiteral("описания %1 столбцов и %2 индексов не помещаются в описание таблицы")
-                     .arg(numCols)
-                     .arg(numRealIdx);
+    TdefReader in(l, block, codePage, fault);
+    in.skip(l.tdefBlockEnd);
+    if (!in.need(qint64(numRealIdx) * l.realIdxSize + qint64(numCols) * l.colSize,
+                 QStringLiteral("описание %1 столбцов и %2 индексов").arg(numCols).arg(numRealIdx)))
         return std::nullopt;
+    for (quint32 i = 0; i < numRealIdx; ++i) {
+        RealIndexDef r;
+        r.rowCount = u32(in.at() + 4);
+        r.unknownCount = in.take(l.realIdxSize);
+        def.realIndexes.append(r);
     }
+
     def.columns.reserve(numCols);
-    for (int i = 0; i < numCols; ++i, pos += l.colSize) {
-        const uchar *col = p + pos;
+    for (int i = 0; i < numCols; ++i) {
+        const uchar *col = in.at();
         ColumnDef c;
         c.type = ColumnType(col[0]);
         c.number = u16(col + l.colNum);
@@ -534,35 +728,68 @@ std::optional<TableDef> parseTdef(const Layout &l, const QByteArray &block, int 
             c.precision = col[l.colPrecision];
             c.scale = col[l.colScale];
         }
+        c.raw = in.take(l.colSize);
         def.columns.append(c);
     }
     for (int i = 0; i < numCols; ++i) {
-        if (pos + l.nameLengthSize > size) {
-            *fault = QStringLiteral("имя столбца %1 выходит за пределы описания таблицы").arg(i + 1);
+        const auto name = in.name(QStringLiteral("имя столбца %1").arg(i + 1));
+        if (!name)
             return std::nullopt;
-        }
-        const int len = l.nameLengthSize == 1 ? p[pos] : u16(p + pos);
-        pos += l.nameLengthSize;
-        if (pos + len > size) {
-            *fault = QStringLiteral("имя столбца %1 выходит за пределы описания таблицы").arg(i + 1);
-            return std::nullopt;
-        }
-        // Names are plain UCS-2 in Jet 4 (never compressed), code-page bytes in Jet 3.
-        std::optional<QString> name;
-        if (l.version == Version::Jet4 && len % 2 == 0) {
-            QString s(len / 2, Qt::Uninitialized);
-            for (int k = 0; k < len / 2; ++k)
-                s[k] = QChar(char16_t(u16(p + pos + 2 * k)));
-            name = s;
-        } else if (l.version == Version::Jet3) {
-            name = decodeText(l.version, p + pos, len, codePage);
-        }
-        if (!name) {
-            *fault = QStringLiteral("имя столбца %1 записано с ошибкой").arg(i + 1);
-            return std::nullopt;
-        }
         def.columns[i].name = *name;
-        pos += len;
+    }
+
+    for (quint32 i = 0; i < numRealIdx; ++i) {
+        if (!in.need(l.realIdxDefSize, QStringLiteral("описание индекса %1").arg(i + 1)))
+            return std::nullopt;
+        RealIndexDef &r = def.realIndexes[qsizetype(i)];
+        const uchar *slot = in.at() + l.realIdxDefStart;
+        for (int k = 0; k < kMaxIndexColumns; ++k, slot += 3) {
+            if (u16(slot) != kNoColumn)
+                r.columns.append(IndexColumnDef{u16(slot), bool(slot[2] & kAscending)});
+        }
+        r.usageMap = u32(slot);
+        r.firstPage = u32(slot + 4);
+        r.flags = slot[jet4 ? 12 : 8];
+        r.unknown = in.take(l.realIdxDefSize);
+    }
+
+    if (!in.need(qint64(numIdx) * l.logIdxSize, QStringLiteral("описание %1 индексов").arg(numIdx)))
+        return std::nullopt;
+    for (quint32 i = 0; i < numIdx; ++i) {
+        const uchar *f = in.at() + l.logIdxStart;
+        LogicalIndexDef x;
+        x.number = int(u32(f));
+        x.realIndex = int(u32(f + 4));
+        x.relTableType = f[8];
+        x.relIndex = qint32(u32(f + 9));
+        x.relTable = u32(f + 13);
+        x.cascadeUpdates = f[17];
+        x.cascadeDeletes = f[18];
+        x.kind = f[19];
+        x.unknown = in.take(l.logIdxSize);
+        def.indexes.append(x);
+    }
+    for (quint32 i = 0; i < numIdx; ++i) {
+        const auto name = in.name(QStringLiteral("имя индекса %1").arg(i + 1));
+        if (!name)
+            return std::nullopt;
+        def.indexes[qsizetype(i)].name = *name;
+    }
+
+    if (l.hasColumnMaps) {
+        // Bounded by the block: each entry takes 10 of its bytes.
+        for (;;) {
+            const QString what = QStringLiteral("список карт страниц столбцов");
+            if (!in.need(2, what))
+                return std::nullopt;
+            const quint16 number = u16(in.at());
+            if (number == kNoColumn)
+                break;
+            if (!in.need(10, what))
+                return std::nullopt;
+            def.columnMaps.append(ColumnMapDef{number, u32(in.at() + 2), u32(in.at() + 6)});
+            in.skip(10);
+        }
     }
     return def;
 }

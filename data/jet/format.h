@@ -11,6 +11,7 @@
 #include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -27,12 +28,18 @@ struct Layout {
     // Data pages (also long-value and map-row pages).
     int dataRowCount; // u16 row count; the u16 row offsets follow
 
-    // Table definition: the block after the 8-byte page header.
-    // Indexes (none written, skipped when read) sit after the block and after the column names.
-    int tdefNumRows, tdefTableType, tdefMaxCols, tdefNumVarCols, tdefNumCols, tdefNumRealIdx, tdefUsageMap,
-        tdefFreeMap, tdefBlockEnd;
-    int realIdxSize; // per real index, right after the block
-    int colSize;     // one column descriptor
+    // Table definition: the header block, then per real index its entry count, the column
+    // descriptors, the column names, the real-index definitions, the logical-index definitions,
+    // the logical-index names and (Jet 4) the long-value columns' usage maps.
+    int tdefNumRows, tdefAutoNumber, tdefTableType, tdefMaxCols, tdefNumVarCols, tdefNumCols, tdefNumIdx,
+        tdefNumRealIdx, tdefUsageMap, tdefFreeMap, tdefBlockEnd;
+    int realIdxSize;     // per real index, right after the block: 4 unknown bytes, u32 count (, 4 more)
+    int realIdxDefSize;  // one real-index definition
+    int realIdxDefStart; // bytes before its ten (u16 col_num, u8 order) slots
+    int logIdxSize;      // one logical-index definition
+    int logIdxStart;     // bytes before its index number
+    bool hasColumnMaps;  // the list of long-value usage maps ending in 0xFFFF
+    int colSize;         // one column descriptor
     // Offsets inside a column descriptor.
     int colNum, colVarIndex, colNum2, colSortOrder, colCodePage, colFlags, colMiscFlags, colFixedOffset,
         colLength;
@@ -41,6 +48,15 @@ struct Layout {
 
     // Rows: num_cols, eod, variable offsets and the variable count are u8 / u16.
     int rowCountSize;
+
+    // Index pages (types 0x03 and 0x04): u32 links to the pages before and after on the same
+    // level and to an intermediate page's last child, u16 length of the prefix the page's entries
+    // share, the entry-end bitmask and the entries after it.
+    int idxPrev, idxNext, idxTail, idxPrefixLength, idxMask, idxMaskSize;
+    int idxEntriesStart() const { return idxMask + idxMaskSize; }
+    // Bytes of entries one index page holds: the room after the mask, and no more than the mask
+    // can mark.
+    int idxMaxEntryBytes() const { return std::min(pageSize - idxEntriesStart(), idxMaskSize * 8); }
 
     // Largest row a data page holds (the page less its header and one offset entry).
     int maxRowSize() const { return pageSize - dataRowCount - 2 - 2; }
@@ -67,6 +83,8 @@ inline constexpr int kMagicOffset = 4;
 inline constexpr quint8 kPageHeader = 0x00;
 inline constexpr quint8 kPageData = 0x01;
 inline constexpr quint8 kPageTdef = 0x02;
+inline constexpr quint8 kPageIndexNode = 0x03;
+inline constexpr quint8 kPageIndexLeaf = 0x04;
 inline constexpr quint8 kPageUsageMap = 0x05;
 
 // Row offset entries on data pages.
@@ -138,6 +156,9 @@ struct ColumnDef {
     int scale = 0;
     quint8 flags = 0;
     quint8 miscFlags = 0;
+    // The descriptor as read (colSize bytes), so that what this code does not interpret (a text
+    // column's sort order and code page, say) is written back as it was; empty when made here.
+    QByteArray raw;
     bool isFixed() const { return flags & kColFixed; }
 };
 
@@ -151,15 +172,20 @@ struct IndexColumnDef {
 inline constexpr quint8 kIndexUnique = 0x01;
 inline constexpr quint8 kIndexIgnoreNulls = 0x02;
 inline constexpr quint8 kIndexRequired = 0x08;
+inline constexpr quint8 kIndexAlways = 0x80; // set by Access 2000 and later on every index
+inline constexpr int kMaxIndexColumns = 10;
 struct RealIndexDef {
     QList<IndexColumnDef> columns; // 1..10
-    quint32 rowCount = 0;          // entries, as stored after the definition's block
-    quint32 usageMap = 0;          // pg_row of the usage map of its index pages
-    quint32 firstPage = 0;         // the root page of the B-tree
-    quint8 flags = 0;              // kIndexUnique | kIndexIgnoreNulls | kIndexRequired
-    // Bytes of the definition this code does not interpret, kept so that a definition read from
-    // a file is written back as it was.
+    // The count stored after the definition's header block. Access counts distinct keys added and
+    // never decrements it; a freshly built index holds its number of distinct keys.
+    quint32 rowCount = 0;
+    quint32 usageMap = 0;  // pg_row of the usage map of its index pages
+    quint32 firstPage = 0; // the root page of the B-tree
+    quint8 flags = 0;      // kIndexUnique | kIndexIgnoreNulls | kIndexRequired (| kIndexAlways)
+    // The definition and the count entry as read, so that what this code does not interpret is
+    // written back as it was; empty when made here.
     QByteArray unknown;
+    QByteArray unknownCount;
 };
 
 // A logical index: a name over a real index. Primary keys and foreign keys are logical indexes.
@@ -177,14 +203,14 @@ struct LogicalIndexDef {
     quint32 relTable = 0;
     quint8 cascadeUpdates = 0;
     quint8 cascadeDeletes = 0;
-    QByteArray unknown;
+    QByteArray unknown; // the definition as read; empty when made here
 };
 
 // Jet 4 keeps, per long-value column, the usage maps of its long-value pages.
 struct ColumnMapDef {
-    int number = 0;         // col_num
-    quint32 usedPages = 0;  // pg_row of the usage map of the column's LVAL pages
-    quint32 freePages = 0;  // pg_row of the map of those with free space
+    int number = 0;        // col_num
+    quint32 usedPages = 0; // pg_row of the usage map of the column's LVAL pages
+    quint32 freePages = 0; // pg_row of the map of those with free space
 };
 
 struct TableDef {
@@ -199,7 +225,8 @@ struct TableDef {
     QList<RealIndexDef> realIndexes;
     QList<LogicalIndexDef> indexes;
     QList<ColumnMapDef> columnMaps;
-    // Bytes of the header block this code does not interpret (kept as read, zero when made here).
+    // The header block as read (tdefBlockEnd bytes), so that the fields this code does not
+    // interpret are written back as they were; empty when made here.
     QByteArray unknownHeader;
 };
 
@@ -218,8 +245,10 @@ int textCodePage(quint16 headerCodePage, quint16 sortOrder);
 qsizetype firstUnstorableChar(Version version, const QString &text);
 
 // The serialised table definition (all pages' content as one block, page header included as for
-// one page). parseTdef returns a fault text in *fault on failure.
-QByteArray encodeTdef(const Layout &l, const TableDef &def);
+// one page; bytes 2-7, the free space and the next page, are the caller's). A definition parsed
+// from a block encodes to the same bytes. parseTdef returns a fault text in *fault on failure.
+// codePage: the one Jet 3 names are in (as given to parseTdef).
+QByteArray encodeTdef(const Layout &l, const TableDef &def, int codePage = 1251);
 std::optional<TableDef> parseTdef(const Layout &l, const QByteArray &block, int codePage, QString *fault);
 
 // A row as stored: for each column, whether its null-mask bit is set, and its bytes.
