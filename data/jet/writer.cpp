@@ -190,6 +190,8 @@ TableDef definition(const Layout &l, const Table &t) {
             real.flags = kIndexUnique | kIndexRequired;
         else if (ix.unique)
             real.flags = kIndexUnique;
+        if (l.version == Version::Jet4)
+            real.flags |= kIndexAlways;
         def.realIndexes.append(real);
         LogicalIndexDef logical;
         logical.name = ix.name;
