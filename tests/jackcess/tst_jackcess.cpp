@@ -405,6 +405,16 @@ void TestJackcess::makeBank(const QString &source, jet::Version version, const Q
         doc.reset(problems);
         try {
             doc.save(path, version);
+            // The editor's everyday save: into the bank it opened, which is changed in place.
+            if (source == QLatin1String("resaved")) {
+                doc.load(path);
+                DocProblem changed = doc.problem(2);
+                changed.body = QStringLiteral("Изменённое условие: ") + QString(3000, u'ы');
+                doc.setProblem(2, changed);
+                doc.insertProblems(5, {cyrillicProblem(77, 500)});
+                doc.removeProblems(12, 1);
+                doc.save(path, version);
+            }
         } catch (const SaveError &e) {
             QFAIL(qPrintable(e.message()));
         }
@@ -465,6 +475,8 @@ void TestJackcess::walksOurBanks_data() {
     QTest::newRow("aiken_jet3") << "aiken" << jet::Version::Jet3;
     QTest::newRow("editor_jet4") << "editor" << jet::Version::Jet4;
     QTest::newRow("editor_jet3") << "editor" << jet::Version::Jet3;
+    QTest::newRow("resaved_jet4") << "resaved" << jet::Version::Jet4;
+    QTest::newRow("resaved_jet3") << "resaved" << jet::Version::Jet3;
     QTest::newRow("large_jet4") << "large" << jet::Version::Jet4;
     QTest::newRow("large_jet3") << "large" << jet::Version::Jet3;
 }
@@ -494,7 +506,7 @@ void TestJackcess::walksOurBanks() {
 
 void TestJackcess::editsAreReadBack_data() {
     QTest::addColumn<QString>("source");
-    for (const char *source : {"shipped", "build", "aiken", "editor", "large"})
+    for (const char *source : {"shipped", "build", "aiken", "editor", "resaved", "large"})
         QTest::newRow(source) << QString::fromLatin1(source);
 }
 
@@ -601,6 +613,8 @@ void TestJackcess::savingKeepsTheTeachersObjects() {
 void TestJackcess::badInputLeavesTheFileAlone_data() {
     QTest::addColumn<QString>("fault");
     QTest::newRow("duplicate_id_p") << "duplicate_id_p";
+    QTest::newRow("duplicate_id_o") << "duplicate_id_o";
+    QTest::newRow("empty_id_p") << "empty_id_p";
     QTest::newRow("full_disk_build") << "full_disk_build";
     QTest::newRow("full_disk_editor") << "full_disk_editor";
 }
@@ -624,13 +638,18 @@ void TestJackcess::badInputLeavesTheFileAlone() {
     const rlim_t limit = rlim_t(original.size() + 4096);
     const QString huge(300000, u'ж');
 
-    if (fault == QLatin1String("duplicate_id_p")) {
-        QVERIFY(writeSources(dir.path(), [](QList<QByteArray> &problems, QList<QByteArray> &) {
-            problems[5] = QByteArray("4") + problems[5].mid(problems[5].indexOf(','));
+    if (!fault.startsWith(QLatin1String("full_disk"))) {
+        // A key written twice or not at all: line 6 of Zadachi.csv (ID_P 5) or of Otvety.csv (ID_O 5).
+        const QByteArray key = fault == QLatin1String("empty_id_p") ? QByteArray() : QByteArray("4");
+        const bool options = fault == QLatin1String("duplicate_id_o");
+        QVERIFY(writeSources(dir.path(), [&](QList<QByteArray> &problems, QList<QByteArray> &optionLines) {
+            QByteArray &line = options ? optionLines[5] : problems[5];
+            line = key + line.mid(line.indexOf(','));
         }));
         const ToolRun r = runBankTool(build);
         QCOMPARE(r.code, 3);
-        QVERIFY2(r.err.contains(QStringLiteral("ID_P")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(options ? QStringLiteral("ID_O") : QStringLiteral("ID_P")),
+                 qPrintable(r.err));
     } else if (fault == QLatin1String("full_disk_build")) {
         QVERIFY(writeSources(dir.path(), [&](QList<QByteArray> &problems, QList<QByteArray> &) {
             problems[1] = "1,\"" + huge.toUtf8() + "\",\"Вычислите:\"";
