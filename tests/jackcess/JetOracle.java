@@ -30,6 +30,8 @@ import com.healthmarketscience.jackcess.Table;
 import com.healthmarketscience.jackcess.TableBuilder;
 
 import java.io.File;
+import java.io.FileDescriptor;
+import java.io.FileOutputStream;
 import java.io.IOException;
 import java.io.PrintStream;
 import java.nio.charset.StandardCharsets;
@@ -49,10 +51,12 @@ import java.util.TreeSet;
 public final class JetOracle {
     /** A fault in the file: reported as one line, exit status 1. */
     static final class Fault extends Exception {
+        private static final long serialVersionUID = 1L;
         Fault(String message) { super(message); }
     }
 
-    static final PrintStream out = new PrintStream(System.out, true, StandardCharsets.UTF_8);
+    static final PrintStream out = new PrintStream(new FileOutputStream(FileDescriptor.out), true, StandardCharsets.UTF_8);
+    static final PrintStream err = new PrintStream(new FileOutputStream(FileDescriptor.err), true, StandardCharsets.UTF_8);
     static final String[] SYSTEM_TABLES = {"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships"};
     // The answer key of the program's first 20 positions (testing/grading.h).
     static final int[] KEY = {3, 1, 4, 2, 2, 3, 1, 2, 4, 3, 4, 2, 3, 2, 2, 3, 3, 4, 3, 2};
@@ -74,17 +78,17 @@ public final class JetOracle {
             else if (args.length == 2 && args[0].equals("dump-teacher"))
                 dumpTeacher(new File(args[1]));
             else {
-                System.err.println("usage: JetOracle walk|edit|dump-teacher FILE, rows FILE TABLE, "
+                err.println("usage: JetOracle walk|edit|dump-teacher FILE, rows FILE TABLE, "
                                    + "make-teacher FILE [--problems N] [--no-detail-index]");
                 System.exit(2);
             }
         } catch (Fault e) {
-            System.err.println("jackcess: " + e.getMessage());
+            err.println("jackcess: " + e.getMessage());
             System.exit(1);
         } catch (Exception e) {
             // Jackcess's own refusal ("Did not find required parent table id", ...), with where.
             StackTraceElement[] at = e.getStackTrace();
-            System.err.println("jackcess: " + e + (at.length > 0 ? " at " + at[0] : ""));
+            err.println("jackcess: " + e + (at.length > 0 ? " at " + at[0] : ""));
             System.exit(1);
         }
     }
@@ -419,7 +423,8 @@ public final class JetOracle {
     /**
      * What a teacher does in Access: a new problem with long Cyrillic texts and its four options,
      * the first problem's body made longer (its row may move to another page), the last problem
-     * and the first option deleted. Then closed, reopened and walked.
+     * and the first option deleted, each found through the primary key. Then closed, reopened and
+     * walked.
      */
     static void edit(File file) throws IOException, Fault {
         try (Database db = new DatabaseBuilder(file).setAutoSync(false).open()) {
@@ -444,9 +449,7 @@ public final class JetOracle {
                 o.put("dopol", (short) n);
                 options.addRowFromMap(o);
             }
-            Row first = CursorBuilder.findRowByPrimaryKey(problems, 1);
-            if (first == null)
-                throw new Fault("Zadachi.PrimaryKey does not find ID_P 1");
+            Row first = CursorBuilder.createPrimaryKeyCursor(problems).getNextRow();
             first.put("Name", longText(1500, "Изменено в Access"));
             problems.updateRow(first);
 
@@ -454,10 +457,7 @@ public final class JetOracle {
             if (last == null)
                 throw new Fault("Zadachi.PrimaryKey does not find ID_P " + lastProblem);
             problems.deleteRow(last);
-            Row option = CursorBuilder.findRowByPrimaryKey(options, 1);
-            if (option == null)
-                throw new Fault("Otvety.PrimaryKey does not find ID_O 1");
-            options.deleteRow(option);
+            options.deleteRow(CursorBuilder.createPrimaryKeyCursor(options).getNextRow());
         }
         walk(file);
     }
