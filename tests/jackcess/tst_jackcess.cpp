@@ -149,7 +149,8 @@ struct JavaRun {
     }
 };
 
-// A problem with Cyrillic texts of the given length; its options are the ones the key wants.
+// A problem with Cyrillic texts, its body of the given length, four options (Windows-1251 holds
+// every character, so Jet 3 banks take it too).
 DocProblem cyrillicProblem(int number, int bodyLength) {
     DocProblem p;
     p.condition = QStringLiteral("Задача %1: найдите значение выражения.").arg(number);
