@@ -536,28 +536,38 @@ void TestJackcess::editsAreReadBack() {
 
 void TestJackcess::savingKeepsTheTeachersObjects_data() {
     QTest::addColumn<QString>("how");
-    QTest::newRow("editor_append") << "editor_append";
+    QTest::addColumn<int>("newProblems");
+    QTest::newRow("editor_append") << "editor_append" << 1;
     // ID_P is the position: every problem moves down one, and its Tema must go with it.
-    QTest::newRow("editor_insert_first") << "editor_insert_first";
-    QTest::newRow("build_onto") << "build_onto";
+    QTest::newRow("editor_insert_first") << "editor_insert_first" << 1;
+    QTest::newRow("build_onto") << "build_onto" << 1;
+    QTest::newRow("aiken_onto") << "aiken_onto" << 4; // 24 questions
 }
 
 // A bank made in Access with a column, a table, a relationship and properties of the teacher's own,
-// saved by the editor (one problem inserted) or by build: all of it is still there for Jackcess.
+// saved by the editor (one problem inserted), by build or by import-aiken: all of it is still there
+// for Jackcess.
 void TestJackcess::savingKeepsTheTeachersObjects() {
     QFETCH(QString, how);
+    QFETCH(int, newProblems);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("teacher.mdb"));
     QCOMPARE(oracle({QStringLiteral("make-teacher"), path}).code, 0);
     const JavaRun before = oracle({QStringLiteral("dump-teacher"), path});
     QVERIFY2(before.code == 0, qPrintable(before.err));
 
-    const bool byPosition = how == QLatin1String("build_onto");
-    if (byPosition) {
+    const bool byId = !how.startsWith(QLatin1String("editor"));
+    if (how == QLatin1String("build_onto")) {
         QVERIFY(writeSources(dir.path(), appendProblem21));
         const ToolRun r =
             runBankTool({QStringLiteral("build"), dir.filePath(QStringLiteral("Zadachi.csv")),
                          dir.filePath(QStringLiteral("Otvety.csv")), QStringLiteral("-o"), path});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+    } else if (how == QLatin1String("aiken_onto")) {
+        const QString questions = dir.filePath(QStringLiteral("questions.txt"));
+        QVERIFY(writeBytes(questions, aikenQuestions(24)));
+        const ToolRun r =
+            runBankTool({QStringLiteral("import-aiken"), questions, QStringLiteral("-o"), path});
         QVERIFY2(r.code == 0, qPrintable(r.err));
     } else {
         BankDocument doc;
@@ -582,15 +592,16 @@ void TestJackcess::savingKeepsTheTeachersObjects() {
     };
     QCOMPARE(everythingButTema(after.out), everythingButTema(before.out));
 
-    // The rows that stay keep their Tema (found by ID_P after build, which names the rows; by the
-    // problem's text after the editor, which numbers problems by position); the new one has none.
+    // The rows that stay keep their Tema (found by ID_P after build and import-aiken, which name the
+    // rows; by the problem's text after the editor, which numbers problems by position); new ones
+    // have none.
     const QList<TemaRow> old = temaRows(before.out);
     const QList<TemaRow> now = temaRows(after.out);
-    QCOMPARE(now.size(), old.size() + 1);
+    QCOMPARE(now.size(), old.size() + newProblems);
     int added = 0;
     for (const TemaRow &row : now) {
         const auto same = std::find_if(old.cbegin(), old.cend(), [&](const TemaRow &o) {
-            return byPosition ? o.id == row.id : o.condition == row.condition;
+            return byId ? o.id == row.id : o.condition == row.condition;
         });
         if (same == old.cend()) {
             ++added;
@@ -601,11 +612,13 @@ void TestJackcess::savingKeepsTheTeachersObjects() {
                 qPrintable(QStringLiteral("ID_P %1: Tema %2, was %3").arg(row.id, row.tema, same->tema)));
         }
     }
-    QCOMPARE(added, 1);
+    QCOMPARE(added, newProblems);
 
     const JavaRun walk = oracle({QStringLiteral("walk"), path});
     QVERIFY2(walk.code == 0, qPrintable(walk.what({QStringLiteral("walk"), how})));
-    QVERIFY2(walk.out.contains(QStringLiteral("bank 21 problems, 84 options found through Otvety.ID_P")),
+    QVERIFY2(walk.out.contains(QStringLiteral("bank %1 problems, %2 options found through Otvety.ID_P")
+                                   .arg(20 + newProblems)
+                                   .arg(4 * (20 + newProblems))),
              qPrintable(walk.out));
     const QString diff = ourReaderAgrees(path, walk.out);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
