@@ -3,6 +3,7 @@
 #   scripts/install-deps.sh run           building and running the program (scripts/run.sh)
 #   scripts/install-deps.sh test          that, and what the tests need (scripts/test.sh)
 #   scripts/install-deps.sh fuzz          that, and clang with libFuzzer (scripts/fuzz.sh)
+#   scripts/install-deps.sh jackcess      test's, and Java for the Jackcess tests (ctest -L jackcess)
 #   scripts/install-deps.sh package       building and checking the Debian package (.ci/run)
 #   scripts/install-deps.sh fresh-check   making a fresh Debian 12 (scripts/check-fresh-debian.sh)
 #   scripts/install-deps.sh --list PURPOSE...   prints the packages instead
@@ -20,6 +21,10 @@ run=(cmake g++ make qt6-base-dev libgl-dev libjpeg-dev fonts-liberation2)
 test=(mdbtools nodejs xvfb xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus openbox)
 # libFuzzer comes with clang's runtime libraries.
 fuzz=(clang libclang-rt-14-dev)
+# tests/jackcess compiles its oracle against the Jackcess jar in ../shared, which needs these two
+# libraries at run time. Not part of test: a clone without ../shared has no jar, and its Jackcess
+# tests skip.
+jackcess=(default-jdk-headless libcommons-lang3-java libcommons-logging-java)
 # cpack -G DEB (dpkg-shlibdeps, file) and packaging/check-deb.sh.
 package=(dpkg-dev file desktop-file-utils man-db xvfb xdotool)
 # A minimal Debian made from the archive.
@@ -34,9 +39,10 @@ for purpose in "$@"; do
         run) packages+=("${run[@]}") ;;
         test) packages+=("${run[@]}" "${test[@]}") ;;
         fuzz) packages+=("${run[@]}" "${fuzz[@]}") ;;
+        jackcess) packages+=("${run[@]}" "${test[@]}" "${jackcess[@]}") ;;
         package) packages+=("${run[@]}" "${package[@]}") ;;
         fresh-check) packages+=("${fresh_check[@]}") ;;
-        *) echo "install-deps: unknown purpose '$purpose' (run, test, fuzz, package, fresh-check)" >&2; exit 2 ;;
+        *) echo "install-deps: unknown purpose '$purpose' (run, test, fuzz, jackcess, package, fresh-check)" >&2; exit 2 ;;
     esac
 done
 
