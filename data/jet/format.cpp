@@ -666,7 +666,9 @@ QByteArray encodeTdef(const Layout &l, const TableDef &def, int codePage) {
     for (const LogicalIndexDef &x : def.indexes)
         out += encodeName(l, x.name, codePage);
 
-    if (l.hasColumnMaps) {
+    // Jet 3 has no long-value maps, but readers (Jackcess among them) read the list in every
+    // version and stop at 0xFFFF, so it is always closed.
+    {
         for (const ColumnMapDef &m : def.columnMaps) {
             uchar entry[10];
             put16(entry, quint16(m.number));
@@ -791,6 +793,7 @@ std::optional<TableDef> parseTdef(const Layout &l, const QByteArray &block, int 
             in.skip(10);
         }
     }
+    // Jet 3 definitions may close with an empty list (0xFFFF), which nothing needs to read.
     return def;
 }
 

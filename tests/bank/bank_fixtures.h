@@ -49,6 +49,12 @@ struct ToolRun {
 
 inline ToolRun runBankToolOnce(const QStringList &args) {
     QProcess p;
+    // A fixed date in the catalogue, as the build gives the shipped bank, so that two builds of
+    // the same sources are the same bytes.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!env.contains(QStringLiteral("SOURCE_DATE_EPOCH")))
+        env.insert(QStringLiteral("SOURCE_DATE_EPOCH"), QStringLiteral("1767225600"));
+    p.setProcessEnvironment(env);
     p.start(QDir(qEnvironmentVariable("CIFROVEX_BINARY_DIR")).filePath(QStringLiteral("tools/cifrovex-bank")),
             args);
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
