@@ -252,4 +252,20 @@ Bank importBank(const QByteArray &bytes, const QString &file, jet::Version versi
     return bank;
 }
 
+QList<FileQuestion> readQuestions(const QByteArray &bytes, const QString &file, jet::Version version,
+                                  csv::FileFormat *format) {
+    const QList<Question> questions = parse(bytes, file, version, format);
+    if (questions.isEmpty())
+        throw AikenError(file, 0, QStringLiteral("в файле нет ни одного вопроса"));
+    QList<FileQuestion> out;
+    out.reserve(questions.size());
+    for (const Question &q : questions) {
+        FileQuestion f{q.text.first(), q.text.mid(1).join(QLatin1Char('\n')), {}, q.correct};
+        for (const Option &o : q.options)
+            f.options << o.text;
+        out << f;
+    }
+    return out;
+}
+
 } // namespace aiken

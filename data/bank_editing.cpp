@@ -217,6 +217,13 @@ void BankEditing::moveProblem(int from, int to) {
         m_document, from, to, QStringLiteral("перемещение задачи %1 на место %2").arg(from + 1).arg(to + 1)));
 }
 
+void BankEditing::insertProblems(int at, const QList<DocProblem> &problems, const QString &what) {
+    if (problems.isEmpty())
+        return;
+    m_stack->push(
+        new InsertCommand(m_document, std::clamp(at, 0, m_document->problemCount()), problems, what));
+}
+
 void BankEditing::replaceAll(const QList<DocProblem> &problems, const QString &what) {
     m_stack->push(new ResetCommand(m_document, problems, what));
 }

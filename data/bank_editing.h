@@ -33,6 +33,8 @@ public:
     void duplicateProblem(int problem);
     void removeProblem(int problem);
     void moveProblem(int from, int to);
+    // Problems added at index `at` in one step (an import into the bank).
+    void insertProblems(int at, const QList<DocProblem> &problems, const QString &what);
     // Replaces the whole bank (an import), undoably.
     void replaceAll(const QList<DocProblem> &problems, const QString &what);
 

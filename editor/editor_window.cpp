@@ -29,6 +29,7 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSet>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -93,6 +94,26 @@ EncodingNotice encodingNotice(const QList<std::pair<QString, csv::FileFormat>> &
             byPath.join(u'\n') +
                 QStringLiteral("\n\nЕсли буквы в задачах выглядят неверно, отмените импорт (Ctrl+Z) и "
                                "сохраните файл в кодировке UTF-8.")};
+}
+
+// The ID_P of options whose problem a bank does not have, in file order.
+QString orphanOptions(const Bank &bank) {
+    QSet<qint32> known;
+    for (const Problem &p : bank.problems)
+        known.insert(p.ID_P);
+    QStringList ids;
+    for (const AnswerOption &o : bank.options)
+        if (!known.contains(o.ID_P) && !ids.contains(QString::number(o.ID_P)))
+            ids << QString::number(o.ID_P);
+    return ids.join(QStringLiteral(", "));
+}
+
+// The start of the status line after an import: what was done and, when added, where.
+QString importedWhere(EditorWindow::ImportPlace place, int at, int count) {
+    if (place == EditorWindow::ImportPlace::Replace)
+        return QStringLiteral("Импортировано");
+    return count == 1 ? QStringLiteral("Добавлена задача %1; всего добавлено").arg(at + 1)
+                      : QStringLiteral("Добавлены задачи %1–%2; всего добавлено").arg(at + 1).arg(at + count);
 }
 
 QAction *makeAction(QWidget *owner, const QString &name, const QString &text, const QKeySequence &key,
@@ -307,6 +328,29 @@ void EditorWindow::createActions() {
                                QStringLiteral("Заменить задачи вопросами из текстового файла Moodle Aiken")));
     file->addAction(makeAction(this, QStringLiteral("ImportCsv"), QStringLiteral("Импорт из &CSV..."), {},
                                QStringLiteral("Заменить задачи таблицами Zadachi.csv и Otvety.csv")));
+    QMenu *add = file->addMenu(QStringLiteral("&Добавить в банк"));
+    const struct {
+        const char *name;
+        const char *text;
+        ImportPlace place;
+        bool csv;
+    } adds[] = {
+        {"AddAikenAfterCurrent", "Из Aiken после &текущей задачи...", ImportPlace::AfterCurrent, false},
+        {"AddAikenAtEnd", "Из Aiken в &конец...", ImportPlace::AtEnd, false},
+        {"AddCsvAfterCurrent", "Из CSV после т&екущей задачи...", ImportPlace::AfterCurrent, true},
+        {"AddCsvAtEnd", "Из CSV в ко&нец...", ImportPlace::AtEnd, true},
+    };
+    for (const auto &a : adds) {
+        QAction *action = makeAction(this, QString::fromLatin1(a.name), QString::fromUtf8(a.text), {},
+                                     QStringLiteral("Добавить задачи из файла, не заменяя банк"));
+        add->addAction(action);
+        connect(action, &QAction::triggered, this, [this, place = a.place, csv = a.csv] {
+            if (csv)
+                importCsvTo(place);
+            else
+                importAikenTo(place);
+        });
+    }
     file->addAction(makeAction(this, QStringLiteral("ExportCsv"), QStringLiteral("&Экспорт в CSV..."), {},
                                QStringLiteral("Записать Zadachi.csv и Otvety.csv в папку")));
     file->addSeparator();
@@ -581,8 +625,33 @@ bool EditorWindow::saveTo(const QString &path, jet::Version version) {
     return true;
 }
 
-void EditorWindow::importAiken() {
-    const QString path = m_dialogs.openFile(this, QStringLiteral("Импорт вопросов в формате Aiken"),
+int EditorWindow::importIndex(ImportPlace place) const {
+    switch (place) {
+    case ImportPlace::Replace:
+        break;
+    case ImportPlace::AfterCurrent:
+        return currentProblem() + 1;
+    case ImportPlace::AtEnd:
+        return m_document->problemCount();
+    }
+    return 0;
+}
+
+void EditorWindow::placeImported(const QList<DocProblem> &problems, ImportPlace place, const QString &what) {
+    if (place == ImportPlace::Replace) {
+        m_editing->replaceAll(problems, what);
+        return;
+    }
+    const int at = importIndex(place);
+    m_editing->insertProblems(at, problems, what);
+    setCurrentProblem(at);
+}
+
+void EditorWindow::importAikenTo(ImportPlace place) {
+    const QString path = m_dialogs.openFile(this,
+                                            place == ImportPlace::Replace
+                                                ? QStringLiteral("Импорт вопросов в формате Aiken")
+                                                : QStringLiteral("Добавить в банк вопросы в формате Aiken"),
                                             QStringLiteral("Вопросы Aiken (*.txt);;Все файлы (*)"));
     if (path.isEmpty())
         return;
@@ -594,12 +663,20 @@ void EditorWindow::importAiken() {
     }
     try {
         csv::FileFormat format;
-        const Bank bank = aiken::importBank(bytes, path, m_version, &format);
-        m_editing->replaceAll(BankDocument::fromBank(bank),
-                              QStringLiteral("импорт из %1").arg(QFileInfo(path).fileName()));
+        QList<DocProblem> imported;
+        if (place == ImportPlace::Replace) {
+            imported = BankDocument::fromBank(aiken::importBank(bytes, path, m_version, &format));
+        } else {
+            // Added to a bank, the file needs no level's worth of questions; each keeps its own order.
+            for (const aiken::FileQuestion &q : aiken::readQuestions(bytes, path, m_version, &format))
+                imported << DocProblem{q.condition, q.body, q.options, q.correct};
+        }
+        const int at = importIndex(place);
+        placeImported(imported, place, QStringLiteral("импорт из %1").arg(QFileInfo(path).fileName()));
         const EncodingNotice notice = encodingNotice({{path, format}});
-        statusBar()->showMessage(QStringLiteral("Импортировано вопросов: %1 из %2. %3Отменить: Ctrl+Z.")
-                                     .arg(m_document->problemCount())
+        statusBar()->showMessage(QStringLiteral("%1 вопросов: %2 из %3. %4Отменить: Ctrl+Z.")
+                                     .arg(importedWhere(place, at, int(imported.size())))
+                                     .arg(imported.size())
                                      .arg(path, notice.status.isEmpty() ? QString() : notice.status + u' '));
         if (!notice.box.isEmpty())
             m_dialogs.showInfo(this, notice.box);
@@ -608,10 +685,12 @@ void EditorWindow::importAiken() {
     }
 }
 
-void EditorWindow::importCsv() {
-    const QString problems =
-        m_dialogs.openFile(this, QStringLiteral("Импорт из CSV: таблица задач (Zadachi.csv)"),
-                           QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
+void EditorWindow::importCsvTo(ImportPlace place) {
+    const QString problems = m_dialogs.openFile(
+        this,
+        place == ImportPlace::Replace ? QStringLiteral("Импорт из CSV: таблица задач (Zadachi.csv)")
+                                      : QStringLiteral("Добавить в банк из CSV: таблица задач (Zadachi.csv)"),
+        QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
     if (problems.isEmpty())
         return;
     // The options' table is expected beside it; otherwise the teacher names it.
@@ -642,15 +721,31 @@ void EditorWindow::importCsv() {
         const QString file = scratch.filePath(QStringLiteral("import.cvx"));
         jet::writeFile(file, tables, m_version);
         QStringList notes;
-        const QList<DocProblem> imported = BankDocument::fromBank(loadBank(file), &notes);
-        m_editing->replaceAll(imported, QStringLiteral("импорт из CSV"));
+        const Bank bank = loadBank(file);
+        const QList<DocProblem> imported = BankDocument::fromBank(bank, &notes);
+        if (imported.isEmpty() && place != ImportPlace::Replace) {
+            m_dialogs.showError(
+                this, QStringLiteral("В таблице «%1» нет ни одной задачи: добавлять нечего.").arg(problems));
+            return;
+        }
+        const int at = importIndex(place);
+        placeImported(imported, place, QStringLiteral("импорт из CSV"));
         const EncodingNotice notice = encodingNotice({{problems, problemsFormat}, {options, optionsFormat}});
-        statusBar()->showMessage(QStringLiteral("Импортировано задач: %1. %2Отменить: Ctrl+Z.")
-                                     .arg(QString::number(imported.size()),
+        statusBar()->showMessage(QStringLiteral("%1 задач: %2. %3Отменить: Ctrl+Z.")
+                                     .arg(importedWhere(place, at, int(imported.size())),
+                                          QString::number(imported.size()),
                                           notice.status.isEmpty() ? QString() : notice.status + u' '));
         if (!notice.box.isEmpty())
             m_dialogs.showInfo(this, notice.box);
-        showNotes(notes);
+        if (place == ImportPlace::Replace) {
+            showNotes(notes);
+        } else if (const QString lost = orphanOptions(bank); !lost.isEmpty()) {
+            // Renumbering is what adding does anyway; only what is lost is worth a box.
+            m_dialogs.showError(this,
+                                QStringLiteral("В «%1» есть варианты ответа задач с ID_P %2, которых нет "
+                                               "в «%3»: они не добавлены.")
+                                    .arg(options, lost, problems));
+        }
     } catch (const csv::CsvError &e) {
         m_dialogs.showError(this, e.message());
     } catch (const jet::FormatError &e) {

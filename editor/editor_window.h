@@ -13,6 +13,7 @@
 #include <vector>
 
 class BankDocument;
+struct DocProblem;
 class BankEditing;
 class CheckPanel;
 class ProblemEditor;
@@ -45,6 +46,9 @@ class EditorWindow : public QMainWindow {
     Q_OBJECT
 
 public:
+    // Where imported problems go: in place of the bank's, after the current problem, or after the last.
+    enum class ImportPlace { Replace, AfterCurrent, AtEnd };
+
     explicit EditorWindow(QWidget *parent = nullptr);
     ~EditorWindow() override;
 
@@ -81,8 +85,10 @@ public slots:
     void open();
     bool save();
     bool saveAs();
-    void importAiken();
-    void importCsv();
+    void importAiken() { importAikenTo(ImportPlace::Replace); }
+    void importCsv() { importCsvTo(ImportPlace::Replace); }
+    void importAikenTo(ImportPlace place);
+    void importCsvTo(ImportPlace place);
     void exportCsv();
     void startProgram();
     void insertProblem();
@@ -102,6 +108,10 @@ private:
     // Asks what to do with unsaved changes; true when the caller may go on.
     bool mayDiscard();
     void showNotes(const QStringList &notes);
+    // Puts imported problems where the teacher asked, as one step, and makes them current.
+    void placeImported(const QList<DocProblem> &problems, ImportPlace place, const QString &what);
+    // Where imported problems begin: 0 when they replace the bank.
+    int importIndex(ImportPlace place) const;
 
     EditorDialogs m_dialogs;
     BankDocument *m_document;

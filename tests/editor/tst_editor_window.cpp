@@ -143,6 +143,8 @@ private slots:
     void importReadsTeachersFiles_data();
     void importReadsTeachersFiles();
     void exportReadsBackInTheToolAndTheEditor();
+    void addToBank_data();
+    void addToBank();
 };
 
 void TestEditorWindow::keyboardMadeBankSavesWithTheKey() {
@@ -656,6 +658,110 @@ void TestEditorWindow::exportReadsBackInTheToolAndTheEditor() {
     for (int i = 0; i < problems.size(); ++i)
         QVERIFY2(sameProblem(h.window.document()->problem(i), problems[i]),
                  qPrintable(QString::number(i + 1)));
+}
+
+void TestEditorWindow::addToBank_data() {
+    QTest::addColumn<QString>("format"); // aiken or csv
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("at"); // where the two added problems begin in a bank of three, row 1 current
+    QTest::newRow("aiken_after_current") << "aiken"
+                                         << "AddAikenAfterCurrent" << 2;
+    QTest::newRow("aiken_at_end") << "aiken"
+                                  << "AddAikenAtEnd" << 3;
+    QTest::newRow("csv_after_current") << "csv"
+                                       << "AddCsvAfterCurrent" << 2;
+    QTest::newRow("csv_at_end") << "csv"
+                                << "AddCsvAtEnd" << 3;
+}
+
+void TestEditorWindow::addToBank() {
+    QFETCH(QString, format);
+    QFETCH(QString, action);
+    QFETCH(int, at);
+
+    // Two problems whose correct options are not where the key wants them at their new places.
+    const QList<DocProblem> added{
+        {QStringLiteral("Сколько будет 2 + 2?"), QString(), {"3", "4", "5", "22"}, 1},
+        {QStringLiteral("Корень из 9"), QStringLiteral("вторая строка"), {"3", "9", "81", "−3"}, 0},
+    };
+    QTemporaryDir dir;
+    QString opened;
+    if (format == QLatin1String("aiken")) {
+        QStringList lines;
+        for (const DocProblem &p : added) {
+            lines << p.condition;
+            if (!p.body.isEmpty())
+                lines << p.body;
+            for (int n = 0; n < 4; ++n)
+                lines << QStringLiteral("%1) %2").arg(QChar(u'A' + n), p.options[n]);
+            lines << QStringLiteral("ANSWER: %1").arg(QChar(u'A' + p.correct)) << QString();
+        }
+        opened = dir.filePath(QStringLiteral("q.txt"));
+        QVERIFY(writeBytes(opened, textFile(lines, QStringLiteral("utf8"), QStringLiteral("\n"))));
+    } else {
+        QStringList problems{"ID_P,Name,Uslovie"}, options{"ID_O,ID_P,Otvet,Istina,dopol"};
+        int optionId = 0;
+        for (int i = 0; i < added.size(); ++i) {
+            // ID_P that the bank has already: the problems are taken by their order, not their ID.
+            problems << QStringLiteral("%1,\"%2\",\"%3\"").arg(i + 1).arg(added[i].body, added[i].condition);
+            for (int n = 0; n < 4; ++n)
+                options << QStringLiteral("%1,%2,\"%3\",%4,%5")
+                               .arg(++optionId)
+                               .arg(i + 1)
+                               .arg(added[i].options[n])
+                               .arg(int(n == added[i].correct))
+                               .arg(n + 1);
+        }
+        opened = dir.filePath(QStringLiteral("Zadachi.csv"));
+        QVERIFY(writeBytes(opened, textFile(problems, QStringLiteral("utf8"), QStringLiteral("\n"))));
+        QVERIFY(writeBytes(dir.filePath(QStringLiteral("Otvety.csv")),
+                           textFile(options, QStringLiteral("utf8"), QStringLiteral("\n"))));
+    }
+
+    Harness h;
+    const QList<DocProblem> before = BankDocument::fromBank(sampleBank(3));
+    h.window.document()->reset(before);
+    h.window.setCurrentProblem(1);
+    const int steps = h.window.editing()->undoStack()->count();
+    h.window.dialogs().openFile = [&](QWidget *, const QString &, const QString &) { return opened; };
+    h.action(qPrintable(action))->trigger();
+    QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(u'\n')));
+
+    QList<DocProblem> expected = before;
+    for (int i = 0; i < added.size(); ++i)
+        expected.insert(at + i, added[i]);
+    QCOMPARE(h.window.document()->problemCount(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        QVERIFY2(sameProblem(h.window.document()->problem(i), expected[i]),
+                 qPrintable(QString::number(i + 1)));
+    // Saved, each correct option stands under the key's number for its new place.
+    const Bank bank = h.window.document()->toBank();
+    for (const AnswerOption &o : bank.options)
+        if (o.ID_P == at + 1 || o.ID_P == at + 2)
+            QCOMPARE(o.Istina, o.dopol == correctOption(o.ID_P));
+    QCOMPARE(h.window.currentProblem(), at);
+    QCOMPARE(h.editor()->conditionEdit()->toPlainText(), added[0].condition);
+    QVERIFY2(h.window.statusBar()->currentMessage().contains(QStringLiteral("%1–%2").arg(at + 1).arg(at + 2)),
+             qPrintable(h.window.statusBar()->currentMessage()));
+
+    // One step back, and forth.
+    QCOMPARE(h.window.editing()->undoStack()->count(), steps + 1);
+    h.window.editing()->undoStack()->undo();
+    QCOMPARE(h.window.document()->problems(), before);
+    h.window.editing()->undoStack()->redo();
+    QCOMPARE(h.window.document()->problems(), expected);
+
+    // A file with nothing to add says so and changes nothing.
+    const QString empty = dir.filePath(format == QLatin1String("aiken") ? QStringLiteral("empty.txt")
+                                                                        : QStringLiteral("Zadachi.csv"));
+    QVERIFY(writeBytes(empty, format == QLatin1String("aiken") ? QByteArray("\n")
+                                                               : QByteArray("ID_P,Name,Uslovie\n")));
+    opened = empty;
+    h.action(qPrintable(action))->trigger();
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY2(h.errors[0].contains(empty), qPrintable(h.errors[0]));
+    QCOMPARE(h.window.document()->problems(), expected);
+    QCOMPARE(h.window.editing()->undoStack()->count(), steps + 1);
 }
 
 QTEST_MAIN(TestEditorWindow)
