@@ -35,6 +35,16 @@ public:
     void moveProblem(int from, int to);
     // Problems added at index `at` in one step (an import into the bank).
     void insertProblems(int at, const QList<DocProblem> &problems, const QString &what);
+    // Several problems at once, each one step; indices need not be sorted or next to each other.
+    void removeProblems(const QList<int> &problems);
+    // Copies of the problems, in their order, after the last of them; returns the first copy's index.
+    int duplicateProblems(const QList<int> &problems);
+    // Each problem one place up (-1) or down (+1); nothing when one of them would leave the bank.
+    // Returns the problems' new indices, in order.
+    QList<int> moveProblems(const QList<int> &problems, int delta);
+    // The problems, in order, moved to stand together before the problem now at index `before`
+    // (problemCount() for the end). Returns their new indices.
+    QList<int> moveProblemsTo(const QList<int> &problems, int before);
     // Replaces the whole bank (an import), undoably.
     void replaceAll(const QList<DocProblem> &problems, const QString &what);
 

@@ -190,7 +190,7 @@ EditorWindow::EditorWindow(QWidget *parent)
     m_list->setAccessibleName(QStringLiteral("Задачи"));
     m_list->setModel(m_model);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setDragEnabled(true);
     m_list->setAcceptDrops(true);
     m_list->setDropIndicatorShown(true);
@@ -213,6 +213,13 @@ EditorWindow::EditorWindow(QWidget *parent)
         m_editing->moveProblem(from, to);
         setCurrentProblem(to);
     });
+    connect(m_model, &ProblemListModel::rowsMoveRequested, this, [this](const QList<int> &rows, int before) {
+        const QList<int> moved = m_editing->moveProblemsTo(rows, before);
+        if (!moved.isEmpty())
+            selectProblems(moved, moved.first());
+    });
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { updateActions(); });
     connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &i) {
                 m_editor->setProblem(i.isValid() ? i.row() : -1);
@@ -353,6 +360,11 @@ void EditorWindow::createActions() {
     }
     file->addAction(makeAction(this, QStringLiteral("ExportCsv"), QStringLiteral("&Экспорт в CSV..."), {},
                                QStringLiteral("Записать Zadachi.csv и Otvety.csv в папку")));
+    m_exportSelected = makeAction(
+        this, QStringLiteral("ExportSelectedCsv"), QStringLiteral("Экспорт &выбранных задач в CSV..."), {},
+        QStringLiteral("Записать выбранные в списке задачи отдельным банком в Zadachi.csv и "
+                       "Otvety.csv"));
+    file->addAction(m_exportSelected);
     file->addSeparator();
     file->addAction(makeAction(this, QStringLiteral("StartProgram"), QStringLiteral("&Запустить Cifrovex"),
                                Qt::Key_F9, QStringLiteral("Пройти тест на этом банке (на его копии)")));
@@ -384,6 +396,11 @@ void EditorWindow::createActions() {
     m_moveDown = makeAction(this, QStringLiteral("MoveDown"), QStringLiteral("Переместить ни&же"),
                             QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Down));
     edit->addActions({m_duplicate, m_remove, m_moveUp, m_moveDown});
+    edit->addAction(makeAction(this, QStringLiteral("SelectAllProblems"),
+                               QStringLiteral("Выбрать вс&е задачи"),
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+                               QStringLiteral("Выбрать все задачи в списке (одну или несколько — Shift "
+                                              "или Ctrl и щелчок)")));
     edit->addSeparator();
     edit->addAction(makeAction(this, QStringLiteral("AddOption"), QStringLiteral("&Добавить вариант"),
                                QKeySequence(Qt::ALT | Qt::Key_Insert)));
@@ -425,6 +442,11 @@ void EditorWindow::createActions() {
     on("ImportAiken", &EditorWindow::importAiken);
     on("ImportCsv", &EditorWindow::importCsv);
     on("ExportCsv", &EditorWindow::exportCsv);
+    on("ExportSelectedCsv", &EditorWindow::exportSelectedCsv);
+    connect(findChild<QAction *>(QStringLiteral("SelectAllProblems")), &QAction::triggered, this, [this] {
+        m_list->selectAll();
+        m_list->setFocus();
+    });
     on("StartProgram", &EditorWindow::startProgram);
     on("Quit", &QWidget::close);
     on("InsertProblem", &EditorWindow::insertProblem);
@@ -473,6 +495,25 @@ void EditorWindow::setCurrentProblem(int index) {
     m_editor->setProblem(index);
 }
 
+QList<int> EditorWindow::selectedProblems() const {
+    QList<int> rows;
+    for (const QModelIndex &i : m_list->selectionModel()->selectedRows())
+        rows << i.row();
+    std::sort(rows.begin(), rows.end());
+    if (rows.isEmpty() && currentProblem() >= 0)
+        rows << currentProblem();
+    return rows;
+}
+
+void EditorWindow::selectProblems(const QList<int> &problems, int current) {
+    setCurrentProblem(current);
+    QItemSelection selection;
+    for (int row : problems)
+        if (row >= 0 && row < m_document->problemCount())
+            selection.select(m_model->index(row, 0), m_model->index(row, ProblemListModel::ColumnCount - 1));
+    m_list->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
 void EditorWindow::updateTitle() {
     const QString name = m_path.isEmpty() ? QStringLiteral("Новый банк") : QFileInfo(m_path).fileName();
     setWindowTitle(QStringLiteral("%1[*] — %2").arg(name, appTitle()));
@@ -480,12 +521,13 @@ void EditorWindow::updateTitle() {
 }
 
 void EditorWindow::updateActions() {
-    const int current = currentProblem();
-    const bool has = current >= 0;
+    const QList<int> selected = selectedProblems();
+    const bool has = !selected.isEmpty();
     m_duplicate->setEnabled(has);
     m_remove->setEnabled(has);
-    m_moveUp->setEnabled(current > 0);
-    m_moveDown->setEnabled(has && current + 1 < m_document->problemCount());
+    m_moveUp->setEnabled(has && selected.first() > 0);
+    m_moveDown->setEnabled(has && selected.last() + 1 < m_document->problemCount());
+    m_exportSelected->setEnabled(has);
 }
 
 void EditorWindow::refreshStudentView() {
@@ -756,11 +798,30 @@ void EditorWindow::importCsvTo(ImportPlace place) {
 }
 
 void EditorWindow::exportCsv() {
-    const QString folder =
-        m_dialogs.chooseFolder(this, QStringLiteral("Экспорт в CSV: папка для Zadachi.csv и Otvety.csv"));
+    exportProblems(m_document->problems(),
+                   QStringLiteral("Экспорт в CSV: папка для Zadachi.csv и Otvety.csv"));
+}
+
+void EditorWindow::exportSelectedCsv() {
+    QList<DocProblem> problems;
+    for (int i : selectedProblems())
+        problems << m_document->problem(i);
+    if (problems.isEmpty())
+        return;
+    exportProblems(problems, QStringLiteral("Экспорт выбранных задач (%1) в CSV: папка для Zadachi.csv и "
+                                            "Otvety.csv")
+                                 .arg(problems.size()));
+}
+
+void EditorWindow::exportProblems(const QList<DocProblem> &problems, const QString &title) {
+    const QString folder = m_dialogs.chooseFolder(this, title);
     if (folder.isEmpty())
         return;
-    const QList<jet::Table> tables = banktables::toTables(m_document->toBank());
+    // The problems as a bank of their own: numbered from 1, each correct option under the key's
+    // number for its place there.
+    BankDocument part;
+    part.reset(problems);
+    const QList<jet::Table> tables = banktables::toTables(part.toBank());
     for (const jet::Table &table : tables) {
         const QString path = QDir(folder).filePath(table.name + QStringLiteral(".csv"));
         QSaveFile file(path);
@@ -815,35 +876,54 @@ void EditorWindow::insertProblem() {
 }
 
 void EditorWindow::duplicateProblem() {
-    const int current = currentProblem();
-    if (current < 0)
+    const QList<int> rows = selectedProblems();
+    if (rows.size() == 1) {
+        m_editing->duplicateProblem(rows.first());
+        setCurrentProblem(rows.first() + 1);
         return;
-    m_editing->duplicateProblem(current);
-    setCurrentProblem(current + 1);
+    }
+    const int first = m_editing->duplicateProblems(rows);
+    if (first < 0)
+        return;
+    QList<int> copies;
+    for (int k = 0; k < rows.size(); ++k)
+        copies << first + k;
+    selectProblems(copies, first);
 }
 
 void EditorWindow::removeProblem() {
-    const int current = currentProblem();
-    if (current < 0)
+    const QList<int> rows = selectedProblems();
+    if (rows.isEmpty())
         return;
-    m_editing->removeProblem(current);
-    setCurrentProblem(std::min(current, m_document->problemCount() - 1));
+    if (rows.size() == 1)
+        m_editing->removeProblem(rows.first());
+    else
+        m_editing->removeProblems(rows);
+    setCurrentProblem(std::min(rows.first(), m_document->problemCount() - 1));
+}
+
+void EditorWindow::moveSelected(int delta) {
+    const QList<int> rows = selectedProblems();
+    const int current = currentProblem();
+    if (rows.size() == 1) {
+        const int to = rows.first() + delta;
+        if (to < 0 || to >= m_document->problemCount())
+            return;
+        m_editing->moveProblem(rows.first(), to);
+        setCurrentProblem(to);
+        return;
+    }
+    const QList<int> moved = m_editing->moveProblems(rows, delta);
+    if (!moved.isEmpty())
+        selectProblems(moved, rows.contains(current) ? current + delta : moved.first());
 }
 
 void EditorWindow::moveUp() {
-    const int current = currentProblem();
-    if (current <= 0)
-        return;
-    m_editing->moveProblem(current, current - 1);
-    setCurrentProblem(current - 1);
+    moveSelected(-1);
 }
 
 void EditorWindow::moveDown() {
-    const int current = currentProblem();
-    if (current < 0 || current + 1 >= m_document->problemCount())
-        return;
-    m_editing->moveProblem(current, current + 1);
-    setCurrentProblem(current + 1);
+    moveSelected(+1);
 }
 
 void EditorWindow::closeEvent(QCloseEvent *event) {

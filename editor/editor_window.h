@@ -65,6 +65,10 @@ public:
     jet::Version version() const { return m_version; }
     int currentProblem() const;
     void setCurrentProblem(int index);
+    // The problems selected in the list, in order; the current one when none is.
+    QList<int> selectedProblems() const;
+    // Selects these problems in the list, with `current` the one shown in the fields.
+    void selectProblems(const QList<int> &problems, int current);
 
     // Opens a bank without asking about unsaved changes; false after showing why it could not.
     bool openFile(const QString &path);
@@ -90,6 +94,7 @@ public slots:
     void importAikenTo(ImportPlace place);
     void importCsvTo(ImportPlace place);
     void exportCsv();
+    void exportSelectedCsv();
     void startProgram();
     void insertProblem();
     void duplicateProblem();
@@ -105,9 +110,12 @@ private:
     void updateTitle();
     void updateActions();
     void refreshStudentView();
+    // Moves the selected problems one place up (-1) or down (+1).
+    void moveSelected(int delta);
     // Asks what to do with unsaved changes; true when the caller may go on.
     bool mayDiscard();
     void showNotes(const QStringList &notes);
+    void exportProblems(const QList<DocProblem> &problems, const QString &title);
     // Puts imported problems where the teacher asked, as one step, and makes them current.
     void placeImported(const QList<DocProblem> &problems, ImportPlace place, const QString &what);
     // Where imported problems begin: 0 when they replace the bank.
@@ -134,4 +142,5 @@ private:
     QAction *m_remove = nullptr;
     QAction *m_moveUp = nullptr;
     QAction *m_moveDown = nullptr;
+    QAction *m_exportSelected = nullptr;
 };

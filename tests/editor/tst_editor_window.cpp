@@ -145,6 +145,9 @@ private slots:
     void exportReadsBackInTheToolAndTheEditor();
     void addToBank_data();
     void addToBank();
+    void severalProblemsAtOnce_data();
+    void severalProblemsAtOnce();
+    void exportSelectedProblems();
 };
 
 void TestEditorWindow::keyboardMadeBankSavesWithTheKey() {
@@ -762,6 +765,105 @@ void TestEditorWindow::addToBank() {
     QVERIFY2(h.errors[0].contains(empty), qPrintable(h.errors[0]));
     QCOMPARE(h.window.document()->problems(), expected);
     QCOMPARE(h.window.editing()->undoStack()->count(), steps + 1);
+}
+
+void TestEditorWindow::severalProblemsAtOnce_data() {
+    QTest::addColumn<QList<int>>("selected"); // rows, the first clicked, the others Ctrl+clicked
+    QTest::addColumn<QString>("action");      // an action, or "drag" of the rows dropped before row 0
+    QTest::addColumn<QList<int>>("order");    // the problems (1-based, as they were) afterwards
+    QTest::addColumn<QList<int>>("selectedAfter");
+    QTest::newRow("move_up_range") << QList<int>{2, 3, 4} << "MoveUp" << QList<int>{1, 3, 4, 5, 2, 6, 7, 8}
+                                   << QList<int>{1, 2, 3};
+    QTest::newRow("move_down_scattered")
+        << QList<int>{0, 3} << "MoveDown" << QList<int>{2, 1, 3, 5, 4, 6, 7, 8} << QList<int>{1, 4};
+    QTest::newRow("move_down_at_bottom")
+        << QList<int>{5, 7} << "MoveDown" << QList<int>{1, 2, 3, 4, 5, 6, 7, 8} << QList<int>{5, 7};
+    QTest::newRow("remove_scattered")
+        << QList<int>{1, 4, 6} << "RemoveProblem" << QList<int>{1, 3, 4, 6, 8} << QList<int>{1};
+    QTest::newRow("duplicate_range") << QList<int>{3, 2} << "DuplicateProblem"
+                                     << QList<int>{1, 2, 3, 4, 3, 4, 5, 6, 7, 8} << QList<int>{4, 5};
+    QTest::newRow("drag_scattered") << QList<int>{5, 2, 6} << "drag" << QList<int>{3, 6, 7, 1, 2, 4, 5, 8}
+                                    << QList<int>{0, 1, 2};
+}
+
+void TestEditorWindow::severalProblemsAtOnce() {
+    QFETCH(QList<int>, selected);
+    QFETCH(QString, action);
+    QFETCH(QList<int>, order);
+    QFETCH(QList<int>, selectedAfter);
+
+    Harness h;
+    BankDocument *doc = h.window.document();
+    const QList<DocProblem> before = BankDocument::fromBank(sampleBank(8));
+    doc->reset(before);
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&h.window));
+    QTableView *list = h.window.problemList();
+    for (int k = 0; k < selected.size(); ++k)
+        QTest::mouseClick(
+            list->viewport(), Qt::LeftButton, k == 0 ? Qt::NoModifier : Qt::ControlModifier,
+            list->visualRect(list->model()->index(selected[k], ProblemListModel::ConditionColumn)).center());
+    std::sort(selected.begin(), selected.end());
+    QCOMPARE(h.window.selectedProblems(), selected);
+
+    const int steps = h.window.editing()->undoStack()->count();
+    if (action == QLatin1String("drag")) {
+        auto *model = static_cast<ProblemListModel *>(list->model());
+        std::unique_ptr<QMimeData> mime(model->mimeData(list->selectionModel()->selectedIndexes()));
+        model->dropMimeData(mime.get(), Qt::MoveAction, 0, 0, {});
+    } else {
+        QAction *a = h.action(qPrintable(action));
+        // An action that has nothing to do is off, and does nothing if triggered all the same.
+        const QList<int> unchanged{1, 2, 3, 4, 5, 6, 7, 8};
+        QCOMPARE(a->isEnabled(), order != unchanged);
+        a->trigger();
+    }
+
+    QList<DocProblem> expected;
+    for (int n : order)
+        expected << before[n - 1];
+    QCOMPARE(doc->problems(), expected);
+    QCOMPARE(h.window.selectedProblems(), selectedAfter);
+    QVERIFY(selectedAfter.contains(h.window.currentProblem()));
+    // Each problem keeps its correct option at its new place.
+    for (const AnswerOption &o : doc->toBank().options)
+        QCOMPARE(o.Istina, o.dopol == correctOption(o.ID_P));
+
+    if (expected == before) {
+        QCOMPARE(h.window.editing()->undoStack()->count(), steps);
+        return;
+    }
+    QCOMPARE(h.window.editing()->undoStack()->count(), steps + 1);
+    h.window.editing()->undoStack()->undo();
+    QCOMPARE(doc->problems(), before);
+    QCOMPARE(h.editor()->conditionEdit()->toPlainText(), doc->problem(h.window.currentProblem()).condition);
+    h.window.editing()->undoStack()->redo();
+    QCOMPARE(doc->problems(), expected);
+}
+
+void TestEditorWindow::exportSelectedProblems() {
+    Harness h;
+    QList<DocProblem> problems = teachersProblems();
+    problems[6].correct = 0;
+    h.window.document()->reset(problems);
+    h.window.selectProblems({6, 9}, 6);
+    QTemporaryDir dir;
+    h.window.dialogs().chooseFolder = [&](QWidget *, const QString &) { return dir.path(); };
+    h.action("ExportSelectedCsv")->trigger();
+    QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(u'\n')));
+
+    // A bank of the two alone, each correct option still the correct one.
+    Harness back;
+    const QString zadachi = dir.filePath(QStringLiteral("Zadachi.csv"));
+    back.window.dialogs().openFile = [&](QWidget *, const QString &, const QString &) { return zadachi; };
+    back.action("ImportCsv")->trigger();
+    QCOMPARE(back.window.document()->problemCount(), 2);
+    for (int k = 0; k < 2; ++k) {
+        const DocProblem &p = back.window.document()->problem(k);
+        const DocProblem &original = problems[k == 0 ? 6 : 9];
+        QCOMPARE(p.condition, original.condition);
+        QCOMPARE(p.options[p.correct], original.options[original.correct]);
+    }
 }
 
 QTEST_MAIN(TestEditorWindow)
