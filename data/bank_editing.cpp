@@ -1,5 +1,7 @@
 #include "data/bank_editing.h"
 
+#include "testing/grading.h"
+
 #include <QUndoCommand>
 #include <QUndoStack>
 
@@ -187,6 +189,37 @@ void BankEditing::removeOption(int problem, int option) {
     else if (p.correct > option)
         --p.correct;
     edit(problem, p, QStringLiteral("удаление варианта ответа задачи %1").arg(problem + 1), -1);
+}
+
+int BankEditing::moveOption(int problem, int option, int delta) {
+    if (problem < 0 || problem >= m_document->problemCount() || (delta != -1 && delta != 1))
+        return -1;
+    DocProblem p = m_document->problem(problem);
+    const int position = problem + 1;
+    const QList<int> order = bankdoc::shownOrder(p, position);
+    const int row = int(order.indexOf(option));
+    if (row < 0)
+        return -1;
+    const bool keyed = p.correct >= 0 && position <= int(kAnswerKey.size());
+    if (keyed && option == p.correct)
+        return -1;
+    int target = row + delta;
+    if (keyed && target >= 0 && target < order.size() && order[target] == p.correct)
+        target += delta;
+    if (target < 0 || target >= order.size())
+        return -1;
+    const int other = order[target];
+    p.options.swapItemsAt(option, other);
+    if (p.correct == option)
+        p.correct = other;
+    else if (p.correct == other)
+        p.correct = option;
+    edit(problem, p,
+         QStringLiteral("перемещение варианта ответа задачи %1 %2")
+             .arg(problem + 1)
+             .arg(delta < 0 ? QStringLiteral("выше") : QStringLiteral("ниже")),
+         -1);
+    return other;
 }
 
 void BankEditing::insertProblem(int at) {

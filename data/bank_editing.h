@@ -27,6 +27,10 @@ public:
     void setCorrect(int problem, int option);
     void addOption(int problem);
     void removeOption(int problem, int option);
+    // Moves a wrong option one place up (-1) or down (+1) among the options as the student sees
+    // them. Within the answer key the correct option keeps the key's place: a wrong one steps over
+    // it, and it is not moved itself. Returns the option's new index, or -1 when it did not move.
+    int moveOption(int problem, int option, int delta);
 
     // A new problem with four empty options at index `at`.
     void insertProblem(int at);

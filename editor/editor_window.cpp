@@ -406,6 +406,12 @@ void EditorWindow::createActions() {
                                QKeySequence(Qt::ALT | Qt::Key_Insert)));
     edit->addAction(makeAction(this, QStringLiteral("RemoveOption"), QStringLiteral("Уд&алить вариант"),
                                QKeySequence(Qt::ALT | Qt::Key_Delete)));
+    edit->addAction(makeAction(this, QStringLiteral("MoveOptionUp"), QStringLiteral("Вариант в&ыше"),
+                               QKeySequence(Qt::ALT | Qt::Key_Up),
+                               QStringLiteral("Поднять неверный вариант среди неверных")));
+    edit->addAction(makeAction(this, QStringLiteral("MoveOptionDown"), QStringLiteral("Вариант ни&же"),
+                               QKeySequence(Qt::ALT | Qt::Key_Down),
+                               QStringLiteral("Опустить неверный вариант среди неверных")));
     QMenu *correct = edit->addMenu(QStringLiteral("&Верный ответ"));
     for (int n = 1; n <= 9; ++n) {
         QAction *a =
@@ -458,6 +464,12 @@ void EditorWindow::createActions() {
             &ProblemEditor::addOption);
     connect(findChild<QAction *>(QStringLiteral("RemoveOption")), &QAction::triggered, m_editor,
             &ProblemEditor::removeOption);
+    connect(findChild<QAction *>(QStringLiteral("MoveOptionUp")), &QAction::triggered, m_editor,
+            [this] { m_editor->moveOption(-1); });
+    connect(findChild<QAction *>(QStringLiteral("MoveOptionDown")), &QAction::triggered, m_editor,
+            [this] { m_editor->moveOption(+1); });
+    connect(m_editor, &ProblemEditor::optionNotMoved, this,
+            [this](const QString &why) { statusBar()->showMessage(why, 8000); });
     connect(findChild<QAction *>(QStringLiteral("GoToList")), &QAction::triggered, this,
             [this] { m_list->setFocus(); });
     connect(findChild<QAction *>(QStringLiteral("GoToCondition")), &QAction::triggered, this,

@@ -15,6 +15,9 @@
 #include <QTest>
 #include <QUndoStack>
 
+#include <functional>
+#include <tuple>
+
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
@@ -105,6 +108,9 @@ private slots:
     void failedSaveLeavesTheFileAlone_data();
     void failedSaveLeavesTheFileAlone();
     void fullDiskLeavesTheFileAlone();
+    void moveOption_data();
+    void moveOption();
+    void severalProblemsAreOneStep();
 };
 
 void TestBankDocument::shownOrder_data() {
@@ -470,6 +476,111 @@ void TestBankDocument::fullDiskLeavesTheFileAlone() {
     QCOMPARE(fileBytes(bankdoc::backupPath(path)), original);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"data.cvx", "data.cvx.bak"}));
 #endif
+}
+
+void TestBankDocument::moveOption_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("correct"); // among the author's a, b, c, d; -1 for none
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<QString>("shownAfter"); // as the student sees them; empty when nothing moves
+    // Position 1's key is 3, position 3's is 4; shown at 1 with a correct: b c a d.
+    QTest::newRow("wrong_up") << 1 << 0 << "c" << -1 << "cbad";
+    QTest::newRow("wrong_down_steps_over_correct") << 1 << 0 << "c" << +1 << "bdac";
+    QTest::newRow("wrong_up_steps_over_correct") << 1 << 0 << "d" << -1 << "bdac";
+    QTest::newRow("correct_stays") << 1 << 0 << "a" << +1 << "";
+    QTest::newRow("first_stays") << 1 << 0 << "b" << -1 << "";
+    QTest::newRow("last_wrong_before_correct_stays") << 3 << 0 << "d" << +1 << "";
+    QTest::newRow("none_correct") << 1 << -1 << "c" << -1 << "acbd";
+    // Past the key the program never shows it: the author's order is the order, correct one too.
+    QTest::newRow("past_key_over_correct") << 21 << 0 << "b" << -1 << "bacd";
+}
+
+void TestBankDocument::moveOption() {
+    QFETCH(int, position);
+    QFETCH(int, correct);
+    QFETCH(QString, option);
+    QFETCH(int, delta);
+    QFETCH(QString, shownAfter);
+
+    BankDocument doc;
+    QList<DocProblem> problems(position,
+                               DocProblem{QStringLiteral("x"), QString(), {"a", "b", "c", "d"}, correct});
+    doc.reset(problems);
+    BankEditing editing(&doc);
+    const int index = position - 1;
+    const DocProblem before = doc.problem(index);
+    const auto shown = [&] {
+        QString out;
+        for (int i : bankdoc::shownOrder(doc.problem(index), position))
+            out += doc.problem(index).options[i];
+        return out;
+    };
+    const int moved = editing.moveOption(index, int(before.options.indexOf(option)), delta);
+    if (shownAfter.isEmpty()) {
+        QCOMPARE(moved, -1);
+        QCOMPARE(doc.problem(index), before);
+        QCOMPARE(editing.undoStack()->count(), 0);
+        return;
+    }
+    QCOMPARE(shown(), shownAfter);
+    QCOMPARE(doc.problem(index).options.value(moved), option);
+    // The correct option is the same text as before.
+    if (correct >= 0)
+        QCOMPARE(doc.problem(index).options[doc.problem(index).correct], before.options[correct]);
+    QCOMPARE(editing.undoStack()->count(), 1);
+    editing.undoStack()->undo();
+    QCOMPARE(doc.problem(index), before);
+}
+
+void TestBankDocument::severalProblemsAreOneStep() {
+    // Each in a bank of ten: the order afterwards, by the problems' numbers before.
+    const auto run = [](const std::function<void(BankEditing &)> &change) {
+        BankDocument doc;
+        doc.reset(markedProblems(10));
+        BankEditing editing(&doc);
+        change(editing);
+        QList<int> order;
+        for (const DocProblem &p : doc.problems())
+            order << p.body.section(u' ', 0, 0).toInt();
+        const bool oneStep = editing.undoStack()->count() == 1;
+        const QString fault = keyRuleFault(doc.toBank());
+        editing.undoStack()->undo();
+        const bool restored = doc.problems() == markedProblems(10);
+        return std::tuple{order, oneStep && restored, fault};
+    };
+    using Order = QList<int>;
+    {
+        // Dropped below themselves and above: either way they stand together in order.
+        const auto [order, undoable, fault] = run([](BankEditing &e) {
+            QCOMPARE(e.moveProblemsTo({0, 1, 4}, 7), (Order{4, 5, 6}));
+        });
+        QCOMPARE(order, (Order{3, 4, 6, 7, 1, 2, 5, 8, 9, 10}));
+        QVERIFY(undoable);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+    {
+        const auto [order, undoable, fault] = run([](BankEditing &e) {
+            QCOMPARE(e.moveProblemsTo({8, 3, 9}, 1), (Order{1, 2, 3}));
+        });
+        QCOMPARE(order, (Order{1, 4, 9, 10, 2, 3, 5, 6, 7, 8}));
+        QVERIFY(undoable);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+    {
+        const auto [order, undoable, fault] = run([](BankEditing &e) { e.removeProblems({9, 0, 5, 5}); });
+        QCOMPARE(order, (Order{2, 3, 4, 5, 7, 8, 9}));
+        QVERIFY(undoable);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+    {
+        const auto [order, undoable, fault] = run([](BankEditing &e) {
+            QCOMPARE(e.moveProblems({9, 2}, +1), Order{});
+        });
+        QCOMPARE(order, (Order{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+        QVERIFY(!undoable);
+        QVERIFY(fault.isEmpty());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBankDocument)

@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -148,6 +149,7 @@ private slots:
     void severalProblemsAtOnce_data();
     void severalProblemsAtOnce();
     void exportSelectedProblems();
+    void wrongOptionsReorder();
 };
 
 void TestEditorWindow::keyboardMadeBankSavesWithTheKey() {
@@ -864,6 +866,43 @@ void TestEditorWindow::exportSelectedProblems() {
         QCOMPARE(p.condition, original.condition);
         QCOMPARE(p.options[p.correct], original.options[original.correct]);
     }
+}
+
+void TestEditorWindow::wrongOptionsReorder() {
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(2)));
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&h.window));
+    h.window.setCurrentProblem(0);
+    const auto rows = [&] {
+        QStringList texts;
+        for (int row = 0; row < h.editor()->optionRows(); ++row)
+            texts << h.editor()->optionEdit(row)->toPlainText();
+        return texts;
+    };
+    // Problem 1's key is 3: "2" is correct in row 3.
+    QCOMPARE(rows(), (QStringList{"0", "1", "2", "3"}));
+    h.editor()->optionEdit(1)->setFocus();
+    QTest::keyClick(h.editor()->optionEdit(1), Qt::Key_Down, Qt::AltModifier);
+    QCOMPARE(rows(), (QStringList{"0", "3", "2", "1"}));
+    QVERIFY(h.editor()->correctButton(2)->isChecked());
+    QVERIFY(h.editor()->optionEdit(3)->hasFocus());
+    QCOMPARE(h.window.editing()->undoStack()->count(), 1);
+
+    // The button leaves the keyboard in the option.
+    QTest::mouseClick(h.editor()->findChild<QPushButton *>(QStringLiteral("MoveOptionUp")), Qt::LeftButton);
+    QCOMPARE(rows(), (QStringList{"0", "1", "2", "3"}));
+    QVERIFY(h.editor()->optionEdit(1)->hasFocus());
+
+    // The correct one keeps the key's place, and the teacher is told why.
+    h.editor()->optionEdit(2)->setFocus();
+    h.action("MoveOptionUp")->trigger();
+    QCOMPARE(rows(), (QStringList{"0", "1", "2", "3"}));
+    QVERIFY2(h.window.statusBar()->currentMessage().contains(QStringLiteral("под номером 3")),
+             qPrintable(h.window.statusBar()->currentMessage()));
+    QCOMPARE(h.window.editing()->undoStack()->count(), 2);
+    h.window.editing()->undoStack()->undo();
+    QCOMPARE(rows(), (QStringList{"0", "3", "2", "1"}));
 }
 
 QTEST_MAIN(TestEditorWindow)
