@@ -1,5 +1,6 @@
 #include "data/bank_editing.h"
 
+#include "data/bank_charset.h"
 #include "testing/grading.h"
 
 #include <QUndoCommand>
@@ -220,6 +221,50 @@ int BankEditing::moveOption(int problem, int option, int delta) {
              .arg(delta < 0 ? QStringLiteral("выше") : QStringLiteral("ниже")),
          -1);
     return other;
+}
+
+namespace {
+
+DocProblem respelled(DocProblem p) {
+    p.condition = bankcharset::withSchoolSpellings(p.condition);
+    p.body = bankcharset::withSchoolSpellings(p.body);
+    for (QString &o : p.options)
+        o = bankcharset::withSchoolSpellings(o);
+    return p;
+}
+
+} // namespace
+
+bool BankEditing::useSchoolSpellings(int problem, Field field, int option) {
+    if (problem < 0 || problem >= m_document->problemCount())
+        return false;
+    DocProblem p = m_document->problem(problem);
+    QString *text = field == Field::Condition ? &p.condition : field == Field::Body ? &p.body : nullptr;
+    if (field == Field::Option && option >= 0 && option < p.options.size())
+        text = &p.options[option];
+    if (!text)
+        return false;
+    const QString fixed = bankcharset::withSchoolSpellings(*text);
+    if (fixed == *text)
+        return false;
+    *text = fixed;
+    edit(problem, p, QStringLiteral("школьная запись знаков в задаче %1").arg(problem + 1), -1);
+    return true;
+}
+
+int BankEditing::useSchoolSpellingsEverywhere() {
+    QList<int> changed;
+    for (int i = 0; i < m_document->problemCount(); ++i)
+        if (respelled(m_document->problem(i)) != m_document->problem(i))
+            changed << i;
+    if (changed.isEmpty())
+        return 0;
+    m_stack->beginMacro(QStringLiteral("школьная запись знаков во всём банке"));
+    for (int i : changed)
+        m_stack->push(new EditProblemCommand(m_document, i, m_document->problem(i),
+                                             respelled(m_document->problem(i)), QString(), -1));
+    m_stack->endMacro();
+    return int(changed.size());
 }
 
 void BankEditing::insertProblem(int at) {

@@ -32,6 +32,12 @@ public:
     // it, and it is not moved itself. Returns the option's new index, or -1 when it did not move.
     int moveOption(int problem, int option, int delta);
 
+    // The maths signs of one field written as school notebooks do (bankcharset), as one step;
+    // false when the field has none. `option` is the author's index, for Field::Option.
+    bool useSchoolSpellings(int problem, Field field, int option = 0);
+    // The same in every field of every problem, as one step; returns how many problems changed.
+    int useSchoolSpellingsEverywhere();
+
     // A new problem with four empty options at index `at`.
     void insertProblem(int at);
     void duplicateProblem(int problem);

@@ -264,6 +264,15 @@ EditorWindow::EditorWindow(QWidget *parent)
     split->setSizes({470, 730});
     setCentralWidget(split);
 
+    connect(m_check, &CheckPanel::schoolSpellingRequested, this,
+            [this](int problem, ProblemEditor::Field field, int row) {
+                useSchoolSpellings(problem, field, row);
+            });
+    connect(m_check, &CheckPanel::schoolSpellingEverywhereRequested, this, [this] {
+        const int changed = m_editing->useSchoolSpellingsEverywhere();
+        statusBar()->showMessage(
+            QStringLiteral("Знаки записаны по-школьному в задачах: %1. Отменить: Ctrl+Z.").arg(changed));
+    });
     connect(m_check, &CheckPanel::findingActivated, this,
             [this](int problem, ProblemEditor::Field field, int row) {
                 setCurrentProblem(problem);
@@ -524,6 +533,21 @@ void EditorWindow::selectProblems(const QList<int> &problems, int current) {
         if (row >= 0 && row < m_document->problemCount())
             selection.select(m_model->index(row, 0), m_model->index(row, ProblemListModel::ColumnCount - 1));
     m_list->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void EditorWindow::useSchoolSpellings(int problem, ProblemEditor::Field field, int row) {
+    if (problem < 0 || problem >= m_document->problemCount())
+        return;
+    const DocProblem &p = m_document->problem(problem);
+    const QList<int> shown = bankdoc::shownOrder(p, problem + 1);
+    const BankEditing::Field which = field == ProblemEditor::Field::Condition ? BankEditing::Field::Condition
+                                     : field == ProblemEditor::Field::Body    ? BankEditing::Field::Body
+                                                                              : BankEditing::Field::Option;
+    if (m_editing->useSchoolSpellings(problem, which, shown.value(row, -1))) {
+        setCurrentProblem(problem);
+        statusBar()->showMessage(
+            QStringLiteral("Задача %1: знаки записаны по-школьному. Отменить: Ctrl+Z.").arg(problem + 1));
+    }
 }
 
 void EditorWindow::updateTitle() {

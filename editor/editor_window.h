@@ -4,6 +4,7 @@
 // view and the live check, with the File and Edit commands.
 
 #include "data/jet/jet.h"
+#include "editor/problem_editor.h"
 
 #include <QMainWindow>
 #include <QTemporaryDir>
@@ -110,6 +111,8 @@ private:
     void updateTitle();
     void updateActions();
     void refreshStudentView();
+    // The quick fix of a finding about signs outside Windows-1251; row as the student sees the options.
+    void useSchoolSpellings(int problem, ProblemEditor::Field field, int row);
     // Moves the selected problems one place up (-1) or down (+1).
     void moveSelected(int delta);
     // Asks what to do with unsaved changes; true when the caller may go on.

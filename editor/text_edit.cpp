@@ -1,5 +1,6 @@
 #include "editor/text_edit.h"
 
+#include "data/bank_charset.h"
 #include "data/bank_check.h"
 
 #include <QKeyEvent>
@@ -18,12 +19,14 @@ void ForeignCharHighlighter::highlightBlock(const QString &text) {
     mark.setBackground(QColor(255, 200, 200));
     mark.setUnderlineStyle(QTextCharFormat::WaveUnderline);
     mark.setUnderlineColor(Qt::red);
-    mark.setToolTip(QStringLiteral("Этого символа нет в Windows-1251: программа его не покажет"));
     for (qsizetype i = 0; i < text.size(); ++i) {
         const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
         const QString c = text.mid(i, pair ? 2 : 1);
-        if (foreign.contains(c))
+        if (foreign.contains(c)) {
+            mark.setToolTip(
+                QStringLiteral("Этого символа нет в Windows-1251: %1.").arg(bankcharset::advice(c)));
             setFormat(int(i), int(c.size()), mark);
+        }
         if (pair)
             ++i;
     }

@@ -6,7 +6,8 @@
 #include <QPlainTextEdit>
 #include <QSyntaxHighlighter>
 
-// Marks characters that Windows-1251 has no code for: the program would show them as "?".
+// Marks characters that Windows-1251 has no code for: Jet 3 cannot store them and the older
+// program for Windows shows them as "?".
 class ForeignCharHighlighter : public QSyntaxHighlighter {
     Q_OBJECT
 

@@ -2,6 +2,7 @@
 // with the previous version kept and nothing half-written.
 
 #include "data/bank_aiken.h"
+#include "data/bank_charset.h"
 #include "data/bank_check.h"
 #include "data/bank_csv.h"
 #include "data/bank_document.h"
@@ -111,6 +112,9 @@ private slots:
     void moveOption_data();
     void moveOption();
     void severalProblemsAreOneStep();
+    void schoolSpellings_data();
+    void schoolSpellings();
+    void storableByVersion();
 };
 
 void TestBankDocument::shownOrder_data() {
@@ -580,6 +584,67 @@ void TestBankDocument::severalProblemsAreOneStep() {
         QCOMPARE(order, (Order{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
         QVERIFY(!undoable);
         QVERIFY(fault.isEmpty());
+    }
+}
+
+void TestBankDocument::schoolSpellings_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("school");
+    QTest::newRow("squares") << "x² + y² = 25"
+                             << "x^2 + y^2 = 25";
+    QTest::newRow("exponent_of_several") << "10⁻³ и 2¹⁰"
+                                         << "10^(-3) и 2^(10)";
+    QTest::newRow("times_divide") << "6 × 2 ÷ 3 ⋅ 1"
+                                  << "6 · 2 : 3 · 1";
+    QTest::newRow("comparisons") << "a ≤ b ≥ c ≠ d ≈ e"
+                                 << "a <= b >= c <> d ~ e";
+    QTest::newRow("root_and_pi") << "√2, √ 9 и 2π"
+                                 << "корень из 2, корень из 9 и 2пи";
+    QTest::newRow("minus_and_fraction") << "−1½ + ¾"
+                                        << "-1 1/2 + 3/4";
+    QTest::newRow("windows1251_kept") << "Ёлка № 5 — «да», 90°, ±1"
+                                      << "Ёлка № 5 — «да», 90°, ±1";
+    QTest::newRow("no_spelling_kept") << "α😀"
+                                      << "α😀";
+}
+
+void TestBankDocument::schoolSpellings() {
+    QFETCH(QString, text);
+    QFETCH(QString, school);
+    QCOMPARE(bankcharset::withSchoolSpellings(text), school);
+    QCOMPARE(bankcharset::hasSchoolSpelling(text), school != text);
+    // Respelled, a text needs nothing more for the older program.
+    if (school != text)
+        QCOMPARE(bankcheck::outsideWindows1251(school), QString());
+}
+
+void TestBankDocument::storableByVersion() {
+    const QString text = QStringLiteral("x² ≤ 😀 ё");
+    QCOMPARE(bankcharset::notStorable(text, jet::Version::Jet3), QStringLiteral("²≤😀"));
+    QCOMPARE(bankcharset::notStorable(text, jet::Version::Jet4), QStringLiteral("😀"));
+    // The teacher is told which a Jet 4 bank keeps, which no bank does, and how to write them.
+    const QString advice = bankcharset::advice(bankcheck::outsideWindows1251(text));
+    QVERIFY2(advice.contains(QStringLiteral("«²≤» сохранится в банке Jet 4")), qPrintable(advice));
+    QVERIFY2(advice.contains(QStringLiteral("«😀» не сохранить ни в Jet 4, ни в Jet 3")), qPrintable(advice));
+    QVERIFY2(advice.contains(QStringLiteral("² → ^2, ≤ → <=")), qPrintable(advice));
+    QVERIFY(bankcharset::advice(QString()).isEmpty());
+
+    // The check and the importers say the same.
+    Bank bank = sampleBank(20);
+    bank.problems[2].Uslovie = QStringLiteral("x² = 4");
+    const bankcheck::Report report = bankcheck::check(bank);
+    QVERIFY(!report.levelsServed.contains(3));
+    QCOMPARE(report.findings.size(), 1);
+    QVERIFY2(report.findings[0].text.contains(QStringLiteral("² → ^2")), qPrintable(report.findings[0].text));
+    QByteArray aiken;
+    for (int i = 1; i <= 20; ++i)
+        aiken += QStringLiteral("x² = %1\nA) да\nB) нет\nC) 1\nD) 2\nANSWER: A\n\n").arg(i).toUtf8();
+    QCOMPARE(aiken::importBank(aiken, QStringLiteral("q.txt"), jet::Version::Jet4).problems.size(), 20);
+    try {
+        aiken::importBank(aiken, QStringLiteral("q.txt"), jet::Version::Jet3);
+        QFAIL("Jet 3 took ²");
+    } catch (const aiken::AikenError &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("² → ^2")), qPrintable(e.message()));
     }
 }
 

@@ -150,6 +150,7 @@ private slots:
     void severalProblemsAtOnce();
     void exportSelectedProblems();
     void wrongOptionsReorder();
+    void mathsSignsQuickFix();
 };
 
 void TestEditorWindow::keyboardMadeBankSavesWithTheKey() {
@@ -903,6 +904,64 @@ void TestEditorWindow::wrongOptionsReorder() {
     QCOMPARE(h.window.editing()->undoStack()->count(), 2);
     h.window.editing()->undoStack()->undo();
     QCOMPARE(rows(), (QStringList{"0", "3", "2", "1"}));
+}
+
+void TestEditorWindow::mathsSignsQuickFix() {
+    Harness h;
+    QList<DocProblem> problems = BankDocument::fromBank(sampleBank(20));
+    problems[2].condition = QStringLiteral("x² ≤ 9");
+    problems[2].options[1] = QStringLiteral("2×3");
+    problems[7].body = QStringLiteral("√16 ÷ 2");
+    h.window.document()->reset(problems);
+    CheckPanel *check = h.window.checkPanel();
+    check->checkNow();
+    QListWidget *findings = check->findingsList();
+    const auto findingAbout = [&](const QString &what) -> QListWidgetItem * {
+        for (int i = 0; i < findings->count(); ++i)
+            if (findings->item(i)->text().contains(what))
+                return findings->item(i);
+        return nullptr;
+    };
+    QListWidgetItem *condition = findingAbout(QStringLiteral("Задача 3 (ID_P 3): условие"));
+    QVERIFY(condition);
+    QVERIFY2(condition->text().contains(QStringLiteral("сохранится в банке Jet 4")),
+             qPrintable(condition->text()));
+    QVERIFY2(condition->text().contains(QStringLiteral("² → ^2, ≤ → <=")), qPrintable(condition->text()));
+    QVERIFY(check->schoolSpellingEverywhereButton()->isEnabled());
+
+    // The fix of one finding changes its field alone, as one step.
+    findings->setCurrentItem(condition);
+    QVERIFY(check->schoolSpellingButton()->isEnabled());
+    const int steps = h.window.editing()->undoStack()->count();
+    check->schoolSpellingButton()->click();
+    QCOMPARE(h.window.document()->problem(2).condition, QStringLiteral("x^2 <= 9"));
+    QCOMPARE(h.window.document()->problem(2).options[1], QStringLiteral("2×3"));
+    QCOMPARE(h.window.currentProblem(), 2);
+    QCOMPARE(h.editor()->conditionEdit()->toPlainText(), QStringLiteral("x^2 <= 9"));
+    QCOMPARE(h.window.editing()->undoStack()->count(), steps + 1);
+
+    // An option's finding fixes that option, wherever the key shows it.
+    check->checkNow();
+    QListWidgetItem *option = findingAbout(QStringLiteral("Задача 3 (ID_P 3): текст варианта"));
+    QVERIFY(option);
+    findings->setCurrentItem(option);
+    check->schoolSpellingButton()->click();
+    QCOMPARE(h.window.document()->problem(2).options[1], QStringLiteral("2·3"));
+
+    // A finding with nothing to respell offers nothing.
+    h.window.editing()->setCondition(4, QStringLiteral("α + β"));
+    check->checkNow();
+    findings->setCurrentItem(findingAbout(QStringLiteral("Задача 5 (ID_P 5)")));
+    QVERIFY(!check->schoolSpellingButton()->isEnabled());
+
+    // The whole bank at once, one step back.
+    check->schoolSpellingEverywhereButton()->click();
+    QCOMPARE(h.window.document()->problem(7).body, QStringLiteral("корень из 16 : 2"));
+    check->checkNow();
+    QVERIFY(!check->schoolSpellingEverywhereButton()->isEnabled());
+    h.window.editing()->undoStack()->undo();
+    QCOMPARE(h.window.document()->problem(7).body, QStringLiteral("√16 ÷ 2"));
+    QCOMPARE(h.window.document()->problem(4).condition, QStringLiteral("α + β"));
 }
 
 QTEST_MAIN(TestEditorWindow)
