@@ -7,8 +7,10 @@
 #include "data/bank_editing.h"
 #include "data/bank_tables.h"
 #include "editor/check_panel.h"
+#include "editor/manual.h"
 #include "editor/problem_editor.h"
 #include "editor/problem_list_model.h"
+#include "editor/recent_files.h"
 #include "editor/student_view.h"
 #include "editor/text_edit.h"
 
@@ -335,6 +337,10 @@ void EditorWindow::createActions() {
     file->addAction(
         makeAction(this, QStringLiteral("OpenBank"), QStringLiteral("&Открыть..."), QKeySequence::Open));
     m_save = makeAction(this, QStringLiteral("SaveBank"), QStringLiteral("&Сохранить"), QKeySequence::Save);
+    QMenu *recent = file->addMenu(QStringLiteral("&Недавние файлы"));
+    recent->setObjectName(QStringLiteral("RecentFilesMenu"));
+    m_recent = new RecentFiles(recent, this);
+    connect(m_recent, &RecentFiles::fileChosen, this, &EditorWindow::openRecent);
     file->addAction(m_save);
     file->addAction(makeAction(this, QStringLiteral("SaveBankAs"), QStringLiteral("Сохранить &как..."),
                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
@@ -485,8 +491,11 @@ void EditorWindow::createActions() {
             [this] { m_editor->focusField(ProblemEditor::Field::Condition); });
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Справка"));
-    QAction *about = makeAction(this, QStringLiteral("AboutEditor"), QStringLiteral("&О редакторе"),
-                                QKeySequence::HelpContents);
+    QAction *manual = makeAction(this, QStringLiteral("ShowManual"), QStringLiteral("&Руководство"),
+                                 QKeySequence::HelpContents, QStringLiteral("Как работать с редактором"));
+    help->addAction(manual);
+    connect(manual, &QAction::triggered, this, &EditorWindow::showManual);
+    QAction *about = makeAction(this, QStringLiteral("AboutEditor"), QStringLiteral("&О редакторе"), {});
     help->addAction(about);
     connect(about, &QAction::triggered, this, [this] {
         QMessageBox::about(
@@ -651,8 +660,30 @@ bool EditorWindow::openFile(const QString &path) {
         QStringLiteral("Открыт банк %1 (%2): задач %3.")
             .arg(m_path, m_version == jet::Version::Jet3 ? QStringLiteral("Jet 3") : QStringLiteral("Jet 4"))
             .arg(m_document->problemCount()));
+    m_recent->add(m_path);
     showNotes(notes);
     return true;
+}
+
+void EditorWindow::openRecent(const QString &path) {
+    if (!mayDiscard())
+        return;
+    if (!QFileInfo::exists(path)) {
+        m_dialogs.showError(this,
+                            QStringLiteral("Файла «%1» больше нет: он удалён из списка недавних.").arg(path));
+        m_recent->remove(path);
+        return;
+    }
+    if (!openFile(path))
+        m_recent->remove(path);
+}
+
+void EditorWindow::showManual() {
+    if (!m_manual)
+        m_manual = new ManualWindow(this);
+    m_manual->show();
+    m_manual->raise();
+    m_manual->activateWindow();
 }
 
 bool EditorWindow::save() {
@@ -680,6 +711,7 @@ bool EditorWindow::saveTo(const QString &path, jet::Version version) {
     m_path = QFileInfo(path).absoluteFilePath();
     m_version = version;
     m_editing->undoStack()->setClean();
+    m_recent->add(m_path);
     updateTitle();
     setWindowModified(false);
     // Saving a bank still being written is fine; the teacher is told which levels it serves yet.

@@ -19,7 +19,9 @@ class BankEditing;
 class CheckPanel;
 class ProblemEditor;
 class ProblemListModel;
+class ManualWindow;
 class QAction;
+class RecentFiles;
 class QTabWidget;
 class QTableView;
 class QTimer;
@@ -61,6 +63,9 @@ public:
     CheckPanel *checkPanel() const { return m_check; }
     StudentView *studentView() const { return m_student; }
     QTableView *problemList() const { return m_list; }
+    RecentFiles *recentFiles() const { return m_recent; }
+    // The manual's window once F1 has opened it; null before.
+    ManualWindow *manualWindow() const { return m_manual; }
 
     const QString &filePath() const { return m_path; }
     jet::Version version() const { return m_version; }
@@ -97,6 +102,9 @@ public slots:
     void exportCsv();
     void exportSelectedCsv();
     void startProgram();
+    void showManual();
+    // Opens a file from the recent list, asking first about unsaved changes.
+    void openRecent(const QString &path);
     void insertProblem();
     void duplicateProblem();
     void removeProblem();
@@ -146,4 +154,6 @@ private:
     QAction *m_moveUp = nullptr;
     QAction *m_moveDown = nullptr;
     QAction *m_exportSelected = nullptr;
+    RecentFiles *m_recent = nullptr;
+    ManualWindow *m_manual = nullptr;
 };

@@ -8,8 +8,10 @@
 #include "data/jet/format.h"
 #include "editor/check_panel.h"
 #include "editor/editor_window.h"
+#include "editor/manual.h"
 #include "editor/problem_editor.h"
 #include "editor/problem_list_model.h"
+#include "editor/recent_files.h"
 #include "editor/student_view.h"
 #include "editor/text_edit.h"
 #include "testing/grading.h"
@@ -24,14 +26,17 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTextLayout>
 #include <QUndoStack>
 
@@ -127,6 +132,7 @@ class TestEditorWindow : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void keyboardMadeBankSavesWithTheKey();
     void titleShowsFileAndChanges();
     void askBeforeLosingChanges_data();
@@ -151,7 +157,16 @@ private slots:
     void exportSelectedProblems();
     void wrongOptionsReorder();
     void mathsSignsQuickFix();
+    void recentFiles();
+    void manualHtml_data();
+    void manualHtml();
+    void f1ShowsTheManual();
 };
+
+void TestEditorWindow::initTestCase() {
+    // The recent files go to a settings file of the tests' own, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
+}
 
 void TestEditorWindow::keyboardMadeBankSavesWithTheKey() {
     Harness h;
@@ -962,6 +977,114 @@ void TestEditorWindow::mathsSignsQuickFix() {
     h.window.editing()->undoStack()->undo();
     QCOMPARE(h.window.document()->problem(7).body, QStringLiteral("√16 ÷ 2"));
     QCOMPARE(h.window.document()->problem(4).condition, QStringLiteral("α + β"));
+}
+
+void TestEditorWindow::recentFiles() {
+    QTemporaryDir dir;
+    QStringList paths;
+    for (const QString &name : {QStringLiteral("первый.cvx"), QStringLiteral("второй & третий.cvx")}) {
+        paths << dir.filePath(name);
+        writeBank(paths.last(), sampleBank(3));
+    }
+    const QString saved = dir.filePath(QStringLiteral("новый.cvx"));
+    {
+        Harness h;
+        h.window.recentFiles()->clear();
+        QVERIFY(h.window.openFile(paths[0]));
+        QVERIFY(h.window.openFile(paths[1]));
+        QVERIFY(h.window.saveTo(saved, jet::Version::Jet4));
+        QVERIFY(h.window.openFile(paths[0]));
+        QCOMPARE(h.window.recentFiles()->files(), (QStringList{paths[0], saved, paths[1]}));
+    }
+
+    // Another run finds them in the File menu, newest first.
+    Harness h;
+    QCOMPARE(h.window.recentFiles()->files(), (QStringList{paths[0], saved, paths[1]}));
+    auto *menu = h.window.findChild<QMenu *>(QStringLiteral("RecentFilesMenu"));
+    QVERIFY(menu && menu->menuAction()->isEnabled());
+    QAction *third = h.window.findChild<QAction *>(QStringLiteral("RecentFile3"));
+    QVERIFY(third);
+    QVERIFY2(third->text().startsWith(QStringLiteral("&3 второй && третий.cvx — ")),
+             qPrintable(third->text()));
+    third->trigger();
+    QCOMPARE(h.window.filePath(), paths[1]);
+    QCOMPARE(h.window.recentFiles()->files().first(), paths[1]);
+
+    // Unsaved changes are asked about first; a file gone since is said and dropped.
+    h.window.editing()->setBody(0, QStringLiteral("правка"));
+    h.answer = EditorDialogs::SaveAnswer::Cancel;
+    h.window.findChild<QAction *>(QStringLiteral("RecentFile2"))->trigger();
+    QCOMPARE(h.questions.size(), 1);
+    QCOMPARE(h.window.filePath(), paths[1]);
+    h.answer = EditorDialogs::SaveAnswer::Discard;
+    QVERIFY(QFile::remove(saved));
+    h.window.findChild<QAction *>(QStringLiteral("RecentFile3"))->trigger();
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY2(h.errors[0].contains(saved), qPrintable(h.errors[0]));
+    QCOMPARE(h.window.recentFiles()->files(), (QStringList{paths[1], paths[0]}));
+    QCOMPARE(h.window.filePath(), paths[1]);
+
+    h.window.findChild<QAction *>(QStringLiteral("ClearRecentFiles"))->trigger();
+    QVERIFY(!menu->menuAction()->isEnabled());
+    for (int i = 0; i < 10; ++i)
+        h.window.recentFiles()->add(dir.filePath(QStringLiteral("%1.cvx").arg(i)));
+    QCOMPARE(h.window.recentFiles()->files().size(), RecentFiles::kMaximum);
+    QCOMPARE(h.window.recentFiles()->files().first(), dir.filePath(QStringLiteral("9.cvx")));
+    h.window.recentFiles()->clear();
+}
+
+void TestEditorWindow::manualHtml_data() {
+    QTest::addColumn<QString>("roff");
+    QTest::addColumn<QString>("html");
+    QTest::newRow("alternating_fonts") << ".BR cifrovex (1),"
+                                       << "<p><b>cifrovex</b>(1),</p>";
+    QTest::newRow("font_escapes") << "a \\fBb\\fR c \\fId"
+                                  << "<p>a <b>b</b> c <i>d</i></p>";
+    QTest::newRow("named_characters") << "\\(Foда\\(Fc \\(em 1\\(en2 x\\-y"
+                                      << "<p>«да» — 1–2 x-y</p>";
+    QTest::newRow("html_escaped") << "a < b & \"c\""
+                                  << "<p>a &lt; b &amp; &quot;c&quot;</p>";
+    QTest::newRow("lines_join") << "один\n.B два\nтри"
+                                << "<p>один <b>два</b> три</p>";
+    QTest::newRow("term_and_text")
+        << ".SH КЛАВИШИ\n.TP\n.B F1\nэта справка\n.PP\nДалее."
+        << "<h2>КЛАВИШИ</h2>\n<dl>\n<dt><b>F1</b></dt>\n<dd>эта справка</dd>\n</dl>\n"
+           "<p>Далее.</p>";
+    QTest::newRow("setup_and_comments") << ".\\\" комментарий\n.TH X 1\n.nh\nтекст"
+                                        << "<p>текст</p>";
+}
+
+void TestEditorWindow::manualHtml() {
+    QFETCH(QString, roff);
+    QFETCH(QString, html);
+    QCOMPARE(::manualHtml(roff).trimmed(), html);
+}
+
+void TestEditorWindow::f1ShowsTheManual() {
+    Harness h;
+    QAction *manual = h.action("ShowManual");
+    QCOMPARE(manual->shortcut(), QKeySequence(Qt::Key_F1));
+    manual->trigger();
+    ManualWindow *window = h.window.manualWindow();
+    QVERIFY(window && window->isVisible());
+    const QString text = window->browser()->toPlainText();
+    // The man page, every section of it, and none of its markup.
+    const QString roff = editorManualRoff();
+    QVERIFY(!roff.isEmpty());
+    for (const QString &line : roff.split(u'\n'))
+        if (line.startsWith(QStringLiteral(".SH ")))
+            QVERIFY2(text.contains(line.mid(4).remove(u'"')), qPrintable(line));
+    for (const QString &phrase : {QStringLiteral("Ctrl+Shift+Delete"), QStringLiteral("«Проверка»"),
+                                  QStringLiteral("Windows-1251"), QStringLiteral("Alt+Up")})
+        QVERIFY2(text.contains(phrase), qPrintable(phrase));
+    for (const QString &markup :
+         {QStringLiteral("\\f"), QStringLiteral("\\("), QStringLiteral("\n."), QStringLiteral("<b>")})
+        QVERIFY2(!text.contains(markup), qPrintable(markup));
+    // A second F1 brings the same window back.
+    window->close();
+    manual->trigger();
+    QCOMPARE(h.window.manualWindow(), window);
+    QVERIFY(window->isVisible());
 }
 
 QTEST_MAIN(TestEditorWindow)
