@@ -1,6 +1,7 @@
 #include "editor/editor_window.h"
 
 #include "data/bank_aiken.h"
+#include "data/bank_charset.h"
 #include "data/bank_check.h"
 #include "data/bank_csv.h"
 #include "data/bank_document.h"
@@ -108,6 +109,44 @@ QString orphanOptions(const Bank &bank) {
         if (!known.contains(o.ID_P) && !ids.contains(QString::number(o.ID_P)))
             ids << QString::number(o.ID_P);
     return ids.join(QStringLiteral(", "));
+}
+
+// Where the bank has signs a version cannot store: the first such field, how many problems have
+// them, and what the teacher can do. Empty when it has none.
+QString unstorableSigns(const QList<DocProblem> &problems, jet::Version version) {
+    QString first;
+    int count = 0;
+    for (int i = 0; i < problems.size(); ++i) {
+        const DocProblem &p = problems[i];
+        QList<std::pair<QString, QString>> fields{{QStringLiteral("условие"), p.condition},
+                                                  {QStringLiteral("текст задачи"), p.body}};
+        for (int o = 0; o < p.options.size(); ++o)
+            fields.append({QStringLiteral("вариант «%1»").arg(p.options[o].left(30)), p.options[o]});
+        bool found = false;
+        for (const auto &[what, text] : fields) {
+            const QString bad = bankcharset::notStorable(text, version);
+            if (bad.isEmpty())
+                continue;
+            if (first.isEmpty())
+                first = QStringLiteral("задача %1, %2: «%3» (%4)")
+                            .arg(i + 1)
+                            .arg(what, bad, bankcharset::advice(bad));
+            found = true;
+        }
+        count += found ? 1 : 0;
+    }
+    if (first.isEmpty())
+        return {};
+    const bool jet3 = version == jet::Version::Jet3;
+    return QStringLiteral("в %1 не записать знаки %2. Первые из них — %3%4.\n\n%5")
+        .arg(jet3 ? QStringLiteral("Jet 3 (Access 97)") : QStringLiteral("Jet 4"),
+             jet3 ? QStringLiteral("вне Windows-1251") : QStringLiteral("вне основной плоскости Юникода"),
+             first,
+             count > 1 ? QStringLiteral("; такие знаки есть ещё в задачах: %1").arg(count - 1) : QString(),
+             jet3 ? QStringLiteral(
+                        "Сохраните банк в Jet 4 («Сохранить как») или замените знаки школьной записью "
+                        "(вкладка «Проверка»).")
+                  : QStringLiteral("Уберите эти символы из текста."));
 }
 
 // The start of the status line after an import: what was done and, when added, where.
@@ -702,6 +741,11 @@ bool EditorWindow::saveAs() {
 }
 
 bool EditorWindow::saveTo(const QString &path, jet::Version version) {
+    // Said by problem and field, with what to do, rather than by table, row and column.
+    if (const QString refused = unstorableSigns(m_document->problems(), version); !refused.isEmpty()) {
+        m_dialogs.showError(this, QStringLiteral("Банк задач не сохранён в «%1»: %2").arg(path, refused));
+        return false;
+    }
     try {
         m_document->save(path, version);
     } catch (const SaveError &e) {

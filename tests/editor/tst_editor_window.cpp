@@ -944,6 +944,20 @@ void TestEditorWindow::mathsSignsQuickFix() {
     QVERIFY2(condition->text().contains(QStringLiteral("² → ^2, ≤ → <=")), qPrintable(condition->text()));
     QVERIFY(check->schoolSpellingEverywhereButton()->isEnabled());
 
+    // Jet 3 refuses them, said by problem and field, with what to do; Jet 4 keeps them.
+    QTemporaryDir dir;
+    const QString jet3 = dir.filePath(QStringLiteral("jet3.cvx"));
+    QVERIFY(!h.window.saveTo(jet3, jet::Version::Jet3));
+    QCOMPARE(h.errors.size(), 1);
+    for (const QString &said :
+         {jet3, QStringLiteral("задача 3, условие: «²≤»"), QStringLiteral("ещё в задачах: 1"),
+          QStringLiteral("² → ^2"), QStringLiteral("Jet 4")})
+        QVERIFY2(h.errors[0].contains(said), qPrintable(h.errors[0]));
+    QVERIFY(!QFile::exists(jet3));
+    QVERIFY(h.window.saveTo(dir.filePath(QStringLiteral("jet4.cvx")), jet::Version::Jet4));
+    QCOMPARE(loadBank(dir.filePath(QStringLiteral("jet4.cvx"))).problems[2].Uslovie,
+             QStringLiteral("x² ≤ 9"));
+
     // The fix of one finding changes its field alone, as one step.
     findings->setCurrentItem(condition);
     QVERIFY(check->schoolSpellingButton()->isEnabled());
