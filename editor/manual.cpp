@@ -80,12 +80,16 @@ QStringList arguments(const QString &rest) {
     return args;
 }
 
-// .B, .I and the alternating .BR, .RB, .IR, .RI, .BI, .IB: the words in turn in the two fonts,
-// with nothing between them.
+// .B and .I: the words in that font, a space between them; the alternating .BR, .RB, .IR, .RI,
+// .BI, .IB: the words in turn in the two fonts, with nothing between them.
 QString fonts(const QString &macro, const QStringList &args) {
+    if (macro.size() == 1) {
+        const QString tag = macro == QLatin1String("B") ? QStringLiteral("b") : QStringLiteral("i");
+        return QStringLiteral("<%1>%2</%1>").arg(tag, inlineText(args.join(u' ')));
+    }
     QString out;
     for (int i = 0; i < args.size(); ++i) {
-        const QChar font = macro.size() == 1 ? macro[0] : macro[i % 2];
+        const QChar font = macro[i % 2];
         const QString text = inlineText(args[i]);
         out += font == u'B'   ? QStringLiteral("<b>%1</b>").arg(text)
                : font == u'I' ? QStringLiteral("<i>%1</i>").arg(text)
@@ -231,5 +235,6 @@ ManualWindow::ManualWindow(QWidget *parent)
     layout->addWidget(m_browser);
     auto *closeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(closeKey, &QShortcut::activated, this, &QWidget::close);
+    setFocusProxy(m_browser);
     resize(720, 640);
 }

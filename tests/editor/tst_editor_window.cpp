@@ -1052,6 +1052,10 @@ void TestEditorWindow::manualHtml_data() {
     QTest::addColumn<QString>("html");
     QTest::newRow("alternating_fonts") << ".BR cifrovex (1),"
                                        << "<p><b>cifrovex</b>(1),</p>";
+    QTest::newRow("bold_words") << ".B Ctrl+N, Ctrl+O"
+                                << "<p><b>Ctrl+N, Ctrl+O</b></p>";
+    QTest::newRow("quoted_argument") << ".RI [ \"ФАЙЛ ...\" ]"
+                                     << "<p>[<i>ФАЙЛ ...</i>]</p>";
     QTest::newRow("font_escapes") << "a \\fBb\\fR c \\fId"
                                   << "<p>a <b>b</b> c <i>d</i></p>";
     QTest::newRow("named_characters") << "\\(Foда\\(Fc \\(em 1\\(en2 x\\-y"
