@@ -98,6 +98,13 @@ QString fonts(const QString &macro, const QStringList &args) {
     return out;
 }
 
+bool isFontMacro(const QString &macro) {
+    static const QStringList kFonts{QStringLiteral("B"),  QStringLiteral("I"),  QStringLiteral("BR"),
+                                    QStringLiteral("RB"), QStringLiteral("IR"), QStringLiteral("RI"),
+                                    QStringLiteral("BI"), QStringLiteral("IB")};
+    return kFonts.contains(macro);
+}
+
 } // namespace
 
 QString manualHtml(const QString &roff) {
@@ -199,11 +206,7 @@ QString manualHtml(const QString &roff) {
             block = Block::Pre;
         } else if (macro == QLatin1String("fi") || macro == QLatin1String("EE")) {
             close();
-        } else if (static const QStringList kFonts =
-                       QStringList{QStringLiteral("B"), QStringLiteral("I"), QStringLiteral("BR"),
-                                   QStringLiteral("RB"), QStringLiteral("IR"), QStringLiteral("RI"),
-                                   QStringLiteral("BI"), QStringLiteral("IB")};
-                   kFonts.contains(macro)) {
+        } else if (isFontMacro(macro)) {
             text(fonts(macro, arguments(rest)));
         }
         // Anything else (.TH, .nh, .ad, .hy, .sp, .PD) only sets up the typesetting.
