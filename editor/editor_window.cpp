@@ -798,7 +798,10 @@ void EditorWindow::placeImported(const QList<DocProblem> &problems, ImportPlace 
     }
     const int at = importIndex(place);
     m_editing->insertProblems(at, problems, what);
-    setCurrentProblem(at);
+    QList<int> added;
+    for (int i = 0; i < problems.size(); ++i)
+        added << at + i;
+    selectProblems(added, at);
 }
 
 void EditorWindow::importAikenTo(ImportPlace place) {

@@ -761,6 +761,7 @@ void TestEditorWindow::addToBank() {
         if (o.ID_P == at + 1 || o.ID_P == at + 2)
             QCOMPARE(o.Istina, o.dopol == correctOption(o.ID_P));
     QCOMPARE(h.window.currentProblem(), at);
+    QCOMPARE(h.window.selectedProblems(), (QList<int>{at, at + 1}));
     QCOMPARE(h.editor()->conditionEdit()->toPlainText(), added[0].condition);
     QVERIFY2(h.window.statusBar()->currentMessage().contains(QStringLiteral("%1–%2").arg(at + 1).arg(at + 2)),
              qPrintable(h.window.statusBar()->currentMessage()));
