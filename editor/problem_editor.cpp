@@ -99,6 +99,10 @@ ProblemEditor::ProblemEditor(BankEditing *editing, QWidget *parent)
     layout->addWidget(options);
     layout->addStretch();
 
+    connect(m_condition, &BankTextEdit::schoolSpellingRequested, this,
+            [this] { m_editing->useSchoolSpellings(m_problem, BankEditing::Field::Condition); });
+    connect(m_body, &BankTextEdit::schoolSpellingRequested, this,
+            [this] { m_editing->useSchoolSpellings(m_problem, BankEditing::Field::Body); });
     connect(m_condition, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_refreshing)
             m_editing->setCondition(m_problem, m_condition->toPlainText());
@@ -169,6 +173,9 @@ void ProblemEditor::setRowCount(int count) {
         r.text->setAccessibleName(QStringLiteral("Вариант %1").arg(row + 1));
         setVisibleLines(r.text, 1);
         r.text->setMaximumHeight(r.text->minimumHeight() * 2);
+        connect(r.text, &BankTextEdit::schoolSpellingRequested, this, [this, row] {
+            m_editing->useSchoolSpellings(m_problem, BankEditing::Field::Option, authorIndex(row));
+        });
         connect(r.text, &QPlainTextEdit::textChanged, this, [this, row] {
             if (!m_refreshing)
                 m_editing->setOptionText(m_problem, authorIndex(row), m_rows[row].text->toPlainText());

@@ -3,7 +3,10 @@
 #include "data/bank_charset.h"
 #include "data/bank_check.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QTextCharFormat>
 
 #include <algorithm>
@@ -33,10 +36,30 @@ void ForeignCharHighlighter::highlightBlock(const QString &text) {
 }
 
 BankTextEdit::BankTextEdit(QWidget *parent)
-    : QPlainTextEdit(parent) {
+    : QPlainTextEdit(parent)
+    , m_schoolSpelling(new QAction(QStringLiteral("Записать знаки &по-школьному"), this)) {
     setTabChangesFocus(true);
     setUndoRedoEnabled(false);
     new ForeignCharHighlighter(document());
+    m_schoolSpelling->setObjectName(QStringLiteral("SchoolSpelling"));
+    const auto update = [this] {
+        const QString text = toPlainText();
+        const bool any = bankcharset::hasSchoolSpelling(text);
+        m_schoolSpelling->setEnabled(any);
+        m_schoolSpelling->setToolTip(
+            any ? QStringLiteral("Станет: %1").arg(bankcharset::withSchoolSpellings(text)) : QString());
+    };
+    connect(this, &QPlainTextEdit::textChanged, m_schoolSpelling, update);
+    update();
+    connect(m_schoolSpelling, &QAction::triggered, this, &BankTextEdit::schoolSpellingRequested);
+}
+
+void BankTextEdit::contextMenuEvent(QContextMenuEvent *event) {
+    QMenu *menu = createStandardContextMenu(event->pos());
+    menu->addSeparator();
+    menu->addAction(m_schoolSpelling);
+    menu->exec(event->globalPos());
+    delete menu;
 }
 
 void BankTextEdit::setTextKeepingCursor(const QString &text) {

@@ -984,6 +984,16 @@ void TestEditorWindow::mathsSignsQuickFix() {
     findings->setCurrentItem(findingAbout(QStringLiteral("Задача 5 (ID_P 5)")));
     QVERIFY(!check->schoolSpellingButton()->isEnabled());
 
+    // In the field itself, from its context menu.
+    h.window.setCurrentProblem(7);
+    QAction *inField = h.editor()->bodyEdit()->schoolSpellingAction();
+    QVERIFY(inField->isEnabled());
+    inField->trigger();
+    QCOMPARE(h.window.document()->problem(7).body, QStringLiteral("корень из 16 : 2"));
+    QVERIFY(!inField->isEnabled());
+    h.window.editing()->undoStack()->undo();
+    QCOMPARE(h.editor()->bodyEdit()->toPlainText(), QStringLiteral("√16 ÷ 2"));
+
     // The whole bank at once, one step back.
     check->schoolSpellingEverywhereButton()->click();
     QCOMPARE(h.window.document()->problem(7).body, QStringLiteral("корень из 16 : 2"));
