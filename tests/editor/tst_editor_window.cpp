@@ -784,6 +784,21 @@ void TestEditorWindow::addToBank() {
     QVERIFY2(h.errors[0].contains(empty), qPrintable(h.errors[0]));
     QCOMPARE(h.window.document()->problems(), expected);
     QCOMPARE(h.window.editing()->undoStack()->count(), steps + 1);
+    if (format != QLatin1String("csv"))
+        return;
+
+    // Options whose problem the tables lack are not added, and the teacher is told.
+    QVERIFY(writeBytes(opened, textFile({"ID_P,Name,Uslovie", "1,\"\",\"Одна\""}, QStringLiteral("utf8"),
+                                        QStringLiteral("\n"))));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("Otvety.csv")),
+                       textFile({"ID_O,ID_P,Otvet,Istina,dopol", "1,1,\"а\",1,1", "2,9,\"лишний\",0,1"},
+                                QStringLiteral("utf8"), QStringLiteral("\n"))));
+    h.action(qPrintable(action))->trigger();
+    QCOMPARE(h.errors.size(), 2);
+    QVERIFY2(h.errors[1].contains(QStringLiteral("ID_P 9")) &&
+                 h.errors[1].contains(QStringLiteral("не добавлены")),
+             qPrintable(h.errors[1]));
+    QCOMPARE(h.window.document()->problemCount(), expected.size() + 1);
 }
 
 void TestEditorWindow::severalProblemsAtOnce_data() {
