@@ -1,6 +1,6 @@
 #include "data/bank_aiken.h"
 
-#include "data/bank_check.h"
+#include "data/bank_charset.h"
 #include "testing/grading.h"
 
 #include <QRegularExpression>
@@ -69,20 +69,13 @@ QString decodeLine(const QByteArray &bytes, const QString &file, int line) {
 }
 
 void checkStorable(const QString &text, jet::Version version, const QString &file, int line) {
-    QString bad;
-    if (version == jet::Version::Jet3) {
-        bad = bankcheck::outsideWindows1251(text);
-    } else {
-        for (char32_t c : text.toUcs4())
-            if (c > 0xFFFF && !bad.contains(QString::fromUcs4(&c, 1)))
-                bad += QString::fromUcs4(&c, 1);
-    }
+    const QString bad = bankcharset::notStorable(text, version);
     if (!bad.isEmpty())
         throw AikenError(file, line,
-                         QStringLiteral("символы, которых %1 не хранит: «%2»")
+                         QStringLiteral("символы, которых %1 не хранит: «%2» (%3)")
                              .arg(version == jet::Version::Jet3 ? QStringLiteral("Jet 3 (Windows-1251)")
                                                                 : QStringLiteral("Jet 4 (UCS-2)"),
-                                  bad));
+                                  bad, bankcharset::advice(bad)));
 }
 
 QString letters(const QList<Option> &options) {
@@ -250,6 +243,22 @@ Bank importBank(const QByteArray &bytes, const QString &file, jet::Version versi
                 {++optionId, p, ordered[i].text, ordered[i].line == correct.line, qint16(i + 1)});
     }
     return bank;
+}
+
+QList<FileQuestion> readQuestions(const QByteArray &bytes, const QString &file, jet::Version version,
+                                  csv::FileFormat *format) {
+    const QList<Question> questions = parse(bytes, file, version, format);
+    if (questions.isEmpty())
+        throw AikenError(file, 0, QStringLiteral("в файле нет ни одного вопроса"));
+    QList<FileQuestion> out;
+    out.reserve(questions.size());
+    for (const Question &q : questions) {
+        FileQuestion f{q.text.first(), q.text.mid(1).join(QLatin1Char('\n')), {}, q.correct};
+        for (const Option &o : q.options)
+            f.options << o.text;
+        out << f;
+    }
+    return out;
 }
 
 } // namespace aiken

@@ -19,7 +19,9 @@
 #include "data/jet/jet.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <stdexcept>
 
@@ -59,5 +61,18 @@ int correctNumber(int position, int authorsPlace);
 Bank importBank(const QByteArray &bytes, const QString &file, jet::Version version);
 // The same, telling how the file was read (csv::encodingNotice() words it for the user).
 Bank importBank(const QByteArray &bytes, const QString &file, jet::Version version, csv::FileFormat *format);
+
+// One question as the file gives it: the options in the file's order.
+struct FileQuestion {
+    QString condition; // the first line
+    QString body;      // the further lines, empty when there are none
+    QStringList options;
+    int correct = -1; // index into options
+};
+
+// The questions of a file to add to a bank, however few: at least one. The same reading and
+// checks as importBank(). Throws AikenError.
+QList<FileQuestion> readQuestions(const QByteArray &bytes, const QString &file, jet::Version version,
+                                  csv::FileFormat *format = nullptr);
 
 } // namespace aiken

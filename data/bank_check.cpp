@@ -1,5 +1,6 @@
 #include "data/bank_check.h"
 
+#include "data/bank_charset.h"
 #include "testing/grading.h"
 
 #include <QHash>
@@ -56,7 +57,8 @@ void checkText(const std::optional<QString> &text, bool mayBeEmpty, const QStrin
         faults << QStringLiteral("%1: пустая строка").arg(what);
     const QString foreign = outsideWindows1251(*text);
     if (!foreign.isEmpty())
-        faults << QStringLiteral("%1: символы вне Windows-1251: %2").arg(what, describe(foreign));
+        faults << QStringLiteral("%1: символы вне Windows-1251: %2 (%3)")
+                      .arg(what, describe(foreign), bankcharset::advice(foreign));
 }
 
 } // namespace

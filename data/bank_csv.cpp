@@ -1,6 +1,6 @@
 #include "data/bank_csv.h"
 
-#include "data/bank_check.h"
+#include "data/bank_charset.h"
 #include "data/bank_tables.h"
 #include "data/jet/format.h"
 
@@ -377,19 +377,14 @@ void checkStorable(const jet::Table &table, const QList<int> &lines, const QStri
             const QString *text = std::get_if<QString>(&table.rows[r][c]);
             if (!text)
                 continue;
-            QString bad;
-            for (char32_t ch : text->toUcs4())
-                if (ch > 0xFFFF && !bad.contains(QString::fromUcs4(&ch, 1)))
-                    bad += QString::fromUcs4(&ch, 1);
-            if (version == jet::Version::Jet3)
-                bad = bankcheck::outsideWindows1251(*text);
+            const QString bad = bankcharset::notStorable(*text, version);
             if (!bad.isEmpty())
                 throw CsvError(file, lines[r],
-                               QStringLiteral("в столбце «%1» символы, которых %2 не хранит: «%3»")
+                               QStringLiteral("в столбце «%1» символы, которых %2 не хранит: «%3» (%4)")
                                    .arg(table.columns[c].name,
                                         version == jet::Version::Jet3 ? QStringLiteral("Jet 3 (Windows-1251)")
                                                                       : QStringLiteral("Jet 4 (UCS-2)"),
-                                        bad));
+                                        bad, bankcharset::advice(bad)));
         }
     }
 }

@@ -1,14 +1,19 @@
 #include "editor/check_panel.h"
 
+#include "data/bank_charset.h"
 #include "data/bank_check.h"
 #include "data/bank_document.h"
 #include "testing/grading.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -21,7 +26,9 @@ CheckPanel::CheckPanel(BankDocument *document, QWidget *parent)
     , m_document(document)
     , m_delay(new QTimer(this))
     , m_levels(new QLabel(this))
-    , m_findings(new QListWidget(this)) {
+    , m_findings(new QListWidget(this))
+    , m_fix(new QPushButton(QStringLiteral("&Заменить школьной записью"), this))
+    , m_fixAll(new QPushButton(QStringLiteral("Школьная запись во &всём банке"), this)) {
     setObjectName(QStringLiteral("CheckPanel"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -36,6 +43,23 @@ CheckPanel::CheckPanel(BankDocument *document, QWidget *parent)
     m_findings->setAccessibleName(QStringLiteral("Ошибки в банке"));
     m_findings->setWordWrap(true);
     layout->addWidget(m_findings, 1);
+    m_fix->setObjectName(QStringLiteral("SchoolSpellingFix"));
+    m_fixAll->setObjectName(QStringLiteral("SchoolSpellingFixAll"));
+    m_fixAll->setToolTip(QStringLiteral("Заменить знаки вне Windows-1251 школьной записью во всех задачах"));
+    auto *fixes = new QHBoxLayout;
+    fixes->addWidget(m_fix);
+    fixes->addWidget(m_fixAll);
+    fixes->addStretch();
+    layout->addLayout(fixes);
+    connect(m_findings, &QListWidget::currentItemChanged, this, &CheckPanel::updateFix);
+    connect(m_fix, &QPushButton::clicked, this, [this] {
+        const QListWidgetItem *item = m_findings->currentItem();
+        if (item && item->data(ProblemRole).toInt() >= 0)
+            emit schoolSpellingRequested(item->data(ProblemRole).toInt(),
+                                         ProblemEditor::Field(item->data(FieldRole).toInt()),
+                                         item->data(OptionRole).toInt());
+    });
+    connect(m_fixAll, &QPushButton::clicked, this, &CheckPanel::schoolSpellingEverywhereRequested);
 
     // The check reads the whole bank: it waits for a pause in typing, not every key.
     m_delay->setSingleShot(true);
@@ -66,6 +90,33 @@ ProblemEditor::Field CheckPanel::fieldOf(const QString &text, int *optionNumber)
     return ProblemEditor::Field::Option;
 }
 
+void CheckPanel::updateFix() {
+    const QListWidgetItem *item = m_findings->currentItem();
+    const int problem = item ? item->data(ProblemRole).toInt() : -1;
+    QString text;
+    if (problem >= 0 && problem < m_document->problemCount()) {
+        const DocProblem &p = m_document->problem(problem);
+        switch (ProblemEditor::Field(item->data(FieldRole).toInt())) {
+        case ProblemEditor::Field::Condition:
+            text = p.condition;
+            break;
+        case ProblemEditor::Field::Body:
+            text = p.body;
+            break;
+        case ProblemEditor::Field::Option:
+            const QList<int> shown = bankdoc::shownOrder(p, problem + 1);
+            const int row = item->data(OptionRole).toInt();
+            if (row >= 0 && row < shown.size())
+                text = p.options[shown[row]];
+            break;
+        }
+    }
+    const QString fixed = bankcharset::withSchoolSpellings(text);
+    m_fix->setEnabled(fixed != text);
+    m_fix->setToolTip(fixed != text ? QStringLiteral("Станет: %1").arg(fixed)
+                                    : QStringLiteral("Выберите ошибку о символах вне Windows-1251"));
+}
+
 void CheckPanel::checkNow() {
     m_delay->stop();
     const bankcheck::Report report = bankcheck::check(m_document->toBank());
@@ -85,6 +136,8 @@ void CheckPanel::checkNow() {
     if (report.findings.isEmpty()) {
         auto *item = new QListWidgetItem(QStringLiteral("Ошибок не найдено."), m_findings);
         item->setData(ProblemRole, -1);
+        m_fixAll->setEnabled(false);
+        updateFix();
         return;
     }
     // A list of thousands would take longer to lay out than the check itself, after every key.
@@ -103,4 +156,13 @@ void CheckPanel::checkNow() {
                                          m_findings);
         item->setData(ProblemRole, -1);
     }
+    bool respellable = false;
+    for (const DocProblem &p : m_document->problems()) {
+        respellable = bankcharset::hasSchoolSpelling(p.condition) || bankcharset::hasSchoolSpelling(p.body) ||
+                      std::any_of(p.options.begin(), p.options.end(), &bankcharset::hasSchoolSpelling);
+        if (respellable)
+            break;
+    }
+    m_fixAll->setEnabled(respellable);
+    updateFix();
 }

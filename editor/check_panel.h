@@ -10,6 +10,7 @@
 class BankDocument;
 class QLabel;
 class QListWidget;
+class QPushButton;
 class QTimer;
 
 namespace bankcheck {
@@ -27,6 +28,8 @@ public:
 
     QLabel *levelsLabel() const { return m_levels; }
     QListWidget *findingsList() const { return m_findings; }
+    QPushButton *schoolSpellingButton() const { return m_fix; }
+    QPushButton *schoolSpellingEverywhereButton() const { return m_fixAll; }
 
     // The field of a problem a finding is about, from its text.
     static ProblemEditor::Field fieldOf(const QString &findingText, int *optionNumber);
@@ -34,10 +37,19 @@ public:
 signals:
     // A finding was chosen: go to problem index (0-based), field and shown option row.
     void findingActivated(int problem, ProblemEditor::Field field, int optionRow);
+    // The teacher asked for the school spelling of the maths signs in a finding's field
+    // (optionRow as the student sees the options), or in the whole bank.
+    void schoolSpellingRequested(int problem, ProblemEditor::Field field, int optionRow);
+    void schoolSpellingEverywhereRequested();
 
 private:
+    // Whether the current finding's field has signs with a school spelling, and which.
+    void updateFix();
+
     BankDocument *m_document;
     QTimer *m_delay;
     QLabel *m_levels;
     QListWidget *m_findings;
+    QPushButton *m_fix;
+    QPushButton *m_fixAll;
 };

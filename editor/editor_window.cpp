@@ -1,14 +1,17 @@
 #include "editor/editor_window.h"
 
 #include "data/bank_aiken.h"
+#include "data/bank_charset.h"
 #include "data/bank_check.h"
 #include "data/bank_csv.h"
 #include "data/bank_document.h"
 #include "data/bank_editing.h"
 #include "data/bank_tables.h"
 #include "editor/check_panel.h"
+#include "editor/manual.h"
 #include "editor/problem_editor.h"
 #include "editor/problem_list_model.h"
+#include "editor/recent_files.h"
 #include "editor/student_view.h"
 #include "editor/text_edit.h"
 
@@ -29,6 +32,7 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSet>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -93,6 +97,64 @@ EncodingNotice encodingNotice(const QList<std::pair<QString, csv::FileFormat>> &
             byPath.join(u'\n') +
                 QStringLiteral("\n\nЕсли буквы в задачах выглядят неверно, отмените импорт (Ctrl+Z) и "
                                "сохраните файл в кодировке UTF-8.")};
+}
+
+// The ID_P of options whose problem a bank does not have, in file order.
+QString orphanOptions(const Bank &bank) {
+    QSet<qint32> known;
+    for (const Problem &p : bank.problems)
+        known.insert(p.ID_P);
+    QStringList ids;
+    for (const AnswerOption &o : bank.options)
+        if (!known.contains(o.ID_P) && !ids.contains(QString::number(o.ID_P)))
+            ids << QString::number(o.ID_P);
+    return ids.join(QStringLiteral(", "));
+}
+
+// Where the bank has signs a version cannot store: the first such field, how many problems have
+// them, and what the teacher can do. Empty when it has none.
+QString unstorableSigns(const QList<DocProblem> &problems, jet::Version version) {
+    QString first;
+    int count = 0;
+    for (int i = 0; i < problems.size(); ++i) {
+        const DocProblem &p = problems[i];
+        QList<std::pair<QString, QString>> fields{{QStringLiteral("условие"), p.condition},
+                                                  {QStringLiteral("текст задачи"), p.body}};
+        for (int o = 0; o < p.options.size(); ++o)
+            fields.append({QStringLiteral("вариант «%1»").arg(p.options[o].left(30)), p.options[o]});
+        bool found = false;
+        for (const auto &[what, text] : fields) {
+            const QString bad = bankcharset::notStorable(text, version);
+            if (bad.isEmpty())
+                continue;
+            if (first.isEmpty())
+                first = QStringLiteral("задача %1, %2: «%3» (%4)")
+                            .arg(i + 1)
+                            .arg(what, bad, bankcharset::advice(bad));
+            found = true;
+        }
+        count += found ? 1 : 0;
+    }
+    if (first.isEmpty())
+        return {};
+    const bool jet3 = version == jet::Version::Jet3;
+    return QStringLiteral("в %1 не записать знаки %2. Первые из них — %3%4.\n\n%5")
+        .arg(jet3 ? QStringLiteral("Jet 3 (Access 97)") : QStringLiteral("Jet 4"),
+             jet3 ? QStringLiteral("вне Windows-1251") : QStringLiteral("вне основной плоскости Юникода"),
+             first,
+             count > 1 ? QStringLiteral("; такие знаки есть ещё в задачах: %1").arg(count - 1) : QString(),
+             jet3 ? QStringLiteral(
+                        "Сохраните банк в Jet 4 («Сохранить как») или замените знаки школьной записью "
+                        "(вкладка «Проверка»).")
+                  : QStringLiteral("Уберите эти символы из текста."));
+}
+
+// The start of the status line after an import: what was done and, when added, where.
+QString importedWhere(EditorWindow::ImportPlace place, int at, int count) {
+    if (place == EditorWindow::ImportPlace::Replace)
+        return QStringLiteral("Импортировано");
+    return count == 1 ? QStringLiteral("Добавлена задача %1; всего добавлено").arg(at + 1)
+                      : QStringLiteral("Добавлены задачи %1–%2; всего добавлено").arg(at + 1).arg(at + count);
 }
 
 QAction *makeAction(QWidget *owner, const QString &name, const QString &text, const QKeySequence &key,
@@ -169,7 +231,7 @@ EditorWindow::EditorWindow(QWidget *parent)
     m_list->setAccessibleName(QStringLiteral("Задачи"));
     m_list->setModel(m_model);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setDragEnabled(true);
     m_list->setAcceptDrops(true);
     m_list->setDropIndicatorShown(true);
@@ -192,6 +254,13 @@ EditorWindow::EditorWindow(QWidget *parent)
         m_editing->moveProblem(from, to);
         setCurrentProblem(to);
     });
+    connect(m_model, &ProblemListModel::rowsMoveRequested, this, [this](const QList<int> &rows, int before) {
+        const QList<int> moved = m_editing->moveProblemsTo(rows, before);
+        if (!moved.isEmpty())
+            selectProblems(moved, moved.first());
+    });
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { updateActions(); });
     connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &i) {
                 m_editor->setProblem(i.isValid() ? i.row() : -1);
@@ -236,6 +305,15 @@ EditorWindow::EditorWindow(QWidget *parent)
     split->setSizes({470, 730});
     setCentralWidget(split);
 
+    connect(m_check, &CheckPanel::schoolSpellingRequested, this,
+            [this](int problem, ProblemEditor::Field field, int row) {
+                useSchoolSpellings(problem, field, row);
+            });
+    connect(m_check, &CheckPanel::schoolSpellingEverywhereRequested, this, [this] {
+        const int changed = m_editing->useSchoolSpellingsEverywhere();
+        statusBar()->showMessage(
+            QStringLiteral("Знаки записаны по-школьному в задачах: %1. Отменить: Ctrl+Z.").arg(changed));
+    });
     connect(m_check, &CheckPanel::findingActivated, this,
             [this](int problem, ProblemEditor::Field field, int row) {
                 setCurrentProblem(problem);
@@ -298,6 +376,10 @@ void EditorWindow::createActions() {
     file->addAction(
         makeAction(this, QStringLiteral("OpenBank"), QStringLiteral("&Открыть..."), QKeySequence::Open));
     m_save = makeAction(this, QStringLiteral("SaveBank"), QStringLiteral("&Сохранить"), QKeySequence::Save);
+    QMenu *recent = file->addMenu(QStringLiteral("&Недавние файлы"));
+    recent->setObjectName(QStringLiteral("RecentFilesMenu"));
+    m_recent = new RecentFiles(recent, this);
+    connect(m_recent, &RecentFiles::fileChosen, this, &EditorWindow::openRecent);
     file->addAction(m_save);
     file->addAction(makeAction(this, QStringLiteral("SaveBankAs"), QStringLiteral("Сохранить &как..."),
                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
@@ -307,8 +389,36 @@ void EditorWindow::createActions() {
                                QStringLiteral("Заменить задачи вопросами из текстового файла Moodle Aiken")));
     file->addAction(makeAction(this, QStringLiteral("ImportCsv"), QStringLiteral("Импорт из &CSV..."), {},
                                QStringLiteral("Заменить задачи таблицами Zadachi.csv и Otvety.csv")));
+    QMenu *add = file->addMenu(QStringLiteral("&Добавить в банк"));
+    const struct {
+        const char *name;
+        const char *text;
+        ImportPlace place;
+        bool csv;
+    } adds[] = {
+        {"AddAikenAfterCurrent", "Из Aiken после &текущей задачи...", ImportPlace::AfterCurrent, false},
+        {"AddAikenAtEnd", "Из Aiken в &конец...", ImportPlace::AtEnd, false},
+        {"AddCsvAfterCurrent", "Из CSV после т&екущей задачи...", ImportPlace::AfterCurrent, true},
+        {"AddCsvAtEnd", "Из CSV в ко&нец...", ImportPlace::AtEnd, true},
+    };
+    for (const auto &a : adds) {
+        QAction *action = makeAction(this, QString::fromLatin1(a.name), QString::fromUtf8(a.text), {},
+                                     QStringLiteral("Добавить задачи из файла, не заменяя банк"));
+        add->addAction(action);
+        connect(action, &QAction::triggered, this, [this, place = a.place, csv = a.csv] {
+            if (csv)
+                importCsvTo(place);
+            else
+                importAikenTo(place);
+        });
+    }
     file->addAction(makeAction(this, QStringLiteral("ExportCsv"), QStringLiteral("&Экспорт в CSV..."), {},
                                QStringLiteral("Записать Zadachi.csv и Otvety.csv в папку")));
+    m_exportSelected = makeAction(
+        this, QStringLiteral("ExportSelectedCsv"), QStringLiteral("Экспорт &выбранных задач в CSV..."), {},
+        QStringLiteral("Записать выбранные в списке задачи отдельным банком в Zadachi.csv и "
+                       "Otvety.csv"));
+    file->addAction(m_exportSelected);
     file->addSeparator();
     file->addAction(makeAction(this, QStringLiteral("StartProgram"), QStringLiteral("&Запустить Cifrovex"),
                                Qt::Key_F9, QStringLiteral("Пройти тест на этом банке (на его копии)")));
@@ -340,11 +450,22 @@ void EditorWindow::createActions() {
     m_moveDown = makeAction(this, QStringLiteral("MoveDown"), QStringLiteral("Переместить ни&же"),
                             QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Down));
     edit->addActions({m_duplicate, m_remove, m_moveUp, m_moveDown});
+    edit->addAction(makeAction(this, QStringLiteral("SelectAllProblems"),
+                               QStringLiteral("Выбрать вс&е задачи"),
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+                               QStringLiteral("Выбрать все задачи в списке (одну или несколько — Shift "
+                                              "или Ctrl и щелчок)")));
     edit->addSeparator();
     edit->addAction(makeAction(this, QStringLiteral("AddOption"), QStringLiteral("&Добавить вариант"),
                                QKeySequence(Qt::ALT | Qt::Key_Insert)));
     edit->addAction(makeAction(this, QStringLiteral("RemoveOption"), QStringLiteral("Уд&алить вариант"),
                                QKeySequence(Qt::ALT | Qt::Key_Delete)));
+    edit->addAction(makeAction(this, QStringLiteral("MoveOptionUp"), QStringLiteral("Вариант в&ыше"),
+                               QKeySequence(Qt::ALT | Qt::Key_Up),
+                               QStringLiteral("Поднять неверный вариант среди неверных")));
+    edit->addAction(makeAction(this, QStringLiteral("MoveOptionDown"), QStringLiteral("Вариант ни&же"),
+                               QKeySequence(Qt::ALT | Qt::Key_Down),
+                               QStringLiteral("Опустить неверный вариант среди неверных")));
     QMenu *correct = edit->addMenu(QStringLiteral("&Верный ответ"));
     for (int n = 1; n <= 9; ++n) {
         QAction *a =
@@ -381,6 +502,11 @@ void EditorWindow::createActions() {
     on("ImportAiken", &EditorWindow::importAiken);
     on("ImportCsv", &EditorWindow::importCsv);
     on("ExportCsv", &EditorWindow::exportCsv);
+    on("ExportSelectedCsv", &EditorWindow::exportSelectedCsv);
+    connect(findChild<QAction *>(QStringLiteral("SelectAllProblems")), &QAction::triggered, this, [this] {
+        m_list->selectAll();
+        m_list->setFocus();
+    });
     on("StartProgram", &EditorWindow::startProgram);
     on("Quit", &QWidget::close);
     on("InsertProblem", &EditorWindow::insertProblem);
@@ -392,14 +518,23 @@ void EditorWindow::createActions() {
             &ProblemEditor::addOption);
     connect(findChild<QAction *>(QStringLiteral("RemoveOption")), &QAction::triggered, m_editor,
             &ProblemEditor::removeOption);
+    connect(findChild<QAction *>(QStringLiteral("MoveOptionUp")), &QAction::triggered, m_editor,
+            [this] { m_editor->moveOption(-1); });
+    connect(findChild<QAction *>(QStringLiteral("MoveOptionDown")), &QAction::triggered, m_editor,
+            [this] { m_editor->moveOption(+1); });
+    connect(m_editor, &ProblemEditor::optionNotMoved, this,
+            [this](const QString &why) { statusBar()->showMessage(why, 8000); });
     connect(findChild<QAction *>(QStringLiteral("GoToList")), &QAction::triggered, this,
             [this] { m_list->setFocus(); });
     connect(findChild<QAction *>(QStringLiteral("GoToCondition")), &QAction::triggered, this,
             [this] { m_editor->focusField(ProblemEditor::Field::Condition); });
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Справка"));
-    QAction *about = makeAction(this, QStringLiteral("AboutEditor"), QStringLiteral("&О редакторе"),
-                                QKeySequence::HelpContents);
+    QAction *manual = makeAction(this, QStringLiteral("ShowManual"), QStringLiteral("&Руководство"),
+                                 QKeySequence::HelpContents, QStringLiteral("Как работать с редактором"));
+    help->addAction(manual);
+    connect(manual, &QAction::triggered, this, &EditorWindow::showManual);
+    QAction *about = makeAction(this, QStringLiteral("AboutEditor"), QStringLiteral("&О редакторе"), {});
     help->addAction(about);
     connect(about, &QAction::triggered, this, [this] {
         QMessageBox::about(
@@ -429,6 +564,40 @@ void EditorWindow::setCurrentProblem(int index) {
     m_editor->setProblem(index);
 }
 
+QList<int> EditorWindow::selectedProblems() const {
+    QList<int> rows;
+    for (const QModelIndex &i : m_list->selectionModel()->selectedRows())
+        rows << i.row();
+    std::sort(rows.begin(), rows.end());
+    if (rows.isEmpty() && currentProblem() >= 0)
+        rows << currentProblem();
+    return rows;
+}
+
+void EditorWindow::selectProblems(const QList<int> &problems, int current) {
+    setCurrentProblem(current);
+    QItemSelection selection;
+    for (int row : problems)
+        if (row >= 0 && row < m_document->problemCount())
+            selection.select(m_model->index(row, 0), m_model->index(row, ProblemListModel::ColumnCount - 1));
+    m_list->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void EditorWindow::useSchoolSpellings(int problem, ProblemEditor::Field field, int row) {
+    if (problem < 0 || problem >= m_document->problemCount())
+        return;
+    const DocProblem &p = m_document->problem(problem);
+    const QList<int> shown = bankdoc::shownOrder(p, problem + 1);
+    const BankEditing::Field which = field == ProblemEditor::Field::Condition ? BankEditing::Field::Condition
+                                     : field == ProblemEditor::Field::Body    ? BankEditing::Field::Body
+                                                                              : BankEditing::Field::Option;
+    if (m_editing->useSchoolSpellings(problem, which, shown.value(row, -1))) {
+        setCurrentProblem(problem);
+        statusBar()->showMessage(
+            QStringLiteral("Задача %1: знаки записаны по-школьному. Отменить: Ctrl+Z.").arg(problem + 1));
+    }
+}
+
 void EditorWindow::updateTitle() {
     const QString name = m_path.isEmpty() ? QStringLiteral("Новый банк") : QFileInfo(m_path).fileName();
     setWindowTitle(QStringLiteral("%1[*] — %2").arg(name, appTitle()));
@@ -436,12 +605,13 @@ void EditorWindow::updateTitle() {
 }
 
 void EditorWindow::updateActions() {
-    const int current = currentProblem();
-    const bool has = current >= 0;
+    const QList<int> selected = selectedProblems();
+    const bool has = !selected.isEmpty();
     m_duplicate->setEnabled(has);
     m_remove->setEnabled(has);
-    m_moveUp->setEnabled(current > 0);
-    m_moveDown->setEnabled(has && current + 1 < m_document->problemCount());
+    m_moveUp->setEnabled(has && selected.first() > 0);
+    m_moveDown->setEnabled(has && selected.last() + 1 < m_document->problemCount());
+    m_exportSelected->setEnabled(has);
 }
 
 void EditorWindow::refreshStudentView() {
@@ -529,8 +699,30 @@ bool EditorWindow::openFile(const QString &path) {
         QStringLiteral("Открыт банк %1 (%2): задач %3.")
             .arg(m_path, m_version == jet::Version::Jet3 ? QStringLiteral("Jet 3") : QStringLiteral("Jet 4"))
             .arg(m_document->problemCount()));
+    m_recent->add(m_path);
     showNotes(notes);
     return true;
+}
+
+void EditorWindow::openRecent(const QString &path) {
+    if (!mayDiscard())
+        return;
+    if (!QFileInfo::exists(path)) {
+        m_dialogs.showError(this,
+                            QStringLiteral("Файла «%1» больше нет: он удалён из списка недавних.").arg(path));
+        m_recent->remove(path);
+        return;
+    }
+    if (!openFile(path))
+        m_recent->remove(path);
+}
+
+void EditorWindow::showManual() {
+    if (!m_manual)
+        m_manual = new ManualWindow(this);
+    m_manual->show();
+    m_manual->raise();
+    m_manual->activateWindow();
 }
 
 bool EditorWindow::save() {
@@ -549,6 +741,11 @@ bool EditorWindow::saveAs() {
 }
 
 bool EditorWindow::saveTo(const QString &path, jet::Version version) {
+    // Said by problem and field, with what to do, rather than by table, row and column.
+    if (const QString refused = unstorableSigns(m_document->problems(), version); !refused.isEmpty()) {
+        m_dialogs.showError(this, QStringLiteral("Банк задач не сохранён в «%1»: %2").arg(path, refused));
+        return false;
+    }
     try {
         m_document->save(path, version);
     } catch (const SaveError &e) {
@@ -558,6 +755,7 @@ bool EditorWindow::saveTo(const QString &path, jet::Version version) {
     m_path = QFileInfo(path).absoluteFilePath();
     m_version = version;
     m_editing->undoStack()->setClean();
+    m_recent->add(m_path);
     updateTitle();
     setWindowModified(false);
     // Saving a bank still being written is fine; the teacher is told which levels it serves yet.
@@ -581,8 +779,36 @@ bool EditorWindow::saveTo(const QString &path, jet::Version version) {
     return true;
 }
 
-void EditorWindow::importAiken() {
-    const QString path = m_dialogs.openFile(this, QStringLiteral("Импорт вопросов в формате Aiken"),
+int EditorWindow::importIndex(ImportPlace place) const {
+    switch (place) {
+    case ImportPlace::Replace:
+        break;
+    case ImportPlace::AfterCurrent:
+        return currentProblem() + 1;
+    case ImportPlace::AtEnd:
+        return m_document->problemCount();
+    }
+    return 0;
+}
+
+void EditorWindow::placeImported(const QList<DocProblem> &problems, ImportPlace place, const QString &what) {
+    if (place == ImportPlace::Replace) {
+        m_editing->replaceAll(problems, what);
+        return;
+    }
+    const int at = importIndex(place);
+    m_editing->insertProblems(at, problems, what);
+    QList<int> added;
+    for (int i = 0; i < problems.size(); ++i)
+        added << at + i;
+    selectProblems(added, at);
+}
+
+void EditorWindow::importAikenTo(ImportPlace place) {
+    const QString path = m_dialogs.openFile(this,
+                                            place == ImportPlace::Replace
+                                                ? QStringLiteral("Импорт вопросов в формате Aiken")
+                                                : QStringLiteral("Добавить в банк вопросы в формате Aiken"),
                                             QStringLiteral("Вопросы Aiken (*.txt);;Все файлы (*)"));
     if (path.isEmpty())
         return;
@@ -594,12 +820,20 @@ void EditorWindow::importAiken() {
     }
     try {
         csv::FileFormat format;
-        const Bank bank = aiken::importBank(bytes, path, m_version, &format);
-        m_editing->replaceAll(BankDocument::fromBank(bank),
-                              QStringLiteral("импорт из %1").arg(QFileInfo(path).fileName()));
+        QList<DocProblem> imported;
+        if (place == ImportPlace::Replace) {
+            imported = BankDocument::fromBank(aiken::importBank(bytes, path, m_version, &format));
+        } else {
+            // Added to a bank, the file needs no level's worth of questions; each keeps its own order.
+            for (const aiken::FileQuestion &q : aiken::readQuestions(bytes, path, m_version, &format))
+                imported << DocProblem{q.condition, q.body, q.options, q.correct};
+        }
+        const int at = importIndex(place);
+        placeImported(imported, place, QStringLiteral("импорт из %1").arg(QFileInfo(path).fileName()));
         const EncodingNotice notice = encodingNotice({{path, format}});
-        statusBar()->showMessage(QStringLiteral("Импортировано вопросов: %1 из %2. %3Отменить: Ctrl+Z.")
-                                     .arg(m_document->problemCount())
+        statusBar()->showMessage(QStringLiteral("%1 вопросов: %2 из %3. %4Отменить: Ctrl+Z.")
+                                     .arg(importedWhere(place, at, int(imported.size())))
+                                     .arg(imported.size())
                                      .arg(path, notice.status.isEmpty() ? QString() : notice.status + u' '));
         if (!notice.box.isEmpty())
             m_dialogs.showInfo(this, notice.box);
@@ -608,10 +842,12 @@ void EditorWindow::importAiken() {
     }
 }
 
-void EditorWindow::importCsv() {
-    const QString problems =
-        m_dialogs.openFile(this, QStringLiteral("Импорт из CSV: таблица задач (Zadachi.csv)"),
-                           QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
+void EditorWindow::importCsvTo(ImportPlace place) {
+    const QString problems = m_dialogs.openFile(
+        this,
+        place == ImportPlace::Replace ? QStringLiteral("Импорт из CSV: таблица задач (Zadachi.csv)")
+                                      : QStringLiteral("Добавить в банк из CSV: таблица задач (Zadachi.csv)"),
+        QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
     if (problems.isEmpty())
         return;
     // The options' table is expected beside it; otherwise the teacher names it.
@@ -642,15 +878,31 @@ void EditorWindow::importCsv() {
         const QString file = scratch.filePath(QStringLiteral("import.cvx"));
         jet::writeFile(file, tables, m_version);
         QStringList notes;
-        const QList<DocProblem> imported = BankDocument::fromBank(loadBank(file), &notes);
-        m_editing->replaceAll(imported, QStringLiteral("импорт из CSV"));
+        const Bank bank = loadBank(file);
+        const QList<DocProblem> imported = BankDocument::fromBank(bank, &notes);
+        if (imported.isEmpty() && place != ImportPlace::Replace) {
+            m_dialogs.showError(
+                this, QStringLiteral("В таблице «%1» нет ни одной задачи: добавлять нечего.").arg(problems));
+            return;
+        }
+        const int at = importIndex(place);
+        placeImported(imported, place, QStringLiteral("импорт из CSV"));
         const EncodingNotice notice = encodingNotice({{problems, problemsFormat}, {options, optionsFormat}});
-        statusBar()->showMessage(QStringLiteral("Импортировано задач: %1. %2Отменить: Ctrl+Z.")
-                                     .arg(QString::number(imported.size()),
+        statusBar()->showMessage(QStringLiteral("%1 задач: %2. %3Отменить: Ctrl+Z.")
+                                     .arg(importedWhere(place, at, int(imported.size())),
+                                          QString::number(imported.size()),
                                           notice.status.isEmpty() ? QString() : notice.status + u' '));
         if (!notice.box.isEmpty())
             m_dialogs.showInfo(this, notice.box);
-        showNotes(notes);
+        if (place == ImportPlace::Replace) {
+            showNotes(notes);
+        } else if (const QString lost = orphanOptions(bank); !lost.isEmpty()) {
+            // Renumbering is what adding does anyway; only what is lost is worth a box.
+            m_dialogs.showError(this,
+                                QStringLiteral("В «%1» есть варианты ответа задач с ID_P %2, которых нет "
+                                               "в «%3»: они не добавлены.")
+                                    .arg(options, lost, problems));
+        }
     } catch (const csv::CsvError &e) {
         m_dialogs.showError(this, e.message());
     } catch (const jet::FormatError &e) {
@@ -661,11 +913,30 @@ void EditorWindow::importCsv() {
 }
 
 void EditorWindow::exportCsv() {
-    const QString folder =
-        m_dialogs.chooseFolder(this, QStringLiteral("Экспорт в CSV: папка для Zadachi.csv и Otvety.csv"));
+    exportProblems(m_document->problems(),
+                   QStringLiteral("Экспорт в CSV: папка для Zadachi.csv и Otvety.csv"));
+}
+
+void EditorWindow::exportSelectedCsv() {
+    QList<DocProblem> problems;
+    for (int i : selectedProblems())
+        problems << m_document->problem(i);
+    if (problems.isEmpty())
+        return;
+    exportProblems(problems, QStringLiteral("Экспорт выбранных задач (%1) в CSV: папка для Zadachi.csv и "
+                                            "Otvety.csv")
+                                 .arg(problems.size()));
+}
+
+void EditorWindow::exportProblems(const QList<DocProblem> &problems, const QString &title) {
+    const QString folder = m_dialogs.chooseFolder(this, title);
     if (folder.isEmpty())
         return;
-    const QList<jet::Table> tables = banktables::toTables(m_document->toBank());
+    // The problems as a bank of their own: numbered from 1, each correct option under the key's
+    // number for its place there.
+    BankDocument part;
+    part.reset(problems);
+    const QList<jet::Table> tables = banktables::toTables(part.toBank());
     for (const jet::Table &table : tables) {
         const QString path = QDir(folder).filePath(table.name + QStringLiteral(".csv"));
         QSaveFile file(path);
@@ -720,35 +991,54 @@ void EditorWindow::insertProblem() {
 }
 
 void EditorWindow::duplicateProblem() {
-    const int current = currentProblem();
-    if (current < 0)
+    const QList<int> rows = selectedProblems();
+    if (rows.size() == 1) {
+        m_editing->duplicateProblem(rows.first());
+        setCurrentProblem(rows.first() + 1);
         return;
-    m_editing->duplicateProblem(current);
-    setCurrentProblem(current + 1);
+    }
+    const int first = m_editing->duplicateProblems(rows);
+    if (first < 0)
+        return;
+    QList<int> copies;
+    for (int k = 0; k < rows.size(); ++k)
+        copies << first + k;
+    selectProblems(copies, first);
 }
 
 void EditorWindow::removeProblem() {
-    const int current = currentProblem();
-    if (current < 0)
+    const QList<int> rows = selectedProblems();
+    if (rows.isEmpty())
         return;
-    m_editing->removeProblem(current);
-    setCurrentProblem(std::min(current, m_document->problemCount() - 1));
+    if (rows.size() == 1)
+        m_editing->removeProblem(rows.first());
+    else
+        m_editing->removeProblems(rows);
+    setCurrentProblem(std::min(rows.first(), m_document->problemCount() - 1));
+}
+
+void EditorWindow::moveSelected(int delta) {
+    const QList<int> rows = selectedProblems();
+    const int current = currentProblem();
+    if (rows.size() == 1) {
+        const int to = rows.first() + delta;
+        if (to < 0 || to >= m_document->problemCount())
+            return;
+        m_editing->moveProblem(rows.first(), to);
+        setCurrentProblem(to);
+        return;
+    }
+    const QList<int> moved = m_editing->moveProblems(rows, delta);
+    if (!moved.isEmpty())
+        selectProblems(moved, rows.contains(current) ? current + delta : moved.first());
 }
 
 void EditorWindow::moveUp() {
-    const int current = currentProblem();
-    if (current <= 0)
-        return;
-    m_editing->moveProblem(current, current - 1);
-    setCurrentProblem(current - 1);
+    moveSelected(-1);
 }
 
 void EditorWindow::moveDown() {
-    const int current = currentProblem();
-    if (current < 0 || current + 1 >= m_document->problemCount())
-        return;
-    m_editing->moveProblem(current, current + 1);
-    setCurrentProblem(current + 1);
+    moveSelected(+1);
 }
 
 void EditorWindow::closeEvent(QCloseEvent *event) {

@@ -4,6 +4,7 @@
 // view and the live check, with the File and Edit commands.
 
 #include "data/jet/jet.h"
+#include "editor/problem_editor.h"
 
 #include <QMainWindow>
 #include <QTemporaryDir>
@@ -13,11 +14,14 @@
 #include <vector>
 
 class BankDocument;
+struct DocProblem;
 class BankEditing;
 class CheckPanel;
 class ProblemEditor;
 class ProblemListModel;
+class ManualWindow;
 class QAction;
+class RecentFiles;
 class QTabWidget;
 class QTableView;
 class QTimer;
@@ -45,6 +49,9 @@ class EditorWindow : public QMainWindow {
     Q_OBJECT
 
 public:
+    // Where imported problems go: in place of the bank's, after the current problem, or after the last.
+    enum class ImportPlace { Replace, AfterCurrent, AtEnd };
+
     explicit EditorWindow(QWidget *parent = nullptr);
     ~EditorWindow() override;
 
@@ -56,11 +63,18 @@ public:
     CheckPanel *checkPanel() const { return m_check; }
     StudentView *studentView() const { return m_student; }
     QTableView *problemList() const { return m_list; }
+    RecentFiles *recentFiles() const { return m_recent; }
+    // The manual's window once F1 has opened it; null before.
+    ManualWindow *manualWindow() const { return m_manual; }
 
     const QString &filePath() const { return m_path; }
     jet::Version version() const { return m_version; }
     int currentProblem() const;
     void setCurrentProblem(int index);
+    // The problems selected in the list, in order; the current one when none is.
+    QList<int> selectedProblems() const;
+    // Selects these problems in the list, with `current` the one shown in the fields.
+    void selectProblems(const QList<int> &problems, int current);
 
     // Opens a bank without asking about unsaved changes; false after showing why it could not.
     bool openFile(const QString &path);
@@ -81,10 +95,16 @@ public slots:
     void open();
     bool save();
     bool saveAs();
-    void importAiken();
-    void importCsv();
+    void importAiken() { importAikenTo(ImportPlace::Replace); }
+    void importCsv() { importCsvTo(ImportPlace::Replace); }
+    void importAikenTo(ImportPlace place);
+    void importCsvTo(ImportPlace place);
     void exportCsv();
+    void exportSelectedCsv();
     void startProgram();
+    void showManual();
+    // Opens a file from the recent list, asking first about unsaved changes.
+    void openRecent(const QString &path);
     void insertProblem();
     void duplicateProblem();
     void removeProblem();
@@ -99,9 +119,18 @@ private:
     void updateTitle();
     void updateActions();
     void refreshStudentView();
+    // The quick fix of a finding about signs outside Windows-1251; row as the student sees the options.
+    void useSchoolSpellings(int problem, ProblemEditor::Field field, int row);
+    // Moves the selected problems one place up (-1) or down (+1).
+    void moveSelected(int delta);
     // Asks what to do with unsaved changes; true when the caller may go on.
     bool mayDiscard();
     void showNotes(const QStringList &notes);
+    void exportProblems(const QList<DocProblem> &problems, const QString &title);
+    // Puts imported problems where the teacher asked, as one step, and makes them current.
+    void placeImported(const QList<DocProblem> &problems, ImportPlace place, const QString &what);
+    // Where imported problems begin: 0 when they replace the bank.
+    int importIndex(ImportPlace place) const;
 
     EditorDialogs m_dialogs;
     BankDocument *m_document;
@@ -124,4 +153,7 @@ private:
     QAction *m_remove = nullptr;
     QAction *m_moveUp = nullptr;
     QAction *m_moveDown = nullptr;
+    QAction *m_exportSelected = nullptr;
+    RecentFiles *m_recent = nullptr;
+    ManualWindow *m_manual = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "data/bank_editing.h"
 #include "editor/text_edit.h"
+#include "testing/grading.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -78,13 +79,30 @@ ProblemEditor::ProblemEditor(BankEditing *editing, QWidget *parent)
     m_removeOption->setObjectName(QStringLiteral("RemoveOption"));
     connect(m_addOption, &QPushButton::clicked, this, &ProblemEditor::addOption);
     connect(m_removeOption, &QPushButton::clicked, this, &ProblemEditor::removeOption);
+    // They act on the option being typed in: a click must leave the keyboard there.
+    m_optionUp = new QPushButton(QStringLiteral("Вариант выше"), options);
+    m_optionUp->setObjectName(QStringLiteral("MoveOptionUp"));
+    m_optionUp->setToolTip(QStringLiteral("Поднять неверный вариант среди неверных (Alt+Up)"));
+    m_optionUp->setFocusPolicy(Qt::NoFocus);
+    m_optionDown = new QPushButton(QStringLiteral("Вариант ниже"), options);
+    m_optionDown->setObjectName(QStringLiteral("MoveOptionDown"));
+    m_optionDown->setToolTip(QStringLiteral("Опустить неверный вариант среди неверных (Alt+Down)"));
+    m_optionDown->setFocusPolicy(Qt::NoFocus);
+    connect(m_optionUp, &QPushButton::clicked, this, [this] { moveOption(-1); });
+    connect(m_optionDown, &QPushButton::clicked, this, [this] { moveOption(+1); });
     buttons->addWidget(m_addOption);
     buttons->addWidget(m_removeOption);
+    buttons->addWidget(m_optionUp);
+    buttons->addWidget(m_optionDown);
     buttons->addStretch();
     optionsLayout->addLayout(buttons);
     layout->addWidget(options);
     layout->addStretch();
 
+    connect(m_condition, &BankTextEdit::schoolSpellingRequested, this,
+            [this] { m_editing->useSchoolSpellings(m_problem, BankEditing::Field::Condition); });
+    connect(m_body, &BankTextEdit::schoolSpellingRequested, this,
+            [this] { m_editing->useSchoolSpellings(m_problem, BankEditing::Field::Body); });
     connect(m_condition, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_refreshing)
             m_editing->setCondition(m_problem, m_condition->toPlainText());
@@ -92,6 +110,16 @@ ProblemEditor::ProblemEditor(BankEditing *editing, QWidget *parent)
     connect(m_body, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_refreshing)
             m_editing->setBody(m_problem, m_body->toPlainText());
+    });
+
+    // A click on a button that takes no focus gives it to the scroll area around: the option
+    // the teacher was in is remembered until another field takes the keyboard.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now == m_condition || now == m_body)
+            m_lastOptionRow = -1;
+        for (int row = 0; row < m_rows.size(); ++row)
+            if (now == m_rows[row].text)
+                m_lastOptionRow = row;
     });
 
     BankDocument *doc = m_editing->document();
@@ -119,6 +147,7 @@ void ProblemEditor::setProblem(int index) {
     if (index == m_problem)
         return;
     m_problem = index;
+    m_lastOptionRow = -1;
     refresh();
 }
 
@@ -144,6 +173,9 @@ void ProblemEditor::setRowCount(int count) {
         r.text->setAccessibleName(QStringLiteral("Вариант %1").arg(row + 1));
         setVisibleLines(r.text, 1);
         r.text->setMaximumHeight(r.text->minimumHeight() * 2);
+        connect(r.text, &BankTextEdit::schoolSpellingRequested, this, [this, row] {
+            m_editing->useSchoolSpellings(m_problem, BankEditing::Field::Option, authorIndex(row));
+        });
         connect(r.text, &QPlainTextEdit::textChanged, this, [this, row] {
             if (!m_refreshing)
                 m_editing->setOptionText(m_problem, authorIndex(row), m_rows[row].text->toPlainText());
@@ -212,6 +244,8 @@ void ProblemEditor::refresh() {
     m_warning->setText(warnings.join(u' '));
     m_warning->setVisible(!warnings.isEmpty());
     m_removeOption->setEnabled(!p.options.isEmpty());
+    m_optionUp->setEnabled(p.options.size() > 1);
+    m_optionDown->setEnabled(p.options.size() > 1);
     m_refreshing = false;
 }
 
@@ -243,6 +277,37 @@ void ProblemEditor::removeOption() {
     if (row < 0)
         row = int(m_rows.size()) - 1;
     m_editing->removeOption(m_problem, authorIndex(row));
+}
+
+int ProblemEditor::lastOptionRow() const {
+    const int row = focusedRow();
+    return row >= 0 ? row : (m_lastOptionRow < m_rows.size() ? m_lastOptionRow : -1);
+}
+
+void ProblemEditor::moveOption(int delta) {
+    const int row = lastOptionRow();
+    if (m_problem < 0 || row < 0) {
+        emit optionNotMoved(QStringLiteral("Поставьте курсор в вариант ответа, который нужно переместить."));
+        return;
+    }
+    const int option = authorIndex(row);
+    const int moved = m_editing->moveOption(m_problem, option, delta);
+    if (moved < 0) {
+        const DocProblem &p = m_editing->document()->problem(m_problem);
+        const bool keyed = p.correct >= 0 && m_problem < int(kAnswerKey.size());
+        emit optionNotMoved(keyed && option == p.correct
+                                ? QStringLiteral("Верный вариант стоит под номером %1: этот номер программа "
+                                                 "считает верным для задачи № %2. Перемещаются неверные "
+                                                 "варианты.")
+                                      .arg(row + 1)
+                                      .arg(m_problem + 1)
+                            : delta < 0 ? QStringLiteral("Выше неверных вариантов нет.")
+                                        : QStringLiteral("Ниже неверных вариантов нет."));
+        return;
+    }
+    const int now = int(m_order.indexOf(moved));
+    if (now >= 0)
+        m_rows[now].text->setFocus();
 }
 
 int ProblemEditor::focusedRow() const {

@@ -42,6 +42,13 @@ public slots:
     void addOption();
     // Removes the option whose row has the keyboard, or the last one.
     void removeOption();
+    // Moves the option whose row has the keyboard one place up (-1) or down (+1) among the wrong
+    // ones; the keyboard follows it.
+    void moveOption(int delta);
+
+signals:
+    // Why an option the teacher asked to move stays where it is.
+    void optionNotMoved(const QString &why);
 
 private:
     struct OptionRow {
@@ -53,12 +60,15 @@ private:
     void refresh();
     void setRowCount(int count);
     int focusedRow() const;
+    // The row of the option last typed in, while the keyboard has not gone to another field.
+    int lastOptionRow() const;
     int authorIndex(int row) const;
 
     BankEditing *m_editing;
     int m_problem = -1;
     bool m_refreshing = false;
     QList<int> m_order; // author index of the option in each shown row
+    int m_lastOptionRow = -1;
 
     QLabel *m_heading = nullptr;
     BankTextEdit *m_condition = nullptr;
@@ -69,4 +79,6 @@ private:
     QLabel *m_warning = nullptr;
     QPushButton *m_addOption = nullptr;
     QPushButton *m_removeOption = nullptr;
+    QPushButton *m_optionUp = nullptr;
+    QPushButton *m_optionDown = nullptr;
 };

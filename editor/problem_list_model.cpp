@@ -114,8 +114,16 @@ QStringList ProblemListModel::mimeTypes() const {
 QMimeData *ProblemListModel::mimeData(const QModelIndexList &indexes) const {
     if (indexes.isEmpty())
         return nullptr;
+    QList<int> rows;
+    for (const QModelIndex &i : indexes)
+        if (!rows.contains(i.row()))
+            rows << i.row();
+    std::sort(rows.begin(), rows.end());
+    QByteArrayList numbers;
+    for (int r : rows)
+        numbers << QByteArray::number(r);
     auto *data = new QMimeData;
-    data->setData(kMime, QByteArray::number(indexes.first().row()));
+    data->setData(kMime, numbers.join(','));
     return data;
 }
 
@@ -123,9 +131,24 @@ bool ProblemListModel::dropMimeData(const QMimeData *data, Qt::DropAction action
                                     const QModelIndex &parent) {
     if (action != Qt::MoveAction || !data->hasFormat(kMime))
         return false;
-    bool ok = false;
-    const int from = data->data(kMime).toInt(&ok);
-    if (!ok || from < 0 || from >= rowCount())
+    QList<int> rows;
+    for (const QByteArray &number : data->data(kMime).split(',')) {
+        bool ok = false;
+        const int r = number.toInt(&ok);
+        if (!ok || r < 0 || r >= rowCount())
+            return false;
+        rows << r;
+    }
+    if (rows.size() > 1) {
+        const int before = row >= 0                      ? row
+                           : !parent.isValid()           ? rowCount()
+                           : parent.row() < rows.first() ? parent.row()
+                                                         : parent.row() + 1;
+        emit rowsMoveRequested(rows, before);
+        return false;
+    }
+    const int from = rows.value(0, -1);
+    if (from < 0)
         return false;
     // Dropped between rows (row) or onto a row (parent): the problem takes that place.
     int to = row >= 0 ? row : (parent.isValid() ? parent.row() : rowCount());

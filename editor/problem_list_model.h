@@ -30,6 +30,8 @@ public:
 signals:
     // A problem dragged from one row to end up at another; the window makes it an undoable move.
     void moveRequested(int from, int to);
+    // Several problems dragged together (in order) to stand before the problem at row `before`.
+    void rowsMoveRequested(const QList<int> &rows, int before);
 
 private:
     BankDocument *m_document;

@@ -6,7 +6,10 @@
 #include <QPlainTextEdit>
 #include <QSyntaxHighlighter>
 
-// Marks characters that Windows-1251 has no code for: the program would show them as "?".
+class QAction;
+
+// Marks characters that Windows-1251 has no code for: Jet 3 cannot store them and the older
+// program for Windows shows them as "?".
 class ForeignCharHighlighter : public QSyntaxHighlighter {
     Q_OBJECT
 
@@ -26,6 +29,18 @@ public:
     // Replaces the text only when it differs, keeping the cursor where it was as far as it can.
     void setTextKeepingCursor(const QString &text);
 
+    // "Записать знаки по-школьному" in the field's context menu, on while the text has such signs.
+    QAction *schoolSpellingAction() const { return m_schoolSpelling; }
+
+signals:
+    // The teacher asked for the field's maths signs in school spelling; the owner makes it one
+    // step on the bank's undo stack.
+    void schoolSpellingRequested();
+
 protected:
     bool event(QEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    QAction *m_schoolSpelling;
 };

@@ -2,6 +2,7 @@
 // with the previous version kept and nothing half-written.
 
 #include "data/bank_aiken.h"
+#include "data/bank_charset.h"
 #include "data/bank_check.h"
 #include "data/bank_csv.h"
 #include "data/bank_document.h"
@@ -14,6 +15,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
+
+#include <functional>
+#include <tuple>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -105,6 +109,12 @@ private slots:
     void failedSaveLeavesTheFileAlone_data();
     void failedSaveLeavesTheFileAlone();
     void fullDiskLeavesTheFileAlone();
+    void moveOption_data();
+    void moveOption();
+    void severalProblemsAreOneStep();
+    void schoolSpellings_data();
+    void schoolSpellings();
+    void storableByVersion();
 };
 
 void TestBankDocument::shownOrder_data() {
@@ -470,6 +480,172 @@ void TestBankDocument::fullDiskLeavesTheFileAlone() {
     QCOMPARE(fileBytes(bankdoc::backupPath(path)), original);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"data.cvx", "data.cvx.bak"}));
 #endif
+}
+
+void TestBankDocument::moveOption_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("correct"); // among the author's a, b, c, d; -1 for none
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<QString>("shownAfter"); // as the student sees them; empty when nothing moves
+    // Position 1's key is 3, position 3's is 4; shown at 1 with a correct: b c a d.
+    QTest::newRow("wrong_up") << 1 << 0 << "c" << -1 << "cbad";
+    QTest::newRow("wrong_down_steps_over_correct") << 1 << 0 << "c" << +1 << "bdac";
+    QTest::newRow("wrong_up_steps_over_correct") << 1 << 0 << "d" << -1 << "bdac";
+    QTest::newRow("correct_stays") << 1 << 0 << "a" << +1 << "";
+    QTest::newRow("first_stays") << 1 << 0 << "b" << -1 << "";
+    QTest::newRow("last_wrong_before_correct_stays") << 3 << 0 << "d" << +1 << "";
+    QTest::newRow("none_correct") << 1 << -1 << "c" << -1 << "acbd";
+    // Past the key the program never shows it: the author's order is the order, correct one too.
+    QTest::newRow("past_key_over_correct") << 21 << 0 << "b" << -1 << "bacd";
+}
+
+void TestBankDocument::moveOption() {
+    QFETCH(int, position);
+    QFETCH(int, correct);
+    QFETCH(QString, option);
+    QFETCH(int, delta);
+    QFETCH(QString, shownAfter);
+
+    BankDocument doc;
+    QList<DocProblem> problems(position,
+                               DocProblem{QStringLiteral("x"), QString(), {"a", "b", "c", "d"}, correct});
+    doc.reset(problems);
+    BankEditing editing(&doc);
+    const int index = position - 1;
+    const DocProblem before = doc.problem(index);
+    const auto shown = [&] {
+        QString out;
+        for (int i : bankdoc::shownOrder(doc.problem(index), position))
+            out += doc.problem(index).options[i];
+        return out;
+    };
+    const int moved = editing.moveOption(index, int(before.options.indexOf(option)), delta);
+    if (shownAfter.isEmpty()) {
+        QCOMPARE(moved, -1);
+        QCOMPARE(doc.problem(index), before);
+        QCOMPARE(editing.undoStack()->count(), 0);
+        return;
+    }
+    QCOMPARE(shown(), shownAfter);
+    QCOMPARE(doc.problem(index).options.value(moved), option);
+    // The correct option is the same text as before.
+    if (correct >= 0)
+        QCOMPARE(doc.problem(index).options[doc.problem(index).correct], before.options[correct]);
+    QCOMPARE(editing.undoStack()->count(), 1);
+    editing.undoStack()->undo();
+    QCOMPARE(doc.problem(index), before);
+}
+
+void TestBankDocument::severalProblemsAreOneStep() {
+    // Each in a bank of ten: the order afterwards, by the problems' numbers before.
+    const auto run = [](const std::function<void(BankEditing &)> &change) {
+        BankDocument doc;
+        doc.reset(markedProblems(10));
+        BankEditing editing(&doc);
+        change(editing);
+        QList<int> order;
+        for (const DocProblem &p : doc.problems())
+            order << p.body.section(u' ', 0, 0).toInt();
+        const bool oneStep = editing.undoStack()->count() == 1;
+        const QString fault = keyRuleFault(doc.toBank());
+        editing.undoStack()->undo();
+        const bool restored = doc.problems() == markedProblems(10);
+        return std::tuple{order, oneStep && restored, fault};
+    };
+    using Order = QList<int>;
+    {
+        // Dropped below themselves and above: either way they stand together in order.
+        const auto [order, undoable, fault] = run([](BankEditing &e) {
+            QCOMPARE(e.moveProblemsTo({0, 1, 4}, 7), (Order{4, 5, 6}));
+        });
+        QCOMPARE(order, (Order{3, 4, 6, 7, 1, 2, 5, 8, 9, 10}));
+        QVERIFY(undoable);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+    {
+        const auto [order, undoable, fault] = run([](BankEditing &e) {
+            QCOMPARE(e.moveProblemsTo({8, 3, 9}, 1), (Order{1, 2, 3}));
+        });
+        QCOMPARE(order, (Order{1, 4, 9, 10, 2, 3, 5, 6, 7, 8}));
+        QVERIFY(undoable);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+    {
+        const auto [order, undoable, fault] = run([](BankEditing &e) { e.removeProblems({9, 0, 5, 5}); });
+        QCOMPARE(order, (Order{2, 3, 4, 5, 7, 8, 9}));
+        QVERIFY(undoable);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+    {
+        const auto [order, undoable, fault] = run([](BankEditing &e) {
+            QCOMPARE(e.moveProblems({9, 2}, +1), Order{});
+        });
+        QCOMPARE(order, (Order{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+        QVERIFY(!undoable);
+        QVERIFY(fault.isEmpty());
+    }
+}
+
+void TestBankDocument::schoolSpellings_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("school");
+    QTest::newRow("squares") << "x² + y² = 25"
+                             << "x^2 + y^2 = 25";
+    QTest::newRow("exponent_of_several") << "10⁻³ и 2¹⁰"
+                                         << "10^(-3) и 2^(10)";
+    QTest::newRow("times_divide") << "6 × 2 ÷ 3 ⋅ 1"
+                                  << "6 · 2 : 3 · 1";
+    QTest::newRow("comparisons") << "a ≤ b ≥ c ≠ d ≈ e"
+                                 << "a <= b >= c <> d ~ e";
+    QTest::newRow("root_and_pi") << "√2, √ 9 и 2π"
+                                 << "корень из 2, корень из 9 и 2пи";
+    QTest::newRow("minus_and_fraction") << "−1½ + ¾"
+                                        << "-1 1/2 + 3/4";
+    QTest::newRow("windows1251_kept") << "Ёлка № 5 — «да», 90°, ±1"
+                                      << "Ёлка № 5 — «да», 90°, ±1";
+    QTest::newRow("no_spelling_kept") << "α😀"
+                                      << "α😀";
+}
+
+void TestBankDocument::schoolSpellings() {
+    QFETCH(QString, text);
+    QFETCH(QString, school);
+    QCOMPARE(bankcharset::withSchoolSpellings(text), school);
+    QCOMPARE(bankcharset::hasSchoolSpelling(text), school != text);
+    // Respelled, a text needs nothing more for the older program.
+    if (school != text)
+        QCOMPARE(bankcheck::outsideWindows1251(school), QString());
+}
+
+void TestBankDocument::storableByVersion() {
+    const QString text = QStringLiteral("x² ≤ 😀 ё");
+    QCOMPARE(bankcharset::notStorable(text, jet::Version::Jet3), QStringLiteral("²≤😀"));
+    QCOMPARE(bankcharset::notStorable(text, jet::Version::Jet4), QStringLiteral("😀"));
+    // The teacher is told which a Jet 4 bank keeps, which no bank does, and how to write them.
+    const QString advice = bankcharset::advice(bankcheck::outsideWindows1251(text));
+    QVERIFY2(advice.contains(QStringLiteral("«²≤» сохранится в банке Jet 4")), qPrintable(advice));
+    QVERIFY2(advice.contains(QStringLiteral("«😀» не сохранить ни в Jet 4, ни в Jet 3")), qPrintable(advice));
+    QVERIFY2(advice.contains(QStringLiteral("² → ^2, ≤ → <=")), qPrintable(advice));
+    QVERIFY(bankcharset::advice(QString()).isEmpty());
+
+    // The check and the importers say the same.
+    Bank bank = sampleBank(20);
+    bank.problems[2].Uslovie = QStringLiteral("x² = 4");
+    const bankcheck::Report report = bankcheck::check(bank);
+    QVERIFY(!report.levelsServed.contains(3));
+    QCOMPARE(report.findings.size(), 1);
+    QVERIFY2(report.findings[0].text.contains(QStringLiteral("² → ^2")), qPrintable(report.findings[0].text));
+    QByteArray aiken;
+    for (int i = 1; i <= 20; ++i)
+        aiken += QStringLiteral("x² = %1\nA) да\nB) нет\nC) 1\nD) 2\nANSWER: A\n\n").arg(i).toUtf8();
+    QCOMPARE(aiken::importBank(aiken, QStringLiteral("q.txt"), jet::Version::Jet4).problems.size(), 20);
+    try {
+        aiken::importBank(aiken, QStringLiteral("q.txt"), jet::Version::Jet3);
+        QFAIL("Jet 3 took ²");
+    } catch (const aiken::AikenError &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("² → ^2")), qPrintable(e.message()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBankDocument)

@@ -8,8 +8,10 @@
 #include "data/jet/format.h"
 #include "editor/check_panel.h"
 #include "editor/editor_window.h"
+#include "editor/manual.h"
 #include "editor/problem_editor.h"
 #include "editor/problem_list_model.h"
+#include "editor/recent_files.h"
 #include "editor/student_view.h"
 #include "editor/text_edit.h"
 #include "testing/grading.h"
@@ -24,13 +26,17 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTextLayout>
 #include <QUndoStack>
 
@@ -126,6 +132,7 @@ class TestEditorWindow : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void keyboardMadeBankSavesWithTheKey();
     void titleShowsFileAndChanges();
     void askBeforeLosingChanges_data();
@@ -143,7 +150,23 @@ private slots:
     void importReadsTeachersFiles_data();
     void importReadsTeachersFiles();
     void exportReadsBackInTheToolAndTheEditor();
+    void addToBank_data();
+    void addToBank();
+    void severalProblemsAtOnce_data();
+    void severalProblemsAtOnce();
+    void exportSelectedProblems();
+    void wrongOptionsReorder();
+    void mathsSignsQuickFix();
+    void recentFiles();
+    void manualHtml_data();
+    void manualHtml();
+    void f1ShowsTheManual();
 };
+
+void TestEditorWindow::initTestCase() {
+    // The recent files go to a settings file of the tests' own, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
+}
 
 void TestEditorWindow::keyboardMadeBankSavesWithTheKey() {
     Harness h;
@@ -656,6 +679,456 @@ void TestEditorWindow::exportReadsBackInTheToolAndTheEditor() {
     for (int i = 0; i < problems.size(); ++i)
         QVERIFY2(sameProblem(h.window.document()->problem(i), problems[i]),
                  qPrintable(QString::number(i + 1)));
+}
+
+void TestEditorWindow::addToBank_data() {
+    QTest::addColumn<QString>("format"); // aiken or csv
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("at"); // where the two added problems begin in a bank of three, row 1 current
+    QTest::newRow("aiken_after_current") << "aiken"
+                                         << "AddAikenAfterCurrent" << 2;
+    QTest::newRow("aiken_at_end") << "aiken"
+                                  << "AddAikenAtEnd" << 3;
+    QTest::newRow("csv_after_current") << "csv"
+                                       << "AddCsvAfterCurrent" << 2;
+    QTest::newRow("csv_at_end") << "csv"
+                                << "AddCsvAtEnd" << 3;
+}
+
+void TestEditorWindow::addToBank() {
+    QFETCH(QString, format);
+    QFETCH(QString, action);
+    QFETCH(int, at);
+
+    // Two problems whose correct options are not where the key wants them at their new places.
+    const QList<DocProblem> added{
+        {QStringLiteral("Сколько будет 2 + 2?"), QString(), {"3", "4", "5", "22"}, 1},
+        {QStringLiteral("Корень из 9"), QStringLiteral("вторая строка"), {"3", "9", "81", "−3"}, 0},
+    };
+    QTemporaryDir dir;
+    QString opened;
+    if (format == QLatin1String("aiken")) {
+        QStringList lines;
+        for (const DocProblem &p : added) {
+            lines << p.condition;
+            if (!p.body.isEmpty())
+                lines << p.body;
+            for (int n = 0; n < 4; ++n)
+                lines << QStringLiteral("%1) %2").arg(QChar(u'A' + n), p.options[n]);
+            lines << QStringLiteral("ANSWER: %1").arg(QChar(u'A' + p.correct)) << QString();
+        }
+        opened = dir.filePath(QStringLiteral("q.txt"));
+        QVERIFY(writeBytes(opened, textFile(lines, QStringLiteral("utf8"), QStringLiteral("\n"))));
+    } else {
+        QStringList problems{"ID_P,Name,Uslovie"}, options{"ID_O,ID_P,Otvet,Istina,dopol"};
+        int optionId = 0;
+        for (int i = 0; i < added.size(); ++i) {
+            // ID_P that the bank has already: the problems are taken by their order, not their ID.
+            problems << QStringLiteral("%1,\"%2\",\"%3\"").arg(i + 1).arg(added[i].body, added[i].condition);
+            for (int n = 0; n < 4; ++n)
+                options << QStringLiteral("%1,%2,\"%3\",%4,%5")
+                               .arg(++optionId)
+                               .arg(i + 1)
+                               .arg(added[i].options[n])
+                               .arg(int(n == added[i].correct))
+                               .arg(n + 1);
+        }
+        opened = dir.filePath(QStringLiteral("Zadachi.csv"));
+        QVERIFY(writeBytes(opened, textFile(problems, QStringLiteral("utf8"), QStringLiteral("\n"))));
+        QVERIFY(writeBytes(dir.filePath(QStringLiteral("Otvety.csv")),
+                           textFile(options, QStringLiteral("utf8"), QStringLiteral("\n"))));
+    }
+
+    Harness h;
+    const QList<DocProblem> before = BankDocument::fromBank(sampleBank(3));
+    h.window.document()->reset(before);
+    h.window.setCurrentProblem(1);
+    const int steps = h.window.editing()->undoStack()->count();
+    h.window.dialogs().openFile = [&](QWidget *, const QString &, const QString &) { return opened; };
+    h.action(qPrintable(action))->trigger();
+    QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(u'\n')));
+
+    QList<DocProblem> expected = before;
+    for (int i = 0; i < added.size(); ++i)
+        expected.insert(at + i, added[i]);
+    QCOMPARE(h.window.document()->problemCount(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        QVERIFY2(sameProblem(h.window.document()->problem(i), expected[i]),
+                 qPrintable(QString::number(i + 1)));
+    // Saved, each correct option stands under the key's number for its new place.
+    const Bank bank = h.window.document()->toBank();
+    for (const AnswerOption &o : bank.options)
+        if (o.ID_P == at + 1 || o.ID_P == at + 2)
+            QCOMPARE(o.Istina, o.dopol == correctOption(o.ID_P));
+    QCOMPARE(h.window.currentProblem(), at);
+    QCOMPARE(h.window.selectedProblems(), (QList<int>{at, at + 1}));
+    QCOMPARE(h.editor()->conditionEdit()->toPlainText(), added[0].condition);
+    QVERIFY2(h.window.statusBar()->currentMessage().contains(QStringLiteral("%1–%2").arg(at + 1).arg(at + 2)),
+             qPrintable(h.window.statusBar()->currentMessage()));
+
+    // One step back, and forth.
+    QCOMPARE(h.window.editing()->undoStack()->count(), steps + 1);
+    h.window.editing()->undoStack()->undo();
+    QCOMPARE(h.window.document()->problems(), before);
+    h.window.editing()->undoStack()->redo();
+    QCOMPARE(h.window.document()->problems(), expected);
+
+    // A file with nothing to add says so and changes nothing.
+    const QString empty = dir.filePath(format == QLatin1String("aiken") ? QStringLiteral("empty.txt")
+                                                                        : QStringLiteral("Zadachi.csv"));
+    QVERIFY(writeBytes(empty, format == QLatin1String("aiken") ? QByteArray("\n")
+                                                               : QByteArray("ID_P,Name,Uslovie\n")));
+    opened = empty;
+    h.action(qPrintable(action))->trigger();
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY2(h.errors[0].contains(empty), qPrintable(h.errors[0]));
+    QCOMPARE(h.window.document()->problems(), expected);
+    QCOMPARE(h.window.editing()->undoStack()->count(), steps + 1);
+    if (format != QLatin1String("csv"))
+        return;
+
+    // Options whose problem the tables lack are not added, and the teacher is told.
+    QVERIFY(writeBytes(opened, textFile({"ID_P,Name,Uslovie", "1,\"\",\"Одна\""}, QStringLiteral("utf8"),
+                                        QStringLiteral("\n"))));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("Otvety.csv")),
+                       textFile({"ID_O,ID_P,Otvet,Istina,dopol", "1,1,\"а\",1,1", "2,9,\"лишний\",0,1"},
+                                QStringLiteral("utf8"), QStringLiteral("\n"))));
+    h.action(qPrintable(action))->trigger();
+    QCOMPARE(h.errors.size(), 2);
+    QVERIFY2(h.errors[1].contains(QStringLiteral("ID_P 9")) &&
+                 h.errors[1].contains(QStringLiteral("не добавлены")),
+             qPrintable(h.errors[1]));
+    QCOMPARE(h.window.document()->problemCount(), expected.size() + 1);
+}
+
+void TestEditorWindow::severalProblemsAtOnce_data() {
+    QTest::addColumn<QList<int>>("selected"); // rows, the first clicked, the others Ctrl+clicked
+    QTest::addColumn<QString>("action");      // an action, or "drag" of the rows dropped before row 0
+    QTest::addColumn<QList<int>>("order");    // the problems (1-based, as they were) afterwards
+    QTest::addColumn<QList<int>>("selectedAfter");
+    QTest::newRow("move_up_range") << QList<int>{2, 3, 4} << "MoveUp" << QList<int>{1, 3, 4, 5, 2, 6, 7, 8}
+                                   << QList<int>{1, 2, 3};
+    QTest::newRow("move_down_scattered")
+        << QList<int>{0, 3} << "MoveDown" << QList<int>{2, 1, 3, 5, 4, 6, 7, 8} << QList<int>{1, 4};
+    QTest::newRow("move_down_at_bottom")
+        << QList<int>{5, 7} << "MoveDown" << QList<int>{1, 2, 3, 4, 5, 6, 7, 8} << QList<int>{5, 7};
+    QTest::newRow("remove_scattered")
+        << QList<int>{1, 4, 6} << "RemoveProblem" << QList<int>{1, 3, 4, 6, 8} << QList<int>{1};
+    QTest::newRow("duplicate_range") << QList<int>{3, 2} << "DuplicateProblem"
+                                     << QList<int>{1, 2, 3, 4, 3, 4, 5, 6, 7, 8} << QList<int>{4, 5};
+    QTest::newRow("drag_scattered") << QList<int>{5, 2, 6} << "drag" << QList<int>{3, 6, 7, 1, 2, 4, 5, 8}
+                                    << QList<int>{0, 1, 2};
+}
+
+void TestEditorWindow::severalProblemsAtOnce() {
+    QFETCH(QList<int>, selected);
+    QFETCH(QString, action);
+    QFETCH(QList<int>, order);
+    QFETCH(QList<int>, selectedAfter);
+
+    Harness h;
+    BankDocument *doc = h.window.document();
+    const QList<DocProblem> before = BankDocument::fromBank(sampleBank(8));
+    doc->reset(before);
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&h.window));
+    QTableView *list = h.window.problemList();
+    for (int k = 0; k < selected.size(); ++k)
+        QTest::mouseClick(
+            list->viewport(), Qt::LeftButton, k == 0 ? Qt::NoModifier : Qt::ControlModifier,
+            list->visualRect(list->model()->index(selected[k], ProblemListModel::ConditionColumn)).center());
+    std::sort(selected.begin(), selected.end());
+    QCOMPARE(h.window.selectedProblems(), selected);
+
+    const int steps = h.window.editing()->undoStack()->count();
+    if (action == QLatin1String("drag")) {
+        auto *model = static_cast<ProblemListModel *>(list->model());
+        std::unique_ptr<QMimeData> mime(model->mimeData(list->selectionModel()->selectedIndexes()));
+        model->dropMimeData(mime.get(), Qt::MoveAction, 0, 0, {});
+    } else {
+        QAction *a = h.action(qPrintable(action));
+        // An action that has nothing to do is off, and does nothing if triggered all the same.
+        const QList<int> unchanged{1, 2, 3, 4, 5, 6, 7, 8};
+        QCOMPARE(a->isEnabled(), order != unchanged);
+        a->trigger();
+    }
+
+    QList<DocProblem> expected;
+    for (int n : order)
+        expected << before[n - 1];
+    QCOMPARE(doc->problems(), expected);
+    QCOMPARE(h.window.selectedProblems(), selectedAfter);
+    QVERIFY(selectedAfter.contains(h.window.currentProblem()));
+    // Each problem keeps its correct option at its new place.
+    for (const AnswerOption &o : doc->toBank().options)
+        QCOMPARE(o.Istina, o.dopol == correctOption(o.ID_P));
+
+    if (expected == before) {
+        QCOMPARE(h.window.editing()->undoStack()->count(), steps);
+        return;
+    }
+    QCOMPARE(h.window.editing()->undoStack()->count(), steps + 1);
+    h.window.editing()->undoStack()->undo();
+    QCOMPARE(doc->problems(), before);
+    QCOMPARE(h.editor()->conditionEdit()->toPlainText(), doc->problem(h.window.currentProblem()).condition);
+    h.window.editing()->undoStack()->redo();
+    QCOMPARE(doc->problems(), expected);
+}
+
+void TestEditorWindow::exportSelectedProblems() {
+    Harness h;
+    QList<DocProblem> problems = teachersProblems();
+    problems[6].correct = 0;
+    h.window.document()->reset(problems);
+    h.window.selectProblems({6, 9}, 6);
+    QTemporaryDir dir;
+    h.window.dialogs().chooseFolder = [&](QWidget *, const QString &) { return dir.path(); };
+    h.action("ExportSelectedCsv")->trigger();
+    QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(u'\n')));
+
+    // A bank of the two alone, each correct option still the correct one.
+    Harness back;
+    const QString zadachi = dir.filePath(QStringLiteral("Zadachi.csv"));
+    back.window.dialogs().openFile = [&](QWidget *, const QString &, const QString &) { return zadachi; };
+    back.action("ImportCsv")->trigger();
+    QCOMPARE(back.window.document()->problemCount(), 2);
+    for (int k = 0; k < 2; ++k) {
+        const DocProblem &p = back.window.document()->problem(k);
+        const DocProblem &original = problems[k == 0 ? 6 : 9];
+        QCOMPARE(p.condition, original.condition);
+        QCOMPARE(p.options[p.correct], original.options[original.correct]);
+    }
+}
+
+void TestEditorWindow::wrongOptionsReorder() {
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(2)));
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&h.window));
+    h.window.setCurrentProblem(0);
+    const auto rows = [&] {
+        QStringList texts;
+        for (int row = 0; row < h.editor()->optionRows(); ++row)
+            texts << h.editor()->optionEdit(row)->toPlainText();
+        return texts;
+    };
+    // Problem 1's key is 3: "2" is correct in row 3.
+    QCOMPARE(rows(), (QStringList{"0", "1", "2", "3"}));
+    h.editor()->optionEdit(1)->setFocus();
+    QTest::keyClick(h.editor()->optionEdit(1), Qt::Key_Down, Qt::AltModifier);
+    QCOMPARE(rows(), (QStringList{"0", "3", "2", "1"}));
+    QVERIFY(h.editor()->correctButton(2)->isChecked());
+    QVERIFY(h.editor()->optionEdit(3)->hasFocus());
+    QCOMPARE(h.window.editing()->undoStack()->count(), 1);
+
+    // The button leaves the keyboard in the option.
+    QTest::mouseClick(h.editor()->findChild<QPushButton *>(QStringLiteral("MoveOptionUp")), Qt::LeftButton);
+    QCOMPARE(rows(), (QStringList{"0", "1", "2", "3"}));
+    QVERIFY(h.editor()->optionEdit(1)->hasFocus());
+
+    // The correct one keeps the key's place, and the teacher is told why.
+    h.editor()->optionEdit(2)->setFocus();
+    h.action("MoveOptionUp")->trigger();
+    QCOMPARE(rows(), (QStringList{"0", "1", "2", "3"}));
+    QVERIFY2(h.window.statusBar()->currentMessage().contains(QStringLiteral("под номером 3")),
+             qPrintable(h.window.statusBar()->currentMessage()));
+    QCOMPARE(h.window.editing()->undoStack()->count(), 2);
+    h.window.editing()->undoStack()->undo();
+    QCOMPARE(rows(), (QStringList{"0", "3", "2", "1"}));
+}
+
+void TestEditorWindow::mathsSignsQuickFix() {
+    Harness h;
+    QList<DocProblem> problems = BankDocument::fromBank(sampleBank(20));
+    problems[2].condition = QStringLiteral("x² ≤ 9");
+    problems[2].options[1] = QStringLiteral("2×3");
+    problems[7].body = QStringLiteral("√16 ÷ 2");
+    h.window.document()->reset(problems);
+    CheckPanel *check = h.window.checkPanel();
+    check->checkNow();
+    QListWidget *findings = check->findingsList();
+    const auto findingAbout = [&](const QString &what) -> QListWidgetItem * {
+        for (int i = 0; i < findings->count(); ++i)
+            if (findings->item(i)->text().contains(what))
+                return findings->item(i);
+        return nullptr;
+    };
+    QListWidgetItem *condition = findingAbout(QStringLiteral("Задача 3 (ID_P 3): условие"));
+    QVERIFY(condition);
+    QVERIFY2(condition->text().contains(QStringLiteral("сохранится в банке Jet 4")),
+             qPrintable(condition->text()));
+    QVERIFY2(condition->text().contains(QStringLiteral("² → ^2, ≤ → <=")), qPrintable(condition->text()));
+    QVERIFY(check->schoolSpellingEverywhereButton()->isEnabled());
+
+    // Jet 3 refuses them, said by problem and field, with what to do; Jet 4 keeps them.
+    QTemporaryDir dir;
+    const QString jet3 = dir.filePath(QStringLiteral("jet3.cvx"));
+    QVERIFY(!h.window.saveTo(jet3, jet::Version::Jet3));
+    QCOMPARE(h.errors.size(), 1);
+    for (const QString &said :
+         {jet3, QStringLiteral("задача 3, условие: «²≤»"), QStringLiteral("ещё в задачах: 1"),
+          QStringLiteral("² → ^2"), QStringLiteral("Jet 4")})
+        QVERIFY2(h.errors[0].contains(said), qPrintable(h.errors[0]));
+    QVERIFY(!QFile::exists(jet3));
+    QVERIFY(h.window.saveTo(dir.filePath(QStringLiteral("jet4.cvx")), jet::Version::Jet4));
+    QCOMPARE(loadBank(dir.filePath(QStringLiteral("jet4.cvx"))).problems[2].Uslovie,
+             QStringLiteral("x² ≤ 9"));
+
+    // The fix of one finding changes its field alone, as one step.
+    findings->setCurrentItem(condition);
+    QVERIFY(check->schoolSpellingButton()->isEnabled());
+    const int steps = h.window.editing()->undoStack()->count();
+    check->schoolSpellingButton()->click();
+    QCOMPARE(h.window.document()->problem(2).condition, QStringLiteral("x^2 <= 9"));
+    QCOMPARE(h.window.document()->problem(2).options[1], QStringLiteral("2×3"));
+    QCOMPARE(h.window.currentProblem(), 2);
+    QCOMPARE(h.editor()->conditionEdit()->toPlainText(), QStringLiteral("x^2 <= 9"));
+    QCOMPARE(h.window.editing()->undoStack()->count(), steps + 1);
+
+    // An option's finding fixes that option, wherever the key shows it.
+    check->checkNow();
+    QListWidgetItem *option = findingAbout(QStringLiteral("Задача 3 (ID_P 3): текст варианта"));
+    QVERIFY(option);
+    findings->setCurrentItem(option);
+    check->schoolSpellingButton()->click();
+    QCOMPARE(h.window.document()->problem(2).options[1], QStringLiteral("2·3"));
+
+    // A finding with nothing to respell offers nothing.
+    h.window.editing()->setCondition(4, QStringLiteral("α + β"));
+    check->checkNow();
+    findings->setCurrentItem(findingAbout(QStringLiteral("Задача 5 (ID_P 5)")));
+    QVERIFY(!check->schoolSpellingButton()->isEnabled());
+
+    // In the field itself, from its context menu.
+    h.window.setCurrentProblem(7);
+    QAction *inField = h.editor()->bodyEdit()->schoolSpellingAction();
+    QVERIFY(inField->isEnabled());
+    inField->trigger();
+    QCOMPARE(h.window.document()->problem(7).body, QStringLiteral("корень из 16 : 2"));
+    QVERIFY(!inField->isEnabled());
+    h.window.editing()->undoStack()->undo();
+    QCOMPARE(h.editor()->bodyEdit()->toPlainText(), QStringLiteral("√16 ÷ 2"));
+
+    // The whole bank at once, one step back.
+    check->schoolSpellingEverywhereButton()->click();
+    QCOMPARE(h.window.document()->problem(7).body, QStringLiteral("корень из 16 : 2"));
+    check->checkNow();
+    QVERIFY(!check->schoolSpellingEverywhereButton()->isEnabled());
+    h.window.editing()->undoStack()->undo();
+    QCOMPARE(h.window.document()->problem(7).body, QStringLiteral("√16 ÷ 2"));
+    QCOMPARE(h.window.document()->problem(4).condition, QStringLiteral("α + β"));
+}
+
+void TestEditorWindow::recentFiles() {
+    QTemporaryDir dir;
+    QStringList paths;
+    for (const QString &name : {QStringLiteral("первый.cvx"), QStringLiteral("второй & третий.cvx")}) {
+        paths << dir.filePath(name);
+        writeBank(paths.last(), sampleBank(3));
+    }
+    const QString saved = dir.filePath(QStringLiteral("новый.cvx"));
+    {
+        Harness h;
+        h.window.recentFiles()->clear();
+        QVERIFY(h.window.openFile(paths[0]));
+        QVERIFY(h.window.openFile(paths[1]));
+        QVERIFY(h.window.saveTo(saved, jet::Version::Jet4));
+        QVERIFY(h.window.openFile(paths[0]));
+        QCOMPARE(h.window.recentFiles()->files(), (QStringList{paths[0], saved, paths[1]}));
+    }
+
+    // Another run finds them in the File menu, newest first.
+    Harness h;
+    QCOMPARE(h.window.recentFiles()->files(), (QStringList{paths[0], saved, paths[1]}));
+    auto *menu = h.window.findChild<QMenu *>(QStringLiteral("RecentFilesMenu"));
+    QVERIFY(menu && menu->menuAction()->isEnabled());
+    QAction *third = h.window.findChild<QAction *>(QStringLiteral("RecentFile3"));
+    QVERIFY(third);
+    QVERIFY2(third->text().startsWith(QStringLiteral("&3 второй && третий.cvx — ")),
+             qPrintable(third->text()));
+    third->trigger();
+    QCOMPARE(h.window.filePath(), paths[1]);
+    QCOMPARE(h.window.recentFiles()->files().first(), paths[1]);
+
+    // Unsaved changes are asked about first; a file gone since is said and dropped.
+    h.window.editing()->setBody(0, QStringLiteral("правка"));
+    h.answer = EditorDialogs::SaveAnswer::Cancel;
+    h.window.findChild<QAction *>(QStringLiteral("RecentFile2"))->trigger();
+    QCOMPARE(h.questions.size(), 1);
+    QCOMPARE(h.window.filePath(), paths[1]);
+    h.answer = EditorDialogs::SaveAnswer::Discard;
+    QVERIFY(QFile::remove(saved));
+    h.window.findChild<QAction *>(QStringLiteral("RecentFile3"))->trigger();
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY2(h.errors[0].contains(saved), qPrintable(h.errors[0]));
+    QCOMPARE(h.window.recentFiles()->files(), (QStringList{paths[1], paths[0]}));
+    QCOMPARE(h.window.filePath(), paths[1]);
+
+    h.window.findChild<QAction *>(QStringLiteral("ClearRecentFiles"))->trigger();
+    QVERIFY(!menu->menuAction()->isEnabled());
+    for (int i = 0; i < 10; ++i)
+        h.window.recentFiles()->add(dir.filePath(QStringLiteral("%1.cvx").arg(i)));
+    QCOMPARE(h.window.recentFiles()->files().size(), RecentFiles::kMaximum);
+    QCOMPARE(h.window.recentFiles()->files().first(), dir.filePath(QStringLiteral("9.cvx")));
+    h.window.recentFiles()->clear();
+}
+
+void TestEditorWindow::manualHtml_data() {
+    QTest::addColumn<QString>("roff");
+    QTest::addColumn<QString>("html");
+    QTest::newRow("alternating_fonts") << ".BR cifrovex (1),"
+                                       << "<p><b>cifrovex</b>(1),</p>";
+    QTest::newRow("bold_words") << ".B Ctrl+N, Ctrl+O"
+                                << "<p><b>Ctrl+N, Ctrl+O</b></p>";
+    QTest::newRow("quoted_argument") << ".RI [ \"ФАЙЛ ...\" ]"
+                                     << "<p>[<i>ФАЙЛ ...</i>]</p>";
+    QTest::newRow("font_escapes") << "a \\fBb\\fR c \\fId"
+                                  << "<p>a <b>b</b> c <i>d</i></p>";
+    QTest::newRow("named_characters") << "\\(Foда\\(Fc \\(em 1\\(en2 x\\-y"
+                                      << "<p>«да» — 1–2 x-y</p>";
+    QTest::newRow("html_escaped") << "a < b & \"c\""
+                                  << "<p>a &lt; b &amp; &quot;c&quot;</p>";
+    QTest::newRow("lines_join") << "один\n.B два\nтри"
+                                << "<p>один <b>два</b> три</p>";
+    QTest::newRow("term_and_text")
+        << ".SH КЛАВИШИ\n.TP\n.B F1\nэта справка\n.PP\nДалее."
+        << "<h2>КЛАВИШИ</h2>\n<dl>\n<dt><b>F1</b></dt>\n<dd>эта справка</dd>\n</dl>\n"
+           "<p>Далее.</p>";
+    QTest::newRow("setup_and_comments") << ".\\\" комментарий\n.TH X 1\n.nh\nтекст"
+                                        << "<p>текст</p>";
+}
+
+void TestEditorWindow::manualHtml() {
+    QFETCH(QString, roff);
+    QFETCH(QString, html);
+    QCOMPARE(::manualHtml(roff).trimmed(), html);
+}
+
+void TestEditorWindow::f1ShowsTheManual() {
+    Harness h;
+    QAction *manual = h.action("ShowManual");
+    QCOMPARE(manual->shortcut(), QKeySequence(Qt::Key_F1));
+    manual->trigger();
+    ManualWindow *window = h.window.manualWindow();
+    QVERIFY(window && window->isVisible());
+    const QString text = window->browser()->toPlainText();
+    // The man page, every section of it, and none of its markup.
+    const QString roff = editorManualRoff();
+    QVERIFY(!roff.isEmpty());
+    for (const QString &line : roff.split(u'\n'))
+        if (line.startsWith(QStringLiteral(".SH ")))
+            QVERIFY2(text.contains(line.mid(4).remove(u'"')), qPrintable(line));
+    for (const QString &phrase : {QStringLiteral("Ctrl+Shift+Delete"), QStringLiteral("«Проверка»"),
+                                  QStringLiteral("Windows-1251"), QStringLiteral("Alt+Up")})
+        QVERIFY2(text.contains(phrase), qPrintable(phrase));
+    for (const QString &markup :
+         {QStringLiteral("\\f"), QStringLiteral("\\("), QStringLiteral("\n."), QStringLiteral("<b>")})
+        QVERIFY2(!text.contains(markup), qPrintable(markup));
+    // A second F1 brings the same window back.
+    window->close();
+    manual->trigger();
+    QCOMPARE(h.window.manualWindow(), window);
+    QVERIFY(window->isVisible());
 }
 
 QTEST_MAIN(TestEditorWindow)
