@@ -48,6 +48,14 @@ QString levelsUsing(int position) {
     return levels.isEmpty() ? QStringLiteral("не используется") : levels.join(QStringLiteral(", "));
 }
 
+QList<DocProblem> withoutOrigins(QList<DocProblem> problems) {
+    for (DocProblem &p : problems) {
+        p.origin = 0;
+        p.optionOrigins.clear();
+    }
+    return problems;
+}
+
 QString backupPath(const QString &path) {
     return path + QStringLiteral(".bak");
 }
@@ -204,10 +212,9 @@ void BankDocument::save(const QString &path, jet::Version version) const {
                 throw SaveError(QStringLiteral("Банк задач не сохранён в «%1»: файл не читается.").arg(path));
             existing = file.readAll();
         }
-        bytes = bankfiles::bankBytes(existing, path,
-                                     banktables::toUpdates(banktables::toTables(toBank()), problemOrigins,
-                                                           optionOrigins),
-                                     version);
+        bytes = bankfiles::bankBytes(
+            existing, path,
+            banktables::toUpdates(banktables::toTables(toBank()), problemOrigins, optionOrigins), version);
     } catch (const jet::FormatError &e) {
         throw SaveError(QStringLiteral("Банк задач не сохранён в «%1»: %2").arg(path, e.message()));
     }

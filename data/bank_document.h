@@ -57,6 +57,9 @@ QList<int> shownOrder(const DocProblem &problem, int position);
 // "не используется".
 QString levelsUsing(int position);
 
+// Problems taken from another file (an import) as new ones: no row of the opened file behind them.
+QList<DocProblem> withoutOrigins(QList<DocProblem> problems);
+
 // The backup kept beside a saved file: the previous version.
 QString backupPath(const QString &path);
 

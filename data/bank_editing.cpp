@@ -175,6 +175,8 @@ void BankEditing::addOption(int problem) {
         return;
     DocProblem p = m_document->problem(problem);
     p.options.append(QString());
+    if (p.optionOrigins.size() + 1 == p.options.size())
+        p.optionOrigins.append(0);
     edit(problem, p, QStringLiteral("новый вариант ответа задачи %1").arg(problem + 1), -1);
 }
 
@@ -184,6 +186,8 @@ void BankEditing::removeOption(int problem, int option) {
     DocProblem p = m_document->problem(problem);
     if (option < 0 || option >= p.options.size())
         return;
+    if (p.optionOrigins.size() == p.options.size())
+        p.optionOrigins.removeAt(option);
     p.options.removeAt(option);
     if (p.correct == option)
         p.correct = -1;
@@ -210,6 +214,8 @@ int BankEditing::moveOption(int problem, int option, int delta) {
     if (target < 0 || target >= order.size())
         return -1;
     const int other = order[target];
+    if (p.optionOrigins.size() == p.options.size())
+        p.optionOrigins.swapItemsAt(option, other);
     p.options.swapItemsAt(option, other);
     if (p.correct == option)
         p.correct = other;

@@ -67,7 +67,7 @@ QList<jet::TableUpdate> toUpdates(const QList<jet::Table> &tables, const QList<q
             for (qsizetype r = 0; r < t.rows.size(); ++r) {
                 if (!origins.isEmpty())
                     u.origins.append(r < origins.size() && origins[r] != 0 ? jet::Value(qint64(origins[r]))
-                                                                          : jet::Value(std::monostate{}));
+                                                                           : jet::Value(std::monostate{}));
                 else
                     u.origins.append(key >= 0 ? t.rows[r][key] : jet::Value(std::monostate{}));
             }

@@ -822,7 +822,8 @@ void EditorWindow::importAikenTo(ImportPlace place) {
         csv::FileFormat format;
         QList<DocProblem> imported;
         if (place == ImportPlace::Replace) {
-            imported = BankDocument::fromBank(aiken::importBank(bytes, path, m_version, &format));
+            imported = bankdoc::withoutOrigins(
+                BankDocument::fromBank(aiken::importBank(bytes, path, m_version, &format)));
         } else {
             // Added to a bank, the file needs no level's worth of questions; each keeps its own order.
             for (const aiken::FileQuestion &q : aiken::readQuestions(bytes, path, m_version, &format))
@@ -879,7 +880,7 @@ void EditorWindow::importCsvTo(ImportPlace place) {
         jet::writeFile(file, tables, m_version);
         QStringList notes;
         const Bank bank = loadBank(file);
-        const QList<DocProblem> imported = BankDocument::fromBank(bank, &notes);
+        const QList<DocProblem> imported = bankdoc::withoutOrigins(BankDocument::fromBank(bank, &notes));
         if (imported.isEmpty() && place != ImportPlace::Replace) {
             m_dialogs.showError(
                 this, QStringLiteral("В таблице «%1» нет ни одной задачи: добавлять нечего.").arg(problems));

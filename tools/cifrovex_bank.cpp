@@ -172,13 +172,15 @@ int writeBank(const QString &output, const QList<jet::Table> &tables, jet::Versi
         if (existing && !existing->isEmpty()) {
             const jet::Database db = jet::Database::fromBytes(*existing, output);
             if (db.version() != version)
-                return failure(ExitOutput,
-                               QStringLiteral("%1 — банк в формате %2; чтобы записать банк в формате %3, укажите "
-                                              "новый файл")
-                                   .arg(output, db.version() == jet::Version::Jet4 ? QStringLiteral("Jet 4")
-                                                                                   : QStringLiteral("Jet 3"),
-                                        version == jet::Version::Jet4 ? QStringLiteral("Jet 4")
-                                                                      : QStringLiteral("Jet 3")));
+                return failure(
+                    ExitOutput,
+                    QStringLiteral("%1 — банк в формате %2; чтобы записать банк в формате %3, укажите "
+                                   "новый файл")
+                        .arg(output,
+                             db.version() == jet::Version::Jet4 ? QStringLiteral("Jet 4")
+                                                                : QStringLiteral("Jet 3"),
+                             version == jet::Version::Jet4 ? QStringLiteral("Jet 4")
+                                                           : QStringLiteral("Jet 3")));
         }
         bytes = bankfiles::bankBytes(existing, output, banktables::toUpdates(tables), version,
                                      bankfiles::stampFromEnvironment());

@@ -163,7 +163,8 @@ struct WriteOptions {
 // Numeric (Jet 4 only, as Access 97 has no such type) as its 17 stored bytes within the column's
 // precision (numericBytes() makes them), Memo and Ole of any length up to 16 MiB stored; no NULL
 // Booleans; Jet 4 text within the BMP, Jet 3 text in Windows-1251 (the header says code page 1251).
-QByteArray write(const QList<Table> &tables, Version version = Version::Jet4, const WriteOptions &options = {});
+QByteArray write(const QList<Table> &tables, Version version = Version::Jet4,
+                 const WriteOptions &options = {});
 
 // write() into a file, replacing it only once the whole file has been written. A file that cannot
 // be written throws FormatError (Unreadable) naming it and the system's reason.

@@ -120,7 +120,8 @@ QByteArray PageStore::finish() {
 
 int freeSpace(const Layout &l, const uchar *pg) {
     const int rows = u16(pg + l.dataRowCount);
-    const int last = rows == 0 ? l.pageSize : (u16(pg + l.dataRowCount + 2 + 2 * (rows - 1)) & kRowOffsetMask);
+    const int last =
+        rows == 0 ? l.pageSize : (u16(pg + l.dataRowCount + 2 + 2 * (rows - 1)) & kRowOffsetMask);
     return last - (l.dataRowCount + 2 + 2 * rows);
 }
 

@@ -62,7 +62,8 @@ std::optional<IndexKeys> makeIndexKeys(const Layout &l, const TableDef &def, int
         bool anyNull = false;
         for (int i : at) {
             const Value &v = rows[r][i];
-            const bool null = std::holds_alternative<std::monostate>(v) && def.columns[i].type != ColumnType::Boolean;
+            const bool null =
+                std::holds_alternative<std::monostate>(v) && def.columns[i].type != ColumnType::Boolean;
             allNull = allNull && null;
             anyNull = anyNull || null;
             values.append(v);
@@ -80,8 +81,9 @@ std::optional<IndexKeys> makeIndexKeys(const Layout &l, const TableDef &def, int
             for (qsizetype k = 0; k < values.size(); ++k) {
                 if (const auto *s = std::get_if<QString>(&values[k])) {
                     if (const qsizetype bad = index::firstUnkeyableChar(l.version, *s); bad >= 0) {
-                        *fault = QStringLiteral("строка %1, столбец «%2»: символ «%3» нельзя упорядочить в индексе "
-                                                "этой версии базы")
+                        *fault = QStringLiteral(
+                                     "строка %1, столбец «%2»: символ «%3» нельзя упорядочить в индексе "
+                                     "этой версии базы")
                                      .arg(r + 1)
                                      .arg(def.columns[at[size_t(k)]].name, s->at(bad));
                         return std::nullopt;

@@ -22,7 +22,7 @@ namespace {
 constexpr int kMaxInlineLongValue = 64;       // larger memos go to long-value pages, as Access does
 constexpr qsizetype kMaxLongValue = 0xFFFFFF; // the readers take the length as 24 bits
 constexpr int kMaxTextLength = 255;
-constexpr int kMinUsefulFreeSpace = 64;       // a page with less is not offered for new rows
+constexpr int kMinUsefulFreeSpace = 64; // a page with less is not offered for new rows
 constexpr quint8 kColAutoNumber = 0x04;
 
 // The value a message is about. Its text is made only when there is something to report.
@@ -46,7 +46,8 @@ std::optional<QByteArray> encodeValue(const PageStore &store, const ColumnDef &c
     const Layout &l = store.layout();
     if (std::holds_alternative<std::monostate>(v)) {
         if (col.type == ColumnType::Boolean)
-            unsupported(store, QStringLiteral("%1: логическое поле не может быть пустым (NULL)").arg(where.text()));
+            unsupported(store,
+                        QStringLiteral("%1: логическое поле не может быть пустым (NULL)").arg(where.text()));
         return std::nullopt;
     }
     auto expect = [&](const char *what) {
@@ -146,7 +147,8 @@ std::optional<QByteArray> encodeValue(const PageStore &store, const ColumnDef &c
     case ColumnType::Memo: {
         QByteArray b = text(-1);
         if (b.size() > kMaxLongValue)
-            unsupported(store, QStringLiteral("%1: текст длиннее %2 байт").arg(where.text()).arg(kMaxLongValue));
+            unsupported(store,
+                        QStringLiteral("%1: текст длиннее %2 байт").arg(where.text()).arg(kMaxLongValue));
         return b;
     }
     case ColumnType::Binary:
@@ -160,16 +162,18 @@ std::optional<QByteArray> encodeValue(const PageStore &store, const ColumnDef &c
         // The magnitude within the column's precision, and a plain sign byte.
         const QString digits = numericText(b, 0)->remove(QLatin1Char('-'));
         if ((b[0] & 0x7F) != 0 || digits.size() > col.precision)
-            unsupported(store, QStringLiteral("%1: число %2 (масштаб %3) не помещается в столбец типа Numeric "
-                                              "точностью %4")
-                                   .arg(where.text(), *numericText(b, col.scale))
-                                   .arg(col.scale)
-                                   .arg(col.precision));
+            unsupported(store,
+                        QStringLiteral("%1: число %2 (масштаб %3) не помещается в столбец типа Numeric "
+                                       "точностью %4")
+                            .arg(where.text(), *numericText(b, col.scale))
+                            .arg(col.scale)
+                            .arg(col.precision));
         return b;
     }
     default:
-        unsupported(store,
-                    QStringLiteral("%1: столбцы типа %2 не записываются").arg(where.text(), typeName(col.type)));
+        unsupported(
+            store,
+            QStringLiteral("%1: столбцы типа %2 не записываются").arg(where.text(), typeName(col.type)));
     }
 }
 
@@ -267,8 +271,8 @@ std::vector<quint32> pagesToFree(const PageStore &store, quint32 tdefPage, const
             continue;
         for (quint32 n : readUsageMap(store, m.usedPages)) {
             const uchar *pg = store.page(n);
-            if (pg[0] == kPageData && std::memcmp(pg + 4, "LVAL", 4) == 0 &&
-                !lvalRows.contains(n) && freeSpace(l, pg) >= 0) {
+            if (pg[0] == kPageData && std::memcmp(pg + 4, "LVAL", 4) == 0 && !lvalRows.contains(n) &&
+                freeSpace(l, pg) >= 0) {
                 bool empty = true;
                 const int rows = u16(pg + l.dataRowCount);
                 for (int r = 0; r < rows && empty; ++r) {
@@ -290,9 +294,10 @@ std::vector<quint32> pagesToFree(const PageStore &store, quint32 tdefPage, const
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
     // Never the header, the map of free pages, or any table's definition.
-    out.erase(std::remove_if(out.begin(), out.end(),
-                             [&](quint32 n) { return n <= 1 || store.page(n)[0] == kPageTdef || store.isFree(n); }),
-              out.end());
+    out.erase(
+        std::remove_if(out.begin(), out.end(),
+                       [&](quint32 n) { return n <= 1 || store.page(n)[0] == kPageTdef || store.isFree(n); }),
+        out.end());
     return out;
 }
 
@@ -447,7 +452,9 @@ void replaceRows(PageStore &store, quint32 tdefPage, TableDef &def, const QStrin
         QString fault;
         auto made = makeIndexKeys(l, def, int(k), rows, &fault);
         if (!made)
-            unsupported(store, QStringLiteral("таблица «%1», индекс «%2»: %3").arg(table, indexName(def, int(k)), fault));
+            unsupported(
+                store,
+                QStringLiteral("таблица «%1», индекс «%2»: %3").arg(table, indexName(def, int(k)), fault));
         keys.push_back(std::move(*made));
     }
 
@@ -487,7 +494,8 @@ void replaceRows(PageStore &store, quint32 tdefPage, TableDef &def, const QStrin
         while (row.size() > l.maxRowSize()) {
             size_t largest = fields.size();
             for (size_t i = 0; i < fields.size(); ++i) {
-                if (inlineLong[i] && (largest == fields.size() || fields[i]->size() > fields[largest]->size()))
+                if (inlineLong[i] &&
+                    (largest == fields.size() || fields[i]->size() > fields[largest]->size()))
                     largest = i;
             }
             if (largest == fields.size())

@@ -8,6 +8,7 @@
 #include "data/jet/access_objects.h"
 #include "data/jet/errors.h"
 #include "data/jet/format.h"
+#include "data/jet/index.h"
 #include "data/jet/jet.h"
 #include "data/jet/pages.h"
 #include "data/jet/tables.h"
@@ -76,15 +77,25 @@ bool writable(ColumnType type) {
 
 void checkName(const Layout &l, const QString &file, const QString &name, const QString &what) {
     if (name.isEmpty() || name.size() > kMaxNameLength)
-        unsupported(file, QStringLiteral("%1: имя должно содержать от 1 до %2 символов").arg(what).arg(kMaxNameLength));
+        unsupported(
+            file,
+            QStringLiteral("%1: имя должно содержать от 1 до %2 символов").arg(what).arg(kMaxNameLength));
     if (firstUnstorableChar(l.version, name) >= 0)
-        unsupported(file, QStringLiteral("%1: в имени есть символ, который нельзя записать в эту версию базы").arg(what));
+        unsupported(
+            file,
+            QStringLiteral("%1: в имени есть символ, который нельзя записать в эту версию базы").arg(what));
 }
 
 // What a table to be made may be: names, columns and indexes a database can hold.
 void checkTable(const Layout &l, const QString &file, const Table &t) {
     const QString what = QStringLiteral("таблица «%1»").arg(t.name);
     checkName(l, file, t.name, what);
+    // The catalogue finds a table by its name through an index.
+    if (const qsizetype bad = index::firstUnkeyableChar(l.version, t.name); bad >= 0)
+        unsupported(file, QStringLiteral("%1: символ «%2» в имени нельзя записать в каталог базы %3")
+                              .arg(what, t.name.at(bad),
+                                   l.version == Version::Jet3 ? QStringLiteral("Jet 3 (Access 97)")
+                                                              : QStringLiteral("Jet 4")));
     if (t.name.startsWith(QStringLiteral("MSys"), Qt::CaseInsensitive))
         unsupported(file, QStringLiteral("%1: имена на «MSys» заняты системными таблицами").arg(what));
     if (t.columns.size() > kMaxColumns)
@@ -97,9 +108,11 @@ void checkTable(const Layout &l, const QString &file, const Table &t) {
             unsupported(file, QStringLiteral("%1: столбец с таким именем уже есть").arg(where));
         columns.insert(c.name.toCaseFolded());
         if (!writable(c.type))
-            unsupported(file, QStringLiteral("%1: столбцы типа %2 не записываются").arg(where, typeName(c.type)));
+            unsupported(file,
+                        QStringLiteral("%1: столбцы типа %2 не записываются").arg(where, typeName(c.type)));
         if (c.type == ColumnType::Numeric && l.version == Version::Jet3)
-            unsupported(file, QStringLiteral("%1: в базе Jet 3 (Access 97) нет столбцов типа Numeric").arg(where));
+            unsupported(file,
+                        QStringLiteral("%1: в базе Jet 3 (Access 97) нет столбцов типа Numeric").arg(where));
         if (c.type == ColumnType::Numeric &&
             (c.precision < 1 || c.precision > kMaxPrecision || c.scale < 0 || c.scale > c.precision))
             unsupported(file, QStringLiteral("%1: точность %2 и масштаб %3 столбца типа Numeric вне пределов "
@@ -126,7 +139,8 @@ void checkTable(const Layout &l, const QString &file, const Table &t) {
             unsupported(file, QStringLiteral("%1: индекс с таким именем уже есть").arg(where));
         indexes.insert(ix.name.toCaseFolded());
         if (ix.columns.isEmpty() || ix.columns.size() > kMaxIndexColumns)
-            unsupported(file, QStringLiteral("%1: в индексе от 1 до %2 столбцов").arg(where).arg(kMaxIndexColumns));
+            unsupported(file,
+                        QStringLiteral("%1: в индексе от 1 до %2 столбцов").arg(where).arg(kMaxIndexColumns));
         for (const QString &c : ix.columns) {
             if (!columns.contains(c.toCaseFolded()))
                 unsupported(file, QStringLiteral("%1: нет столбца «%2»").arg(where, c));
@@ -298,7 +312,8 @@ public:
         return page;
     }
 
-    void fill(quint32 page, const QString &name, const QList<Column> &columns, const QList<QList<Value>> &rows) {
+    void fill(quint32 page, const QString &name, const QList<Column> &columns,
+              const QList<QList<Value>> &rows) {
         TableDef def = readTdef(m_store, page, 1251, name);
         replaceRows(m_store, page, def, name, inDefinitionOrder(def, columns, rows));
     }
@@ -346,7 +361,8 @@ private:
         const Database db = snapshot();
         const auto page = db.tablePage(name);
         if (!page)
-            detail::fail(Kind::Unsupported, m_store.file(), QStringLiteral("в каталоге нет таблицы «%1»").arg(name));
+            detail::fail(Kind::Unsupported, m_store.file(),
+                         QStringLiteral("в каталоге нет таблицы «%1»").arg(name));
         return *page;
     }
 
@@ -386,7 +402,8 @@ QByteArray write(const QList<Table> &tables, Version version, const WriteOptions
     return store.finish();
 }
 
-void writeFile(const QString &path, const QList<Table> &tables, Version version, const WriteOptions &options) {
+void writeFile(const QString &path, const QList<Table> &tables, Version version,
+               const WriteOptions &options) {
     QByteArray bytes;
     try {
         bytes = write(tables, version, options);
@@ -435,9 +452,10 @@ QByteArray update(const QByteArray &original, const QString &fileName, const QLi
                 return f.name.compare(c.name, Qt::CaseInsensitive) == 0;
             });
             if (!known)
-                unsupported(fileName, QStringLiteral("в таблице «%1» этого файла нет столбца «%2», а добавлять "
-                                                     "столбцы в чужую таблицу нельзя")
-                                          .arg(file.name, c.name));
+                unsupported(fileName,
+                            QStringLiteral("в таблице «%1» этого файла нет столбца «%2», а добавлять "
+                                           "столбцы в чужую таблицу нельзя")
+                                .arg(file.name, c.name));
         }
         // The file's rows by the value of the match column, the first of equal ones.
         int match = -1;

@@ -486,7 +486,7 @@ void TestAccessObjects::headerPagesOpen_data() {
 void TestAccessObjects::headerPagesOpen() {
     QFETCH(Version, version);
     QFETCH(double, created);
-    const Table table{QStringLiteral("Задачи"),
+    const Table table{QStringLiteral("Zadachi"),
                       {{QStringLiteral("ID_P"), ColumnType::LongInteger, 0, 0},
                        {QStringLiteral("Текст"), ColumnType::Text, 0, 0}},
                       {{qint64(1), QStringLiteral("Сколько будет 2 + 2?")}},

@@ -286,7 +286,10 @@ void tst_jet_index::truncatedDefinitionsFail() {
     for (Version version : {Version::Jet3, Version::Jet4}) {
         const Layout &l = layout(version);
         const QByteArray block = encodeTdef(l, madeDefinition(l));
-        for (qsizetype size = 0; size < block.size(); ++size) {
+        // A Jet 3 definition reads without the 0xFFFF that closes its (always empty) list of
+        // long-value maps.
+        const qsizetype whole = version == Version::Jet3 ? block.size() - 2 : block.size();
+        for (qsizetype size = 0; size < whole; ++size) {
             QString fault;
             const auto def = parseTdef(l, block.left(size), 1251, &fault);
             QVERIFY2(!def, qPrintable(QStringLiteral("%1 bytes of %2 parsed").arg(size).arg(block.size())));
