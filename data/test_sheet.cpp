@@ -94,12 +94,14 @@ Sheet make(const Bank &bank, int level, const QString &source) {
         p.position = position;
         p.condition = problem.Uslovie.value_or(QString());
         const QString body = problem.Name.value_or(QString());
-        if (bodyShownAt(position))
+        if (bodyShownAt(position)) {
             p.body = body;
-        else if (!body.trimmed().isEmpty())
+        } else if (!body.trimmed().isEmpty()) {
+            sheet.hiddenBodies << position;
             sheet.notes << QStringLiteral("Задача %1: на этом месте программа показывает только условие, "
                                           "текст задачи (Name) ученик не видит, и на листе его нет.")
                                .arg(position);
+        }
         p.correct = correctOption(position);
         bool answerable = false;
         for (int i = 0; i < module.optionCount(); ++i) {

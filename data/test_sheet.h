@@ -45,7 +45,9 @@ struct Sheet {
     int level = 0;
     QList<SheetProblem> problems;
     QList<MarkRange> scale; // from the best mark down
-    // What the sheet leaves out that the bank has (bodies the program does not show), one line each.
+    // Positions whose body the bank has but the program does not show, so neither does the sheet.
+    QList<int> hiddenBodies;
+    // The same, worded for the user, one line each.
     QStringList notes;
 };
 

@@ -273,7 +273,7 @@ int print(const Sheet &sheet, QPagedPaintDevice &device) {
     return pages;
 }
 
-QByteArray pdf(const Sheet &sheet) {
+QByteArray pdf(const Sheet &sheet, int *pages) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -284,21 +284,25 @@ QByteArray pdf(const Sheet &sheet) {
         writer.setResolution(300);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, pageMargins(),
                                          QPageLayout::Millimeter));
-        print(sheet, writer);
+        const int printed = print(sheet, writer);
+        if (pages)
+            *pages = printed;
     }
     return bytes;
 }
 
-void writePdf(const Sheet &sheet, const QString &path) {
+int writePdf(const Sheet &sheet, const QString &path) {
     const QFileInfo info(path);
     if (info.isDir())
         throw SaveError(QStringLiteral("«%1» — папка, лист теста в неё записать нельзя.").arg(path));
     if (!info.absoluteDir().exists())
         throw SaveError(QStringLiteral("Лист теста «%1» не записан: нет такой папки.").arg(path));
-    const QByteArray bytes = pdf(sheet);
+    int pages = 0;
+    const QByteArray bytes = pdf(sheet, &pages);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw SaveError(QStringLiteral("Лист теста «%1» не записан: %2.").arg(path, file.errorString()));
+    return pages;
 }
 
 } // namespace testsheet

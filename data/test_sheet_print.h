@@ -22,10 +22,11 @@ QMarginsF pageMargins();
 // painted on.
 int print(const Sheet &sheet, QPagedPaintDevice &device);
 
-// The sheet as a PDF file on A4.
-QByteArray pdf(const Sheet &sheet);
+// The sheet as a PDF file on A4; `pages` receives the number of pages.
+QByteArray pdf(const Sheet &sheet, int *pages = nullptr);
 
-// Writes the PDF, replacing the file only once the new one is whole. Throws SaveError.
-void writePdf(const Sheet &sheet, const QString &path);
+// Writes the PDF, replacing the file only once the new one is whole; returns the number of pages.
+// Throws SaveError.
+int writePdf(const Sheet &sheet, const QString &path);
 
 } // namespace testsheet

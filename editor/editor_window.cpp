@@ -10,6 +10,7 @@
 #include "editor/problem_editor.h"
 #include "editor/problem_list_model.h"
 #include "editor/student_view.h"
+#include "editor/test_sheet_commands.h"
 #include "editor/text_edit.h"
 
 #include <QAction>
@@ -309,6 +310,12 @@ void EditorWindow::createActions() {
                                QStringLiteral("Заменить задачи таблицами Zadachi.csv и Otvety.csv")));
     file->addAction(makeAction(this, QStringLiteral("ExportCsv"), QStringLiteral("&Экспорт в CSV..."), {},
                                QStringLiteral("Записать Zadachi.csv и Otvety.csv в папку")));
+    file->addSeparator();
+    auto *sheets = new SheetCommands(m_document, this);
+    sheets->dialogs().showError = [this](QWidget *parent, const QString &text) {
+        m_dialogs.showError(parent, text);
+    };
+    file->addActions(sheets->actions());
     file->addSeparator();
     file->addAction(makeAction(this, QStringLiteral("StartProgram"), QStringLiteral("&Запустить Cifrovex"),
                                Qt::Key_F9, QStringLiteral("Пройти тест на этом банке (на его копии)")));

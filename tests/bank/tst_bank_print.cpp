@@ -1,12 +1,11 @@
 // The test on paper from the bank tool, read back from the PDF as a teacher's PDF viewer reads it.
 
 #include "bank_fixtures.h"
+#include "pdf_text.h"
 #include "testing/grading.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,28 +15,6 @@ namespace {
 
 QString shippedBank() {
     return QDir(qEnvironmentVariable("CIFROVEX_BINARY_DIR")).filePath(QStringLiteral("data.cvx"));
-}
-
-// The PDF's text page by page, as poppler's pdftotext lays it out; empty when it could not be read.
-QStringList pdfPages(const QString &pdf) {
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-    if (tool.isEmpty())
-        return {};
-    QProcess p;
-    p.start(tool, {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf,
-                   QStringLiteral("-")});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        return {};
-    QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(u'\f');
-    while (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
-}
-
-// Line breaks fall where the page is full, so texts are compared without their spaces.
-QString squeezed(QString text) {
-    text.remove(QRegularExpression(QStringLiteral("\\s+")));
-    return text;
 }
 
 // The options of a problem as the program lists them: the rows of its ID_P in table order.
@@ -64,7 +41,7 @@ private slots:
 };
 
 void TestBankPrint::init() {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+    if (!havePdfToText())
         QSKIP("pdftotext (poppler-utils) is not installed: scripts/install-deps.sh test");
 }
 
@@ -114,36 +91,19 @@ void TestBankPrint::sheetOfShippedBank() {
         }
     }
     // Each heading once: a problem moved to the next page leaves no hidden copy of its text behind.
-    static const QRegularExpression heading(QStringLiteral("^\\s*Задача № (\\d+)\\s*$"),
-                                            QRegularExpression::MultilineOption);
-    QList<int> headings, expectedHeadings;
-    for (auto m = heading.globalMatch(sheet); m.hasNext();)
-        headings << m.next().captured(1).toInt();
+    QList<int> expectedHeadings;
     for (int p = 1; p <= rules.problems; ++p)
         expectedHeadings << p;
-    QCOMPARE(headings, expectedHeadings);
+    QCOMPARE(sheetHeadings(sheet), expectedHeadings);
     QVERIFY2(!sheet.contains(QStringLiteral("Ключ")), "the key on the student's pages");
 
     // The key: one row per problem, position and the number the program counts as correct.
     const QString keyPage = pages.last();
     QVERIFY(keyPage.contains(QStringLiteral("Ключ к тесту")));
-    const QString keyTable =
-        keyPage.section(QStringLiteral("Текст верного ответа"), 1).section(QStringLiteral("Оценка"), 0, 0);
-    QList<int> positions, numbers;
-    static const QRegularExpression row(QStringLiteral("^\\s*(\\d+)\\s+(\\d+)\\s+\\S"),
-                                        QRegularExpression::MultilineOption);
-    for (auto m = row.globalMatch(keyTable); m.hasNext();) {
-        const QRegularExpressionMatch match = m.next();
-        positions << match.captured(1).toInt();
-        numbers << match.captured(2).toInt();
-    }
-    QList<int> expectedPositions, expectedNumbers;
-    for (int p = 1; p <= rules.problems; ++p) {
-        expectedPositions << p;
-        expectedNumbers << correctOption(p);
-    }
-    QCOMPARE(positions, expectedPositions);
-    QCOMPARE(numbers, expectedNumbers);
+    QList<std::pair<int, int>> expectedKey;
+    for (int p = 1; p <= rules.problems; ++p)
+        expectedKey.append({p, correctOption(p)});
+    QCOMPARE(keyRows(keyPage), expectedKey);
 
     // The scale: every count of correct answers falls in exactly one row, with the program's mark.
     static const QRegularExpression scaleRow(QStringLiteral("^\\s*(\\d+)(?:–(\\d+))?\\s+([2-5])\\s*$"),
