@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFont>
+#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -24,9 +25,10 @@ namespace testsheet {
 
 namespace {
 
-// Lays the sheet out in the device's own pixels, so that what is measured for the page breaks is
-// what is printed. Lengths are given in points; the layout takes them as pixels at 96 dpi and scales
-// them to the device itself.
+// Lays the sheet out in pixels of 96 dpi, whatever the device's resolution (a PDF writer's 300 dpi, a
+// printer's 1200): the layout does not scale every length alike between resolutions (indents and
+// tab stops differ from margins), so the page is laid out once at 96 dpi and the painter scales it.
+// Lengths are given in points.
 class SheetWriter {
 public:
     explicit SheetWriter(QTextDocument &document)
@@ -61,6 +63,11 @@ public:
             m_started = true;
         }
         // A memo's text: its line breaks stay line breaks within the paragraph.
+        return append(text, chars);
+    }
+
+    // More text at the end of the last paragraph.
+    QTextBlock append(const QString &text, const QTextCharFormat &chars) {
         m_cursor.insertText(QString(text).replace(u'\n', QChar::LineSeparator), chars);
         return m_cursor.block();
     }
@@ -146,16 +153,20 @@ QList<ProblemBlocks> fill(QTextDocument &document, const Sheet &sheet, const QSe
         if (!p.body.isEmpty())
             w.add(p.body, w.paragraph(3), SheetWriter::font(13));
         for (const SheetOption &o : p.options) {
-            // The number hangs in the margin; a long option's further lines stand under its text.
+            // The number hangs in the margin; the option's text, its further lines included,
+            // stands at the margin.
             QTextBlockFormat option = w.paragraph(2);
-            option.setLeftMargin(w.px(30));
-            option.setTextIndent(-w.px(18));
-            option.setTabPositions({QTextOption::Tab(w.px(30), QTextOption::LeftTab)});
-            blocks.last = w.add(QString(), option, normal);
-            QTextCursor c(blocks.last);
-            c.movePosition(QTextCursor::EndOfBlock);
-            c.insertText(QStringLiteral("%1)").arg(o.number), bold);
-            c.insertText(QStringLiteral("\t") + QString(o.text).replace(u'\n', QChar::LineSeparator), normal);
+            option.setLeftMargin(SheetWriter::px(30));
+            option.setTextIndent(-SheetWriter::px(18));
+            option.setTabPositions({QTextOption::Tab(SheetWriter::px(18), QTextOption::LeftTab)});
+            const QStringList lines = o.text.split(u'\n');
+            w.add(QStringLiteral("%1)").arg(o.number), option, bold);
+            blocks.last = w.append(u'\t' + lines.first(), normal);
+            // A line break would take the hanging indent again: each further line is a paragraph.
+            QTextBlockFormat more = w.paragraph(0);
+            more.setLeftMargin(SheetWriter::px(30));
+            for (const QString &line : lines.mid(1))
+                blocks.last = w.add(line, more, normal);
         }
         if (!blocks.last.isValid())
             blocks.last = document.lastBlock();
@@ -205,12 +216,17 @@ QList<ProblemBlocks> fill(QTextDocument &document, const Sheet &sheet, const QSe
 // The sheet laid out on pages of a size, every problem on one page where it fits on one: each
 // problem that would run over a page's end starts the next page instead. The document is made anew
 // for each such break, as a document laid out once does not lay out its later pages again right.
-std::unique_ptr<QTextDocument> layOut(const Sheet &sheet, QPaintDevice &device, const QSizeF &page) {
+std::unique_ptr<QTextDocument> layOut(const Sheet &sheet, QPaintDevice &metrics, const QSizeF &page) {
     QSet<int> breaks;
     for (;;) {
         auto document = std::make_unique<QTextDocument>();
         document->setDocumentMargin(0);
-        document->documentLayout()->setPaintDevice(&device);
+        document->documentLayout()->setPaintDevice(&metrics);
+        // Glyph advances as the font designs them, not as hinted for 96 dpi: the page is printed
+        // at many times that.
+        QTextOption option = document->defaultTextOption();
+        option.setUseDesignMetrics(true);
+        document->setDefaultTextOption(option);
         document->setDefaultFont(SheetWriter::font(12).font());
         const QList<ProblemBlocks> problems = fill(*document, sheet, breaks);
         document->setPageSize(page);
@@ -243,14 +259,21 @@ int print(const Sheet &sheet, QPagedPaintDevice &device) {
     if (!painter.begin(&device))
         throw SaveError(QStringLiteral("Лист теста не напечатан: устройство печати не готово."));
 
-    const double footer = 24.0 * device.logicalDpiY() / 72.0;
-    const QSizeF page(device.width(), device.height() - footer);
-    const std::unique_ptr<QTextDocument> document = layOut(sheet, device, page);
+    constexpr double kLayoutDpi = 96.0;
+    QImage metrics(1, 1, QImage::Format_RGB32);
+    metrics.setDotsPerMeterX(qRound(kLayoutDpi / 0.0254));
+    metrics.setDotsPerMeterY(qRound(kLayoutDpi / 0.0254));
+    const double scaleX = device.logicalDpiX() / kLayoutDpi;
+    const double scaleY = device.logicalDpiY() / kLayoutDpi;
+    const double footer = SheetWriter::px(24);
+    const QSizeF page(device.width() / scaleX, device.height() / scaleY - footer);
+    const std::unique_ptr<QTextDocument> document = layOut(sheet, metrics, page);
+    painter.scale(scaleX, scaleY);
 
     const int pages = document->pageCount();
     QFont footerFont;
     footerFont.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-    footerFont.setPointSizeF(9);
+    footerFont.setPixelSize(qRound(SheetWriter::px(9)));
     for (int i = 0; i < pages; ++i) {
         if (i > 0)
             device.newPage();
@@ -264,7 +287,7 @@ int print(const Sheet &sheet, QPagedPaintDevice &device) {
         context.clip = clip.adjusted(0, 0.5, 0, -0.5);
         document->documentLayout()->draw(&painter, context);
         painter.restore();
-        painter.setFont(QFont(footerFont, &device));
+        painter.setFont(footerFont);
         painter.drawText(
             QRectF(0, page.height(), page.width(), footer), Qt::AlignRight | Qt::AlignBottom,
             QStringLiteral("%1 · стр. %2 из %3").arg(capitalized(levelText(sheet))).arg(i + 1).arg(pages));
