@@ -7,6 +7,7 @@
 #include "data/bank_editing.h"
 #include "data/bank_tables.h"
 #include "editor/check_panel.h"
+#include "editor/find_panel.h"
 #include "editor/problem_editor.h"
 #include "editor/problem_list_model.h"
 #include "editor/student_view.h"
@@ -365,6 +366,8 @@ void EditorWindow::createActions() {
                                QKeySequence(Qt::Key_F6)));
     edit->addAction(makeAction(this, QStringLiteral("GoToCondition"), QStringLiteral("К &условию"),
                                QKeySequence(Qt::Key_F7)));
+    edit->addSeparator();
+    edit->addActions((new FindPanel(this))->actions());
 
     QMenu *view = menuBar()->addMenu(QStringLiteral("&Вид"));
     QAction *showCheck =
