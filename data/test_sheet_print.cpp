@@ -25,6 +25,16 @@ namespace testsheet {
 
 namespace {
 
+// A field's text with its line ends, whatever system wrote them, as "\n".
+QString normalLines(QString text) {
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+}
+
+// The same within one paragraph: its line breaks stay line breaks, as in the program's memos.
+QString inParagraph(const QString &text) {
+    return normalLines(text).replace(u'\n', QChar::LineSeparator);
+}
+
 // Lays the sheet out in pixels of 96 dpi, whatever the device's resolution (a PDF writer's 300 dpi, a
 // printer's 1200): the layout does not scale every length alike between resolutions (indents and
 // tab stops differ from margins), so the page is laid out once at 96 dpi and the painter scales it.
@@ -55,20 +65,19 @@ public:
 
     // A paragraph of its own; the first one takes the document's empty first block.
     QTextBlock add(const QString &text, const QTextBlockFormat &block, const QTextCharFormat &chars) {
-        if (m_started)
+        if (m_started) {
             m_cursor.insertBlock(block, chars);
-        else {
+        } else {
             m_cursor.setBlockFormat(block);
             m_cursor.setBlockCharFormat(chars);
             m_started = true;
         }
-        // A memo's text: its line breaks stay line breaks within the paragraph.
         return append(text, chars);
     }
 
     // More text at the end of the last paragraph.
     QTextBlock append(const QString &text, const QTextCharFormat &chars) {
-        m_cursor.insertText(QString(text).replace(u'\n', QChar::LineSeparator), chars);
+        m_cursor.insertText(inParagraph(text), chars);
         return m_cursor.block();
     }
 
@@ -84,8 +93,7 @@ public:
         for (double w : widthsPercent)
             widths << QTextLength(QTextLength::PercentageLength, w);
         f.setColumnWidthConstraints(widths);
-        QTextTable *t = m_cursor.insertTable(rows, columns, f);
-        return t;
+        return m_cursor.insertTable(rows, columns, f);
     }
 
     static void cell(QTextTable *table, int row, int column, const QString &text,
@@ -94,7 +102,7 @@ public:
         QTextBlockFormat block;
         block.setAlignment(align);
         c.setBlockFormat(block);
-        c.insertText(QString(text).replace(u'\n', QChar::LineSeparator), chars);
+        c.insertText(inParagraph(text), chars);
     }
 
     // Back below the table, for the paragraphs after it.
@@ -159,7 +167,7 @@ QList<ProblemBlocks> fill(QTextDocument &document, const Sheet &sheet, const QSe
             option.setLeftMargin(SheetWriter::px(30));
             option.setTextIndent(-SheetWriter::px(18));
             option.setTabPositions({QTextOption::Tab(SheetWriter::px(18), QTextOption::LeftTab)});
-            const QStringList lines = o.text.split(u'\n');
+            const QStringList lines = normalLines(o.text).split(u'\n');
             w.add(QStringLiteral("%1)").arg(o.number), option, bold);
             blocks.last = w.append(u'\t' + lines.first(), normal);
             // A line break would take the hanging indent again: each further line is a paragraph.
