@@ -102,7 +102,8 @@ void TestFindPanel::hitsInTheOrderShown() {
 // text around them; activating one shows its problem with the match selected in its field.
 void TestFindPanel::listedAndActivated() {
     Harness h;
-    h.trigger("Find");
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    QTest::keyClick(h.window.problemEditor()->conditionEdit(), Qt::Key_F, Qt::ControlModifier);
     QVERIFY(h.panel->isVisible());
     QCOMPARE(QApplication::focusWidget(), h.panel->findEdit());
     h.panel->findEdit()->setText(QStringLiteral("x"));
@@ -131,7 +132,8 @@ void TestFindPanel::nextAndPreviousWrap() {
     Harness h;
     h.panel->findEdit()->setText(QStringLiteral("x"));
     h.window.setCurrentProblem(1);
-    h.trigger("FindNext");
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    QTest::keyClick(h.window.problemEditor()->conditionEdit(), Qt::Key_F3);
     QCOMPARE(h.panel->currentHit(), 4);
     QCOMPARE(h.window.currentProblem(), 2);
     for (int i = 0; i < 3; ++i)
@@ -155,7 +157,9 @@ void TestFindPanel::replaceOneIsOneStep() {
     const QList<DocProblem> typed = h.window.document()->problems();
     QUndoStack *stack = h.window.editing()->undoStack();
     const int steps = stack->index();
-    h.trigger("Replace");
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    QTest::keyClick(h.window.problemEditor()->bodyEdit(), Qt::Key_H, Qt::ControlModifier);
+    QVERIFY(h.panel->isVisible());
     h.panel->findEdit()->setText(QStringLiteral("x"));
     h.panel->replaceEdit()->setText(QStringLiteral("a"));
     emit h.panel->hitList()->itemActivated(h.panel->hitList()->topLevelItem(5), 0);
