@@ -68,9 +68,9 @@ FindPanel::FindPanel(EditorWindow *window)
     , m_window(window)
     , m_find(new QLineEdit(this))
     , m_replace(new QLineEdit(this))
-    , m_case(new QCheckBox(QStringLiteral("С учётом &регистра"), this))
-    , m_replaceOne(new QPushButton(QStringLiteral("&Заменить"), this))
-    , m_replaceAll(new QPushButton(QStringLiteral("Заменить &все"), this))
+    , m_case(new QCheckBox(QStringLiteral("С учётом ре&гистра"), this))
+    , m_replaceOne(new QPushButton(QStringLiteral("За&менить"), this))
+    , m_replaceAll(new QPushButton(QStringLiteral("З&аменить все"), this))
     , m_summary(new QLabel(this))
     , m_hits(new QTreeWidget(this))
     , m_refresh(new QTimer(this)) {
@@ -93,11 +93,12 @@ FindPanel::FindPanel(EditorWindow *window)
     m_hits->setColumnWidth(0, m_hits->fontMetrics().horizontalAdvance(QStringLiteral("Задача  00000")));
     m_hits->setColumnWidth(1, m_hits->fontMetrics().horizontalAdvance(QStringLiteral("текст задачи  ")));
 
+    // The access keys are letters the window's own labels, tabs and menu bar leave free.
     auto *content = new QWidget(this);
     auto *grid = new QGridLayout(content);
     auto *findLabel = new QLabel(QStringLiteral("&Найти:"), content);
     findLabel->setBuddy(m_find);
-    auto *replaceLabel = new QLabel(QStringLiteral("За&менить на:"), content);
+    auto *replaceLabel = new QLabel(QStringLiteral("Замен&ить на:"), content);
     replaceLabel->setBuddy(m_replace);
     auto *next = new QPushButton(QStringLiteral("На&йти далее"), content);
     next->setObjectName(QStringLiteral("FindNextButton"));
@@ -114,10 +115,10 @@ FindPanel::FindPanel(EditorWindow *window)
     grid->setColumnStretch(1, 1);
     setWidget(content);
 
-    m_actions << makeAction(window, QStringLiteral("Find"), QStringLiteral("&Найти..."), QKeySequence::Find)
-              << makeAction(window, QStringLiteral("FindNext"), QStringLiteral("Найти &далее"),
+    m_actions << makeAction(window, QStringLiteral("Find"), QStringLiteral("На&йти..."), QKeySequence::Find)
+              << makeAction(window, QStringLiteral("FindNext"), QStringLiteral("Найти дал&ее"),
                             QKeySequence(Qt::Key_F3))
-              << makeAction(window, QStringLiteral("FindPrevious"), QStringLiteral("Найти р&анее"),
+              << makeAction(window, QStringLiteral("FindPrevious"), QStringLiteral("Найти &ранее"),
                             QKeySequence(Qt::SHIFT | Qt::Key_F3))
               << makeAction(window, QStringLiteral("Replace"), QStringLiteral("&Заменить..."),
                             QKeySequence(Qt::CTRL | Qt::Key_H));
