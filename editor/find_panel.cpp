@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
@@ -150,6 +151,14 @@ FindPanel::FindPanel(EditorWindow *window)
     connect(window->document(), &BankDocument::changed, this, [this] {
         if (!m_changing && !m_find->text().isEmpty())
             m_refresh->start();
+    });
+
+    // Esc closes the panel and hands the keyboard back to the problem.
+    auto *close =
+        new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(close, &QShortcut::activated, this, [this] {
+        hide();
+        m_window->problemEditor()->focusField(ProblemEditor::Field::Condition);
     });
 
     window->addDockWidget(Qt::BottomDockWidgetArea, this);

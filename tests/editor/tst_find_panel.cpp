@@ -125,6 +125,12 @@ void TestFindPanel::listedAndActivated() {
     QCOMPARE(h.window.currentProblem(), 0);
     QCOMPARE(QApplication::focusWidget(), h.window.problemEditor()->optionEdit(1));
     QCOMPARE(h.selection(), QStringLiteral("X"));
+
+    // Esc in the panel closes it and gives the keyboard back to the problem.
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Escape);
+    QVERIFY(!h.panel->isVisible());
+    QCOMPARE(QApplication::focusWidget(), h.window.problemEditor()->conditionEdit());
 }
 
 // F3 goes on from the problem on screen, wraps past the end; Shift+F3 goes back.
