@@ -189,6 +189,11 @@ void SheetCommands::exportPdf() {
     const QString path = m_dialogs.pdfFile(m_window, folder.filePath(name));
     if (path.isEmpty())
         return;
+    if (!bank.isEmpty() && QFileInfo(path).absoluteFilePath() == QFileInfo(bank).absoluteFilePath()) {
+        m_dialogs.showError(m_window, QStringLiteral("Лист теста нельзя записать на место самого банка «%1».")
+                                          .arg(QFileInfo(bank).fileName()));
+        return;
+    }
     try {
         const int written = testsheet::writePdf(*sheet, path);
         m_window->statusBar()->showMessage(

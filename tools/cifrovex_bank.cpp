@@ -344,6 +344,8 @@ int printSheet(const QStringList &args) {
         return usage(QStringLiteral("print ждёт имя файла банка"));
     if (output.isEmpty())
         return usage(QStringLiteral("print ждёт -o ФАЙЛ.pdf"));
+    if (QFileInfo(output).absoluteFilePath() == QFileInfo(file).absoluteFilePath())
+        return usage(QStringLiteral("лист теста нельзя записать на место самого банка %1").arg(file));
 
     try {
         const testsheet::Sheet sheet = testsheet::make(loadBank(file), level, file);

@@ -176,6 +176,8 @@ void TestBankPrint::refusesWhatIsNoTest_data() {
                                << QStringLiteral("уровня «6» нет");
     QTest::newRow("no_output") << sampleBank(20) << QStringList{QStringLiteral("--no-output")} << 2
                                << QStringLiteral("-o ФАЙЛ.pdf");
+    QTest::newRow("onto_the_bank") << sampleBank(20) << QStringList{QStringLiteral("--onto-the-bank")} << 2
+                                   << QStringLiteral("на место самого банка");
     QTest::newRow("no_folder") << sampleBank(20) << QStringList{QStringLiteral("--into-missing-folder")} << 4
                                << QStringLiteral("нет такой папки");
 }
@@ -196,12 +198,18 @@ void TestBankPrint::refusesWhatIsNoTest() {
     QStringList command{QStringLiteral("print"), path};
     if (args.removeAll(QStringLiteral("--into-missing-folder")))
         pdf = dir.filePath(QStringLiteral("нет/sheet.pdf"));
+    const bool ontoBank = args.removeAll(QStringLiteral("--onto-the-bank"));
+    if (ontoBank)
+        pdf = path;
     if (!args.removeAll(QStringLiteral("--no-output")))
         command << QStringLiteral("-o") << pdf;
     const ToolRun r = runBankTool(command + args);
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(says), qPrintable(r.err));
-    QVERIFY2(!QFileInfo::exists(pdf), qPrintable(pdf));
+    if (ontoBank)
+        QCOMPARE(loadBank(path).problems.size(), 20);
+    else
+        QVERIFY2(!QFileInfo::exists(pdf), qPrintable(pdf));
     QCOMPARE(r.out, QByteArray());
 }
 
