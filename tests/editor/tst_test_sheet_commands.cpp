@@ -62,13 +62,14 @@ private slots:
     void init();
     void pdfOfTheBankAsEdited();
     void printDialogPrintsTheSheet();
-    void bankTooSmallForTheLevel();
+    void refusesAndWritesNothing();
     void bodiesHiddenAsInTheStudentsView();
 };
 
 // The sheets are read back with pdftotext; the rule for hidden bodies needs no PDF.
 void TestSheetCommands::init() {
-    if (!havePdfToText() && QByteArray(QTest::currentTestFunction()) != "bodiesHiddenAsInTheStudentsView")
+    const QByteArray test = QTest::currentTestFunction();
+    if (!havePdfToText() && test != "bodiesHiddenAsInTheStudentsView" && test != "refusesAndWritesNothing")
         QSKIP("pdftotext (poppler-utils) is not installed: scripts/install-deps.sh test");
 }
 
@@ -130,7 +131,7 @@ void TestSheetCommands::printDialogPrintsTheSheet() {
 }
 
 // The teacher is told why there is no sheet before being asked for a file, and nothing is written.
-void TestSheetCommands::bankTooSmallForTheLevel() {
+void TestSheetCommands::refusesAndWritesNothing() {
     Harness h;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("малый.cvx"));
@@ -151,6 +152,16 @@ void TestSheetCommands::bankTooSmallForTheLevel() {
     h.trigger("ExportTestPdf");
     QCOMPARE(h.asked, QStringList{QStringLiteral("level")});
     QCOMPARE(h.errors.size(), 1);
+
+    // A PDF over the bank itself is refused.
+    writeBank(path, sampleBank(20));
+    QVERIFY(h.window.openFile(path));
+    h.level = 5;
+    h.pdf = path;
+    h.trigger("ExportTestPdf");
+    QCOMPARE(h.errors.size(), 2);
+    QVERIFY2(h.errors.last().contains(QStringLiteral("на место самого банка")), qPrintable(h.errors.last()));
+    QCOMPARE(loadBank(path).problems.size(), 20);
 }
 
 // The sheet leaves a body out exactly where the student's view (the program's own problem pane)
