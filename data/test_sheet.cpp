@@ -8,6 +8,12 @@ namespace testsheet {
 
 namespace {
 
+QString problemsWord(int n) {
+    return plural(n, QStringLiteral("задача"), QStringLiteral("задачи"), QStringLiteral("задач"));
+}
+
+} // namespace
+
 QString plural(int n, const QString &one, const QString &few, const QString &many) {
     const int tens = n % 100;
     const int units = n % 10;
@@ -17,12 +23,6 @@ QString plural(int n, const QString &one, const QString &few, const QString &man
         return one;
     return units >= 2 && units <= 4 ? few : many;
 }
-
-QString problemsWord(int n) {
-    return plural(n, QStringLiteral("задача"), QStringLiteral("задачи"), QStringLiteral("задач"));
-}
-
-} // namespace
 
 SheetError::SheetError(Kind kind, const QString &message)
     : std::runtime_error(message.toStdString())

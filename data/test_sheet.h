@@ -80,6 +80,9 @@ QList<MarkRange> markScale(const LevelRules &rules);
 // the key's number (the student could not answer it right).
 Sheet make(const Bank &bank, int level, const QString &source);
 
+// The Russian word for a count: one "задача", few "задачи", many "задач".
+QString plural(int n, const QString &one, const QString &few, const QString &many);
+
 // The heading's "уровень «5», 20 задач".
 QString levelText(const Sheet &sheet);
 

@@ -30,12 +30,8 @@ QString levelItem(const LevelRules &rules) {
 }
 
 QString pages(int n) {
-    const int tens = n % 100, units = n % 10;
-    const QString word = tens >= 11 && tens <= 14   ? QStringLiteral("страниц")
-                         : units == 1               ? QStringLiteral("страница")
-                         : units >= 2 && units <= 4 ? QStringLiteral("страницы")
-                                                    : QStringLiteral("страниц");
-    return QStringLiteral("%1 %2").arg(n).arg(word);
+    return QStringLiteral("%1 %2").arg(n).arg(testsheet::plural(
+        n, QStringLiteral("страница"), QStringLiteral("страницы"), QStringLiteral("страниц")));
 }
 
 // What the status bar adds about bodies left off the sheet.
