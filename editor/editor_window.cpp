@@ -9,10 +9,12 @@
 #include "data/bank_tables.h"
 #include "editor/check_panel.h"
 #include "editor/manual.h"
+#include "editor/find_panel.h"
 #include "editor/problem_editor.h"
 #include "editor/problem_list_model.h"
 #include "editor/recent_files.h"
 #include "editor/student_view.h"
+#include "editor/test_sheet_commands.h"
 #include "editor/text_edit.h"
 
 #include <QAction>
@@ -420,6 +422,12 @@ void EditorWindow::createActions() {
                        "Otvety.csv"));
     file->addAction(m_exportSelected);
     file->addSeparator();
+    auto *sheets = new SheetCommands(m_document, this);
+    sheets->dialogs().showError = [this](QWidget *parent, const QString &text) {
+        m_dialogs.showError(parent, text);
+    };
+    file->addActions(sheets->actions());
+    file->addSeparator();
     file->addAction(makeAction(this, QStringLiteral("StartProgram"), QStringLiteral("&Запустить Cifrovex"),
                                Qt::Key_F9, QStringLiteral("Пройти тест на этом банке (на его копии)")));
     file->addSeparator();
@@ -479,6 +487,8 @@ void EditorWindow::createActions() {
                                QKeySequence(Qt::Key_F6)));
     edit->addAction(makeAction(this, QStringLiteral("GoToCondition"), QStringLiteral("К &условию"),
                                QKeySequence(Qt::Key_F7)));
+    edit->addSeparator();
+    edit->addActions((new FindPanel(this))->actions());
 
     QMenu *view = menuBar()->addMenu(QStringLiteral("&Вид"));
     QAction *showCheck =

@@ -17,8 +17,9 @@ run=(cmake g++ make qt6-base-dev libgl-dev libjpeg-dev fonts-liberation2)
 # The tests: mdbtools and Node.js for the Jet oracles (tests/jet/oracle-setup.sh fetches the npm
 # packages itself, without npm), a private X server and the X tools that drive and read the
 # program, ImageMagick's import for screenshots, and the accessibility stack with its session bus
-# for tests/acceptance, which also places the windows under a real window manager (openbox).
-test=(mdbtools nodejs xvfb xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus openbox)
+# for tests/acceptance, which also places the windows under a real window manager (openbox);
+# poppler-utils' pdftotext reads the printed test back.
+test=(mdbtools nodejs poppler-utils xvfb xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus openbox)
 # libFuzzer comes with clang's runtime libraries.
 fuzz=(clang libclang-rt-14-dev)
 # tests/jackcess compiles its oracle against the Jackcess jar in ../shared, which needs these two

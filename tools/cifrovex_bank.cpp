@@ -6,18 +6,24 @@
 #include "data/bank_check.h"
 #include "data/bank_csv.h"
 #include "data/bank_files.h"
+#include "data/bank_document.h"
 #include "data/bank_tables.h"
 #include "data/jet/jet.h"
+#include "data/test_sheet.h"
+#include "data/test_sheet_print.h"
 #include "platform/console.h"
+#include "testing/grading.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSaveFile>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -38,6 +44,7 @@ QString helpText() {
         "  cifrovex-bank import-aiken ВОПРОСЫ.txt -o data.cvx [--jet3]\n"
         "  cifrovex-bank dump ФАЙЛ [ТАБЛИЦА...] [-o КАТАЛОГ]\n"
         "  cifrovex-bank check ФАЙЛ\n"
+        "  cifrovex-bank print ФАЙЛ -o ЛИСТ.pdf [--level 3|4|5]\n"
         "  cifrovex-bank --help\n"
         "\n"
         "Команды:\n"
@@ -62,6 +69,13 @@ QString helpText() {
         "         как Windows-1251 и об этом выводится предупреждение.\n"
         "  check  читает банк так же, как программа, и сообщает, какие уровни он\n"
         "         обслуживает (3 — задачи 1–10, 4 — 1–15, 5 — 1–20) и что в нём не так.\n"
+        "  print  пишет тест на бумаге в PDF (A4): лист ученика с задачами уровня (по\n"
+        "         умолчанию 5) так, как их покажет программа, — условие, текст задачи и\n"
+        "         пронумерованные варианты ответа, строки для фамилии, класса и даты, — и\n"
+        "         на отдельной странице ключ (номер верного ответа каждой задачи) и\n"
+        "         шкалу оценок. Если банк не читается, задач меньше, чем на уровне, или у\n"
+        "         задачи нет варианта под номером, который программа считает верным,\n"
+        "         ничего не записывает.\n"
         "\n"
         "CSV — как у mdb-export: строка заголовка с именами столбцов, поля через запятую,\n"
         "текст в двойных кавычках (кавычка внутри удваивается, переводы строк допустимы),\n"
@@ -77,7 +91,8 @@ QString helpText() {
         "  0  успешно; для check — все три уровня работают как задумано и ошибок нет\n"
         "  1  check нашла в банке ошибки\n"
         "  2  ошибка в командной строке\n"
-        "  3  входной файл не найден, не читается или испорчен (CSV, Aiken, база Jet)\n"
+        "  3  входной файл не найден, не читается или испорчен (CSV, Aiken, база Jet);\n"
+        "     для print — в банке нет теста этого уровня\n"
         "  4  не удалось записать результат\n");
 }
 
@@ -329,6 +344,55 @@ int check(const QStringList &args) {
     }
 }
 
+int printSheet(const QStringList &args) {
+    QString file;
+    QString output;
+    int level = 5;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("-o")) {
+            if (++i >= args.size())
+                return usage(QStringLiteral("после -o нужно имя файла PDF"));
+            output = args[i];
+        } else if (a == QLatin1String("--level")) {
+            if (++i >= args.size())
+                return usage(QStringLiteral("после --level нужен уровень: 3, 4 или 5"));
+            bool number = false;
+            level = args[i].toInt(&number);
+            if (!number || !levelRules(level))
+                return usage(QStringLiteral("уровня «%1» нет: уровни — 3, 4 и 5").arg(args[i]));
+        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            return usage(QStringLiteral("неизвестный параметр %1").arg(a));
+        } else if (file.isEmpty()) {
+            file = a;
+        } else {
+            return usage(QStringLiteral("print ждёт одно имя файла банка"));
+        }
+    }
+    if (file.isEmpty())
+        return usage(QStringLiteral("print ждёт имя файла банка"));
+    if (output.isEmpty())
+        return usage(QStringLiteral("print ждёт -o ФАЙЛ.pdf"));
+    if (QFileInfo(output).absoluteFilePath() == QFileInfo(file).absoluteFilePath())
+        return usage(QStringLiteral("лист теста нельзя записать на место самого банка %1").arg(file));
+
+    try {
+        const testsheet::Sheet sheet = testsheet::make(loadBank(file), level, file);
+        for (const QString &note : sheet.notes)
+            notice(note);
+        testsheet::writePdf(sheet, output);
+        print(stdout, QStringLiteral("Лист теста (%1) с ключом и шкалой оценок записан в %2.\n")
+                          .arg(testsheet::levelText(sheet), output));
+    } catch (const BankError &e) {
+        return failure(ExitInput, e.message());
+    } catch (const testsheet::SheetError &e) {
+        return failure(ExitInput, e.message());
+    } catch (const SaveError &e) {
+        return failure(ExitOutput, e.message());
+    }
+    return ExitOk;
+}
+
 struct Command {
     const char *name;
     std::function<int(const QStringList &)> run;
@@ -336,18 +400,37 @@ struct Command {
 
 // New subcommands (such as an import from other quiz formats) join this list.
 const Command kCommands[] = {
-    {"build", build},
-    {"import-aiken", importAiken},
-    {"dump", dump},
-    {"check", check},
+    {"build", build}, {"import-aiken", importAiken}, {"dump", dump}, {"check", check}, {"print", printSheet},
 };
+
+// Printing lays text out in real fonts, which takes a Qt GUI platform; the tool shows no window, so
+// any platform with the system's fonts will do. Windows has its own; elsewhere the offscreen one
+// needs no display.
+std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv) {
+    if (argc < 2 || std::strcmp(argv[1], "print") != 0)
+        return std::make_unique<QCoreApplication>(argc, argv);
+#ifndef Q_OS_WIN
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    // Starting the platform, Qt warns of things that concern a desktop session, such as an unset
+    // XDG_RUNTIME_DIR, which do not matter to a tool that only writes a file.
+    static QtMessageHandler previous = nullptr;
+    previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if ((type == QtCriticalMsg || type == QtFatalMsg) && previous)
+                previous(type, context, text);
+        });
+    auto app = std::make_unique<QGuiApplication>(argc, argv);
+    qInstallMessageHandler(previous);
+    return app;
+}
 
 } // namespace
 
 int main(int argc, char **argv) {
     platform::useBinaryStandardStreams();
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty())
         return usage(QStringLiteral("не указана команда"));
     if (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h") ||
