@@ -1,6 +1,7 @@
 #include "data/bank_check.h"
 
 #include "testing/grading.h"
+#include "testing/main_texts.h"
 
 #include <QHash>
 #include <QSet>
@@ -141,6 +142,15 @@ Report check(const Bank &bank) {
         for (const QString &fault : faults)
             report.findings.append(
                 {p, QStringLiteral("Задача %1 (ID_P %2): %3.").arg(p).arg(problem.ID_P).arg(fault)});
+
+        if (p <= kLevels.back().problems && maintexts::conditionFillsPaneAt(p) && problem.Name &&
+            !problem.Name->trimmed().isEmpty())
+            report.warnings.append(
+                {p, QStringLiteral("Задача %1 (ID_P %2): текст задачи (Name) ученик не увидит: на %1-м месте "
+                                   "программа показывает только условие (Uslovie), во всю рамку задачи. "
+                                   "Перенесите текст в условие или поставьте сюда задачу без текста.")
+                        .arg(p)
+                        .arg(problem.ID_P)});
     }
 
     // Options nobody will see, one finding per unknown problem, in file order.
@@ -206,6 +216,11 @@ QString format(const Report &report, const QString &file) {
     } else {
         lines << QStringLiteral("Найдено ошибок: %1.").arg(report.findings.size());
         for (const Finding &f : report.findings)
+            lines << QStringLiteral("  ") + f.text;
+    }
+    if (!report.warnings.isEmpty()) {
+        lines << QStringLiteral("Предупреждений: %1.").arg(report.warnings.size());
+        for (const Finding &f : report.warnings)
             lines << QStringLiteral("  ") + f.text;
     }
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');

@@ -20,6 +20,8 @@ struct Report {
     int optionCount = 0;
     QList<int> levelsServed; // among 3, 4, 5
     QList<Finding> findings; // problems in order, then the bank as a whole
+    // What the student will not see as the teacher wrote it, though the level works.
+    QList<Finding> warnings;
 
     bool ok() const { return levelsServed.size() == 3 && findings.isEmpty(); }
 };
@@ -28,7 +30,8 @@ struct Report {
 // them has a finding: exactly four options numbered 1..4, Istina set on the option the
 // program's answer key takes as correct and on no other, a non-empty condition (the body may
 // be empty, the condition then stands alone), non-empty option texts, and only characters
-// that Windows-1251 can show.
+// that Windows-1251 can show. A body at a position where the condition fills the problem pane
+// is a warning: the student sees the condition alone.
 Report check(const Bank &bank);
 
 // The report as the tool prints it, one statement per line.

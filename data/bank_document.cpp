@@ -135,18 +135,28 @@ QList<DocProblem> BankDocument::fromBank(const Bank &bank, QStringList *notes) {
         p.condition = source.Uslovie.value_or(QString());
         p.body = source.Name.value_or(QString());
         QList<int> marked;
-        int keyed = -1;
         for (int i = 0; i < own.size(); ++i) {
             const AnswerOption &o = bank.options[own[i]];
             p.options << o.Otvet.value_or(QString());
             if (o.Istina)
                 marked << i;
-            if (position <= int(kAnswerKey.size()) && o.dopol == correctOption(position))
-                keyed = i;
         }
-        p.correct = marked.size() == 1 ? marked.first() : keyed;
+        // The teacher chooses: a guess here would pass the check with an answer nobody chose.
+        p.correct = marked.size() == 1 ? marked.first() : -1;
 
         if (notes) {
+            QStringList numbers;
+            for (int i : marked)
+                numbers << QString::number(bank.options[own[i]].dopol);
+            if (marked.isEmpty() && !own.isEmpty())
+                *notes << QStringLiteral("Задача %1: ни один вариант не отмечен верным. Отметьте верный "
+                                         "сами: пока он не выбран, проверка не пропустит эту задачу.")
+                              .arg(position);
+            else if (marked.size() > 1)
+                *notes << QStringLiteral("Задача %1: верными отмечены варианты %2. Отметьте один верный "
+                                         "сами: пока он не выбран, проверка не пропустит эту задачу.")
+                              .arg(position)
+                              .arg(numbers.join(QStringLiteral(", ")));
             if (seen.contains(source.ID_P))
                 *notes << QStringLiteral("Задачи %1 и %2 имели один ID_P и общие варианты ответа: "
                                          "теперь у каждой своя копия.")
@@ -156,11 +166,14 @@ QList<DocProblem> BankDocument::fromBank(const Bank &bank, QStringList *notes) {
             bool reordered = false;
             for (int i = 0; i < shown.size(); ++i)
                 reordered = reordered || shown[i] != i || bank.options[own[i]].dopol != qint16(i + 1);
-            if (reordered)
+            if (reordered && p.correct >= 0)
                 *notes << QStringLiteral("Задача %1: варианты ответа перенумерованы, верный стоит под "
                                          "номером %2, как его считает программа.")
                               .arg(position)
                               .arg(bankdoc::correctNumber(p, position));
+            else if (reordered)
+                *notes
+                    << QStringLiteral("Задача %1: варианты ответа перенумерованы по порядку.").arg(position);
         }
         seen.insert(source.ID_P, position);
         problems.append(std::move(p));

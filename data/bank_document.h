@@ -80,9 +80,9 @@ public:
     Bank toBank() const;
 
     // A bank read from a file, options of each problem by their number. The correct one is the
-    // option marked Istina when exactly one is; otherwise, within the key, the one under the
-    // key's number. `notes` receives what saving will change (options that move to the key's
-    // number, options of problems the bank does not have).
+    // option marked Istina when exactly one is; otherwise none is, until the teacher chooses.
+    // `notes` receives what the teacher must decide and what saving will change (options that
+    // move to the key's number, options of problems the bank does not have).
     static QList<DocProblem> fromBank(const Bank &bank, QStringList *notes = nullptr);
 
     // Reads a bank file. Throws BankError.

@@ -85,7 +85,6 @@ void CheckPanel::checkNow() {
     if (report.findings.isEmpty()) {
         auto *item = new QListWidgetItem(QStringLiteral("Ошибок не найдено."), m_findings);
         item->setData(ProblemRole, -1);
-        return;
     }
     // A list of thousands would take longer to lay out than the check itself, after every key.
     constexpr int kShown = 500;
@@ -102,5 +101,12 @@ void CheckPanel::checkNow() {
                                              .arg(report.findings.size() - kShown),
                                          m_findings);
         item->setData(ProblemRole, -1);
+    }
+    // Each is about a body the student will not see.
+    for (const bankcheck::Finding &f : report.warnings.mid(0, kShown)) {
+        auto *item = new QListWidgetItem(QStringLiteral("Предупреждение. ") + f.text, m_findings);
+        item->setData(ProblemRole, f.position - 1);
+        item->setData(FieldRole, int(ProblemEditor::Field::Body));
+        item->setData(OptionRole, 0);
     }
 }

@@ -474,7 +474,7 @@ void EditorWindow::showNotes(const QStringList &notes) {
         return;
     m_dialogs.showError(
         this, QStringLiteral("Редактор хранит верный вариант под номером, который считает верным "
-                             "программа. В этом банке при сохранении изменится:\n\n") +
+                             "программа. В этом банке:\n\n") +
                   notes.mid(0, 15).join(u'\n') +
                   (notes.size() > 15 ? QStringLiteral("\n… и ещё %1.").arg(notes.size() - 15) : QString()));
 }

@@ -98,6 +98,8 @@ private slots:
     void typingIsOneUndoStep();
     void correctChoiceAndOptionEdits();
     void loadKeepsTheAuthorsChoice();
+    void loadChoosesNoAnswerForTheTeacher_data();
+    void loadChoosesNoAnswerForTheTeacher();
     void aikenImportRoundTrips();
     void saveReadsBackThroughBothReaders_data();
     void saveReadsBackThroughBothReaders();
@@ -288,17 +290,58 @@ void TestBankDocument::loadKeepsTheAuthorsChoice() {
     const QList<DocProblem> problems = BankDocument::fromBank(bank, &notes);
     QCOMPARE(problems.size(), 3);
     QCOMPARE(problems[0].options[problems[0].correct], *bank.options[1].Otvet);
-    QCOMPARE(problems[1].correct, correctOption(2) - 1);
+    // None marked: none chosen, and the teacher is told so.
+    QCOMPARE(problems[1].correct, -1);
     QCOMPARE(problems[2].options.size(), 4);
     QCOMPARE(problems[2].options[0], *bank.options[11].Otvet);
-    QCOMPARE(notes.size(), 2);
+    QCOMPARE(notes.size(), 3);
     QVERIFY(notes[0].startsWith(QStringLiteral("Задача 1:")));
-    QVERIFY(notes[1].contains(QStringLiteral("ID_P 77")));
+    QVERIFY2(notes[1].startsWith(QStringLiteral("Задача 2: ни один вариант не отмечен")),
+             qPrintable(notes[1]));
+    QVERIFY(notes[2].contains(QStringLiteral("ID_P 77")));
 
+    // Saved as it is, problem 2 still has no correct option: the check keeps saying so.
     BankDocument doc;
     doc.reset(problems);
+    QList<int> positions;
     for (const bankcheck::Finding &f : bankcheck::check(doc.toBank()).findings)
-        QCOMPARE(f.position, 0); // only that three problems are too few
+        positions << f.position;
+    QCOMPARE(positions, (QList<int>{2, 0})); // and that three problems are too few
+}
+
+void TestBankDocument::loadChoosesNoAnswerForTheTeacher_data() {
+    QTest::addColumn<QList<int>>("marked"); // the dopol numbers marked Istina in problem 1
+    QTest::addColumn<int>("correct");       // the option chosen, by its number; 0 for none
+    QTest::addColumn<QString>("note");
+    QTest::newRow("none") << QList<int>{} << 0 << QStringLiteral("ни один вариант не отмечен");
+    QTest::newRow("two") << QList<int>{1, 3} << 0 << QStringLiteral("верными отмечены варианты 1, 3");
+    QTest::newRow("one_off_the_key") << QList<int>{2} << 2 << QStringLiteral("перенумерованы");
+    QTest::newRow("one_on_the_key") << QList<int>{3} << 3 << QString();
+}
+
+void TestBankDocument::loadChoosesNoAnswerForTheTeacher() {
+    QFETCH(QList<int>, marked);
+    QFETCH(int, correct);
+    QFETCH(QString, note);
+    // Saved and opened again, as a teacher meets it: through the file.
+    Bank bank = sampleBank(20);
+    for (AnswerOption &o : bank.options)
+        if (o.ID_P == 1)
+            o.Istina = marked.contains(o.dopol);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    writeBank(path, bank);
+    BankDocument doc;
+    QStringList notes;
+    doc.load(path, &notes);
+    QCOMPARE(doc.problem(0).correct + 1, correct);
+    QCOMPARE(notes.size(), note.isEmpty() ? 0 : 1);
+    if (!note.isEmpty())
+        QVERIFY2(notes[0].startsWith(QStringLiteral("Задача 1: ")) && notes[0].contains(note),
+                 qPrintable(notes[0]));
+    doc.save(path, jet::Version::Jet4);
+    const bankcheck::Report report = bankcheck::check(loadBank(path));
+    QCOMPARE(report.levelsServed.isEmpty(), correct == 0);
 }
 
 void TestBankDocument::aikenImportRoundTrips() {

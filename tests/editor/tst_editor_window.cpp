@@ -143,6 +143,8 @@ private slots:
     void importReadsTeachersFiles_data();
     void importReadsTeachersFiles();
     void exportReadsBackInTheToolAndTheEditor();
+    void checkWarnsOfHiddenBodies();
+    void openedBankWithoutAnswerStaysFaulty();
 };
 
 void TestEditorWindow::keyboardMadeBankSavesWithTheKey() {
@@ -348,7 +350,7 @@ void TestEditorWindow::checkFollowsTypingAndLeadsToTheField() {
     // The check runs after a pause in typing.
     QTRY_VERIFY(check->levelsLabel()->text().contains(QStringLiteral("«4» (задачи 1–15): <b>не работает")));
     QVERIFY(check->levelsLabel()->text().contains(QStringLiteral("«3» (задачи 1–10): работает")));
-    QCOMPARE(check->findingsList()->count(), 1);
+    QCOMPARE(check->findingsList()->count(), 3); // and the warnings of bodies at 10 and 15
     QListWidgetItem *item = check->findingsList()->item(0);
     QVERIFY(item->text().startsWith(QStringLiteral("Задача 12")));
 
@@ -656,6 +658,77 @@ void TestEditorWindow::exportReadsBackInTheToolAndTheEditor() {
     for (int i = 0; i < problems.size(); ++i)
         QVERIFY2(sameProblem(h.window.document()->problem(i), problems[i]),
                  qPrintable(QString::number(i + 1)));
+}
+
+void TestEditorWindow::checkWarnsOfHiddenBodies() {
+    // The sample bank has a body everywhere, at 10 and 15 too, where the student sees only the
+    // condition.
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(20)));
+    CheckPanel *check = h.window.checkPanel();
+    check->checkNow();
+    QVERIFY(check->levelsLabel()->text().contains(QStringLiteral("Уровень «5» (задачи 1–20): работает.")));
+    QStringList texts;
+    for (int i = 0; i < check->findingsList()->count(); ++i)
+        texts << check->findingsList()->item(i)->text();
+    QCOMPARE(texts.size(), 3);
+    QCOMPARE(texts[0], QStringLiteral("Ошибок не найдено."));
+    QVERIFY2(texts[1].contains(QStringLiteral("Задача 10 (ID_P 10): текст задачи (Name) ученик не увидит")),
+             qPrintable(texts[1]));
+    QVERIFY2(texts[2].contains(QStringLiteral("Задача 15")), qPrintable(texts[2]));
+
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    emit check->findingsList()->itemActivated(check->findingsList()->item(2));
+    QCOMPARE(h.window.currentProblem(), 14);
+    QVERIFY(h.editor()->bodyEdit()->hasFocus());
+    // Once the text is in the condition, the warning goes.
+    h.editor()->bodyEdit()->selectAll();
+    QTest::keyClick(h.editor()->bodyEdit(), Qt::Key_Delete);
+    check->checkNow();
+    QCOMPARE(check->findingsList()->count(), 2);
+}
+
+void TestEditorWindow::openedBankWithoutAnswerStaysFaulty() {
+    Harness h;
+    Bank bank = sampleBank(20);
+    for (AnswerOption &o : bank.options)
+        if (o.ID_P == 5)
+            o.Istina = false;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    writeBank(path, bank);
+    QVERIFY(h.window.openFile(path));
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY2(h.errors[0].contains(QStringLiteral("Задача 5: ни один вариант не отмечен")),
+             qPrintable(h.errors[0]));
+
+    // The problem is marked in the list and in its fields, and the check fails the levels.
+    auto *model = h.window.problemList()->model();
+    QVERIFY(model->index(4, ProblemListModel::PositionColumn).data(Qt::ForegroundRole).isValid());
+    QVERIFY(!model->index(3, ProblemListModel::PositionColumn).data(Qt::ForegroundRole).isValid());
+    h.window.setCurrentProblem(4);
+    for (int row = 0; row < h.editor()->optionRows(); ++row)
+        QVERIFY(!h.editor()->correctButton(row)->isChecked());
+    QVERIFY(!h.editor()->warningLabel()->isHidden());
+    QVERIFY(h.editor()->warningLabel()->text().contains(QStringLiteral("Верный ответ не отмечен")));
+    h.window.checkPanel()->checkNow();
+    QVERIFY(h.window.checkPanel()->levelsLabel()->text().contains(
+        QStringLiteral("«3» (задачи 1–10): <b>не работает")));
+    QVERIFY(h.window.checkPanel()->findingsList()->item(0)->text().startsWith(QStringLiteral("Задача 5")));
+
+    // Saved and opened again it is still so; once the teacher chooses, it is not.
+    h.window.editing()->setBody(0, QStringLiteral("правка"));
+    QVERIFY(h.window.saveTo(path, jet::Version::Jet4));
+    QVERIFY(h.window.openFile(path));
+    QCOMPARE(h.window.document()->problem(4).correct, -1);
+    h.window.setCurrentProblem(4);
+    h.action("MarkCorrect2")->trigger();
+    QVERIFY(h.editor()->correctButton(1)->isChecked());
+    QVERIFY(!model->index(4, ProblemListModel::PositionColumn).data(Qt::ForegroundRole).isValid());
+    h.window.checkPanel()->checkNow();
+    QVERIFY(
+        h.window.checkPanel()->levelsLabel()->text().contains(QStringLiteral("«3» (задачи 1–10): работает")));
 }
 
 QTEST_MAIN(TestEditorWindow)
