@@ -260,11 +260,13 @@ EditorWindow::EditorWindow(QWidget *parent)
     connect(m_document, &BankDocument::problemsInserted, this, [this](int at, int) { m_touched = at; });
     connect(m_document, &BankDocument::problemsRemoved, this, [this](int at, int) { m_touched = at; });
     connect(m_document, &BankDocument::problemMoved, this, [this](int, int to) { m_touched = to; });
+    // The list's current row moves with rows inserted above it without saying so, while the
+    // fields stay on their index: after every step both are set to the same problem.
     connect(m_editing->undoStack(), &QUndoStack::indexChanged, this, [this] {
         const int touched = std::min(m_touched, m_document->problemCount() - 1);
         m_touched = -1;
-        if (touched >= 0 && touched != currentProblem())
-            setCurrentProblem(touched);
+        const QModelIndex listed = m_list->currentIndex();
+        setCurrentProblem(touched >= 0 ? touched : listed.isValid() ? listed.row() : currentProblem());
     });
     connect(m_editing->undoStack(), &QUndoStack::cleanChanged, this,
             [this](bool clean) { setWindowModified(!clean); });

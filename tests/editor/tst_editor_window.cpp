@@ -145,6 +145,8 @@ private slots:
     void exportReadsBackInTheToolAndTheEditor();
     void checkWarnsOfHiddenBodies();
     void openedBankWithoutAnswerStaysFaulty();
+    void undoKeepsListAndFieldsOnOneProblem_data();
+    void undoKeepsListAndFieldsOnOneProblem();
 };
 
 void TestEditorWindow::keyboardMadeBankSavesWithTheKey() {
@@ -729,6 +731,60 @@ void TestEditorWindow::openedBankWithoutAnswerStaysFaulty() {
     h.window.checkPanel()->checkNow();
     QVERIFY(
         h.window.checkPanel()->levelsLabel()->text().contains(QStringLiteral("«3» (задачи 1–10): работает")));
+}
+
+void TestEditorWindow::undoKeepsListAndFieldsOnOneProblem_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("row");
+    for (const char *command : {"RemoveProblem", "InsertProblem", "DuplicateProblem", "MoveUp", "MoveDown"}) {
+        QTest::addRow("%s_fifth", command) << command << 4;
+        QTest::addRow("%s_last", command) << command << 19;
+    }
+    QTest::newRow("RemoveProblem_first") << "RemoveProblem" << 0;
+}
+
+void TestEditorWindow::undoKeepsListAndFieldsOnOneProblem() {
+    QFETCH(QString, command);
+    QFETCH(int, row);
+    Harness h;
+    BankDocument *doc = h.window.document();
+    doc->reset(BankDocument::fromBank(sampleBank(20)));
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    QTableView *list = h.window.problemList();
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(row, 0));
+    QCOMPARE(h.window.currentProblem(), row);
+
+    // The list's row is the problem the fields show, and the one typing and deleting act on.
+    const auto inStep = [&](const char *step) {
+        const int shown = h.window.currentProblem();
+        if (list->currentIndex().row() != shown) {
+            qWarning("%s: the list is on row %d, the fields on %d", step, list->currentIndex().row(), shown);
+            return false;
+        }
+        return shown >= 0 && h.editor()->bodyEdit()->toPlainText() == doc->problem(shown).body &&
+               h.editor()->conditionEdit()->toPlainText() == doc->problem(shown).condition;
+    };
+    h.action(qPrintable(command))->trigger();
+    QVERIFY(inStep("after the command"));
+    for (int round = 0; round < 2; ++round) {
+        QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(inStep("undo"));
+        QTest::keyClick(list, Qt::Key_Y, Qt::ControlModifier);
+        QVERIFY(inStep("redo"));
+    }
+    QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(inStep("undo"));
+
+    // What the teacher types next goes to the problem in view, and delete takes that one.
+    typeInto(h.editor()->bodyEdit(), QStringLiteral("?"));
+    QVERIFY(doc->problem(list->currentIndex().row()).body.contains(u'?'));
+    list->setFocus();
+    h.action("RemoveProblem")->trigger();
+    QCOMPARE(doc->problemCount(), 19);
+    for (const DocProblem &p : doc->problems())
+        QVERIFY(!p.body.contains(u'?'));
 }
 
 QTEST_MAIN(TestEditorWindow)
