@@ -89,8 +89,10 @@ public:
     void load(const QString &path, QStringList *notes = nullptr);
 
     // Writes the bank: the file is replaced only once the new one is whole, and the version it
-    // replaces is kept as backupPath(path). Throws SaveError; the file is then as it was.
-    void save(const QString &path, jet::Version version) const;
+    // replaces is then kept as backupPath(path). Throws SaveError; the file and its backup are
+    // then as they were. Returns what the teacher should know of a save that succeeded (a backup
+    // that could not be replaced), or nothing.
+    QString save(const QString &path, jet::Version version) const;
 
 signals:
     void problemsInserted(int at, int count);
@@ -105,6 +107,6 @@ private:
     QList<DocProblem> m_problems;
 };
 
-// Writes bytes to path the way BankDocument::save does: the previous file kept as its backup,
-// the file replaced only once the new one is whole. Throws SaveError.
-void saveWithBackup(const QString &path, const QByteArray &bytes);
+// Writes bytes to path the way BankDocument::save does: the file replaced only once the new one
+// is whole, and only then the previous file kept as its backup. Throws SaveError.
+QString saveWithBackup(const QString &path, const QByteArray &bytes);

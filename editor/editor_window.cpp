@@ -140,6 +140,15 @@ EditorDialogs EditorDialogs::standard() {
         box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
         box.exec();
     };
+    d.saveFailed = [](QWidget *parent, const QString &text) {
+        QMessageBox box(QMessageBox::Warning, appTitle(), text, QMessageBox::NoButton, parent);
+        QPushButton *saveAs = box.addButton(QStringLiteral("Сохранить &как..."), QMessageBox::AcceptRole);
+        QPushButton *close = box.addButton(QStringLiteral("Закрыть"), QMessageBox::RejectRole);
+        box.setDefaultButton(saveAs);
+        box.setEscapeButton(close);
+        box.exec();
+        return box.clickedButton() == saveAs;
+    };
     d.showInfo = [](QWidget *parent, const QString &text) {
         QMessageBox box(QMessageBox::Information, appTitle(), text, QMessageBox::NoButton, parent);
         box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
@@ -551,11 +560,14 @@ bool EditorWindow::saveAs() {
 }
 
 bool EditorWindow::saveTo(const QString &path, jet::Version version) {
+    QString note;
     try {
-        m_document->save(path, version);
+        note = m_document->save(path, version);
     } catch (const SaveError &e) {
-        m_dialogs.showError(this, e.message());
-        return false;
+        // Another file, folder or format may well do: the teacher's work is not lost.
+        return m_dialogs.saveFailed(this,
+                                    e.message() + QStringLiteral("\n\nСохранить банк в другой файл?")) &&
+               saveAs();
     }
     m_path = QFileInfo(path).absoluteFilePath();
     m_version = version;
@@ -580,6 +592,8 @@ bool EditorWindow::saveTo(const QString &path, jet::Version version) {
         QStringLiteral("Сохранено в %1 (%2)%3; %4.")
             .arg(m_path, version == jet::Version::Jet3 ? QStringLiteral("Jet 3") : QStringLiteral("Jet 4"),
                  backup, served));
+    if (!note.isEmpty())
+        m_dialogs.showInfo(this, note);
     return true;
 }
 

@@ -33,6 +33,8 @@ struct EditorDialogs {
     std::function<QString(QWidget *, const QString &title)> chooseFolder;
     std::function<SaveAnswer(QWidget *, const QString &text)> askSave;
     std::function<void(QWidget *, const QString &text)> showError;
+    // A save that failed: true when the user asks to save elsewhere (Save As).
+    std::function<bool(QWidget *, const QString &text)> saveFailed;
     // Something the user should know that is not a fault.
     std::function<void(QWidget *, const QString &text)> showInfo;
     // Starts a program detached in a working folder; false when it could not be started.

@@ -11,6 +11,7 @@
 #include "../bank/bank_fixtures.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
@@ -442,6 +443,9 @@ void TestBankDocument::failedSaveLeavesTheFileAlone() {
     doc.reset(markedProblems(20));
     doc.save(path, jet::Version::Jet4);
     const QByteArray original = fileBytes(path);
+    // A backup from an earlier save, which a failed one must not replace.
+    const QByteArray olderBackup = "an older version";
+    QVERIFY(writeBytes(bankdoc::backupPath(path), olderBackup));
     jet::Version version = jet::Version::Jet4;
 
     if (kind == QLatin1String("missing_folder")) {
@@ -470,10 +474,19 @@ void TestBankDocument::failedSaveLeavesTheFileAlone() {
     } catch (const SaveError &e) {
         QVERIFY2(e.message().contains(QFileInfo(path).fileName()), qPrintable(e.message()));
         QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
+        // What the file system said, in Russian whatever the system's language: nothing Latin but
+        // the names of files.
+        QString words = e.message();
+        words.remove(QDir::toNativeSeparators(dir.path())).remove(dir.path());
+        words.remove(QRegularExpression(QStringLiteral("[^«»\\s]+\\.cvx(\\.bak)?")));
+        if (kind != QLatin1String("unstorable_text"))
+            QVERIFY2(!words.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2,}"))),
+                     qPrintable(e.message()));
     }
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(fileBytes(dir.filePath(QStringLiteral("data.cvx"))), original);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"data.cvx"});
+    QCOMPARE(fileBytes(dir.filePath(QStringLiteral("data.cvx.bak"))), olderBackup);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"data.cvx", "data.cvx.bak"}));
 }
 
 void TestBankDocument::fullDiskLeavesTheFileAlone() {
@@ -486,7 +499,11 @@ void TestBankDocument::fullDiskLeavesTheFileAlone() {
     BankDocument doc;
     doc.reset(markedProblems(20));
     doc.save(path, jet::Version::Jet4);
+    const QByteArray first = fileBytes(path);
+    BankEditing(&doc).setCondition(0, QStringLiteral("Второе сохранение"));
+    doc.save(path, jet::Version::Jet4);
     const QByteArray original = fileBytes(path);
+    QCOMPARE(fileBytes(bankdoc::backupPath(path)), first);
 
     QList<DocProblem> big = markedProblems(20);
     big[0].body = QString(200000, u'ж');
@@ -510,7 +527,8 @@ void TestBankDocument::fullDiskLeavesTheFileAlone() {
     QVERIFY2(message.contains(QStringLiteral("«%1»").arg(path)), qPrintable(message));
     QVERIFY2(message.contains(QStringLiteral("остался прежним")), qPrintable(message));
     QCOMPARE(fileBytes(path), original);
-    QCOMPARE(fileBytes(bankdoc::backupPath(path)), original);
+    // The backup still holds the version before it: the failed save replaced neither.
+    QCOMPARE(fileBytes(bankdoc::backupPath(path)), first);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"data.cvx", "data.cvx.bak"}));
 #endif
 }

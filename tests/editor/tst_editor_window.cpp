@@ -50,6 +50,10 @@ struct Harness {
         EditorDialogs &d = window.dialogs();
         d.showError = [this](QWidget *, const QString &text) { errors << text; };
         d.showInfo = [this](QWidget *, const QString &text) { infos << text; };
+        d.saveFailed = [this](QWidget *, const QString &text) {
+            errors << text;
+            return !saveAsPath.isEmpty();
+        };
         d.askSave = [this](QWidget *, const QString &text) {
             questions << text;
             return answer;
@@ -147,6 +151,8 @@ private slots:
     void openedBankWithoutAnswerStaysFaulty();
     void undoKeepsListAndFieldsOnOneProblem_data();
     void undoKeepsListAndFieldsOnOneProblem();
+    void failedSaveOffersSaveAs_data();
+    void failedSaveOffersSaveAs();
 };
 
 void TestEditorWindow::keyboardMadeBankSavesWithTheKey() {
@@ -785,6 +791,48 @@ void TestEditorWindow::undoKeepsListAndFieldsOnOneProblem() {
     QCOMPARE(doc->problemCount(), 19);
     for (const DocProblem &p : doc->problems())
         QVERIFY(!p.body.contains(u'?'));
+}
+
+void TestEditorWindow::failedSaveOffersSaveAs_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("folder_gone") << "folder_gone"
+                                 << "нет такой папки";
+    QTest::newRow("jet3_text") << "jet3_text"
+                               << "Windows-1251";
+}
+
+void TestEditorWindow::failedSaveOffersSaveAs() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    Harness h;
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("класс")));
+    const QString path = dir.filePath(QStringLiteral("класс/data.cvx"));
+    writeBank(path, sampleBank(20),
+              kind == QLatin1String("jet3_text") ? jet::Version::Jet3 : jet::Version::Jet4);
+    QVERIFY(h.window.openFile(path));
+    if (kind == QLatin1String("folder_gone")) {
+        h.window.editing()->setBody(0, QStringLiteral("правка"));
+        QVERIFY(QDir(dir.filePath(QStringLiteral("класс"))).removeRecursively());
+    } else {
+        h.window.editing()->setBody(0, QStringLiteral("x ≤ 2"));
+    }
+
+    // Declined: nothing saved, the changes are still there to save.
+    h.action("SaveBank")->trigger();
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY2(h.errors[0].contains(reason), qPrintable(h.errors[0]));
+    QVERIFY2(h.errors[0].contains(QStringLiteral("Сохранить банк в другой файл?")), qPrintable(h.errors[0]));
+    QVERIFY(h.window.isWindowModified());
+
+    // Taken: the bank goes where the teacher says (here, Jet 4).
+    h.saveAsPath = dir.filePath(QStringLiteral("копия.cvx"));
+    h.action("SaveBank")->trigger();
+    QCOMPARE(h.errors.size(), 2);
+    QVERIFY(!h.window.isWindowModified());
+    QCOMPARE(h.window.filePath(), QFileInfo(h.saveAsPath).absoluteFilePath());
+    QCOMPARE(*loadBank(h.saveAsPath).problems[0].Name, h.window.document()->problem(0).body);
 }
 
 QTEST_MAIN(TestEditorWindow)
