@@ -3,6 +3,7 @@
 #include "data/bank_tables.h"
 #include "testing/grading.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -49,6 +50,30 @@ QString levelsUsing(int position) {
 
 QString backupPath(const QString &path) {
     return path + QStringLiteral(".bak");
+}
+
+QString jetLockPath(const QString &path) {
+    const QFileInfo info(path);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".ldb"));
+}
+
+QString editorLockPath(const QString &path) {
+    return path + QStringLiteral(".lock");
+}
+
+FileStamp FileStamp::of(const QString &path) {
+    FileStamp stamp;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return stamp;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file))
+        return stamp;
+    // Read from the open file, so that a file replaced meanwhile is not taken for the one hashed.
+    stamp.size = file.size();
+    stamp.modified = file.fileTime(QFileDevice::FileModificationTime);
+    stamp.hash = hash.result();
+    return stamp;
 }
 
 } // namespace bankdoc

@@ -13,6 +13,8 @@
 #include "data/bank.h"
 #include "data/jet/jet.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -54,6 +56,24 @@ QString levelsUsing(int position);
 
 // The backup kept beside a saved file: the previous version.
 QString backupPath(const QString &path);
+
+// The lock file Jet (Access) keeps beside a database it has open: named after the file without
+// its extension, X.ldb for X.cvx or X.mdb.
+QString jetLockPath(const QString &path);
+
+// The lock file the bank editor keeps beside a bank it has open.
+QString editorLockPath(const QString &path);
+
+// What a file is on disk, to tell whether another program changed it since: its size, time of
+// last change and a hash of its bytes. A file that does not exist has size -1.
+struct FileStamp {
+    qint64 size = -1;
+    QDateTime modified;
+    QByteArray hash;
+
+    static FileStamp of(const QString &path);
+    bool operator==(const FileStamp &) const = default;
+};
 
 } // namespace bankdoc
 

@@ -22,6 +22,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QLockFile>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
@@ -31,6 +32,7 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QSysInfo>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -148,6 +150,20 @@ EditorDialogs EditorDialogs::standard() {
         box.setEscapeButton(close);
         box.exec();
         return box.clickedButton() == saveAs;
+    };
+    d.choose = [](QWidget *parent, const QString &text, const QStringList &buttons) {
+        QMessageBox box(QMessageBox::Question, appTitle(), text, QMessageBox::NoButton, parent);
+        QList<QAbstractButton *> added;
+        for (const QString &label : buttons)
+            added << box.addButton(label, added.size() + 1 == buttons.size() ? QMessageBox::RejectRole
+                                                                             : QMessageBox::AcceptRole);
+        if (!added.isEmpty()) {
+            box.setDefaultButton(static_cast<QPushButton *>(added.first()));
+            box.setEscapeButton(added.last());
+        }
+        box.exec();
+        const int chosen = int(added.indexOf(box.clickedButton()));
+        return chosen < 0 ? int(buttons.size()) - 1 : chosen;
     };
     d.showInfo = [](QWidget *parent, const QString &text) {
         QMessageBox box(QMessageBox::Information, appTitle(), text, QMessageBox::NoButton, parent);
@@ -496,6 +512,8 @@ void EditorWindow::newBank() {
     m_document->reset({});
     m_editing->undoStack()->clear();
     m_path.clear();
+    m_stamp = {};
+    holdLock({});
     m_version = jet::Version::Jet4;
     updateTitle();
     setWindowModified(false);
@@ -506,6 +524,8 @@ void EditorWindow::newBankAt(const QString &path) {
     m_document->reset({});
     m_editing->undoStack()->clear();
     m_path = QFileInfo(path).absoluteFilePath();
+    m_stamp = bankdoc::FileStamp::of(m_path);
+    holdLock(m_path);
     m_version = jet::Version::Jet4;
     updateTitle();
     setWindowModified(false);
@@ -521,7 +541,52 @@ void EditorWindow::open() {
         openFile(path);
 }
 
+QString EditorWindow::othersUsing(const QString &path) const {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    QStringList who;
+    if (!(m_lock && m_lockedPath == absolute)) {
+        QLockFile probe(bankdoc::editorLockPath(absolute));
+        probe.setStaleLockTime(0);
+        if (!probe.tryLock(0) && probe.error() == QLockFile::LockFailedError) {
+            qint64 pid = 0;
+            QString host, application;
+            probe.getLockInfo(&pid, &host, &application);
+            who << (host.isEmpty() || host == QSysInfo::machineHostName()
+                        ? QStringLiteral("в редакторе банка задач на этом компьютере")
+                        : QStringLiteral("в редакторе банка задач на компьютере «%1»").arg(host));
+        }
+    }
+    if (const QFileInfo jetLock(bankdoc::jetLockPath(absolute)); jetLock.exists())
+        who << QStringLiteral("в Microsoft Access или другой программе (рядом с ним лежит её файл "
+                              "блокировки %1)")
+                   .arg(jetLock.fileName());
+    return who.join(QStringLiteral(" и "));
+}
+
+void EditorWindow::holdLock(const QString &path) {
+    m_lock.reset();
+    m_lockedPath.clear();
+    if (path.isEmpty())
+        return;
+    // A lock left by an editor that was killed names a process that is gone: Qt takes it over.
+    // Age alone makes none stale, as a bank on a shared folder may be open for hours.
+    auto lock = std::make_unique<QLockFile>(bankdoc::editorLockPath(path));
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0)) {
+        m_lock = std::move(lock);
+        m_lockedPath = path;
+    }
+}
+
 bool EditorWindow::openFile(const QString &path) {
+    if (const QString who = othersUsing(path); !who.isEmpty()) {
+        const QString question =
+            QStringLiteral("Банк задач «%1» уже открыт %2.\n\nЕсли править его в двух программах сразу, "
+                           "то, что сохранит одна, сотрёт сохранённое другой. Открыть его всё равно?")
+                .arg(QDir::toNativeSeparators(path), who);
+        if (m_dialogs.choose(this, question, {QStringLiteral("&Открыть"), QStringLiteral("Отмена")}) != 0)
+            return false;
+    }
     QStringList notes;
     Bank bank;
     try {
@@ -533,6 +598,8 @@ bool EditorWindow::openFile(const QString &path) {
     m_document->reset(BankDocument::fromBank(bank, &notes));
     m_editing->undoStack()->clear();
     m_path = QFileInfo(path).absoluteFilePath();
+    m_stamp = bankdoc::FileStamp::of(m_path);
+    holdLock(m_path);
     m_version = versionOf(path);
     updateTitle();
     setWindowModified(false);
@@ -560,6 +627,35 @@ bool EditorWindow::saveAs() {
 }
 
 bool EditorWindow::saveTo(const QString &path, jet::Version version) {
+    // Another program's work on the file is not overwritten without a word.
+    const QString target = QFileInfo(path).absoluteFilePath();
+    QStringList others;
+    if (target == m_path) {
+        const bankdoc::FileStamp now = bankdoc::FileStamp::of(target);
+        if (now.size >= 0 && now != m_stamp)
+            others << QStringLiteral("Файл «%1» изменён другой программой после того, как редактор его %2.")
+                          .arg(QDir::toNativeSeparators(target), m_stamp.size >= 0
+                                                                     ? QStringLiteral("открыл или сохранил")
+                                                                     : QStringLiteral("создал"));
+    }
+    if (const QString who = othersUsing(target); !who.isEmpty())
+        others
+            << QStringLiteral("Банк задач «%1» сейчас открыт %2.").arg(QDir::toNativeSeparators(target), who);
+    if (!others.isEmpty()) {
+        const QString question =
+            others.join(u' ') + QStringLiteral("\n\nЕсли сохранить сюда, изменения, "
+                                               "сделанные там, пропадут. Перезаписать файл?");
+        switch (m_dialogs.choose(this, question,
+                                 {QStringLiteral("&Перезаписать"), QStringLiteral("Сохранить &как..."),
+                                  QStringLiteral("Отмена")})) {
+        case 0:
+            break;
+        case 1:
+            return saveAs();
+        default:
+            return false;
+        }
+    }
     QString note;
     try {
         note = m_document->save(path, version);
@@ -569,7 +665,10 @@ bool EditorWindow::saveTo(const QString &path, jet::Version version) {
                                     e.message() + QStringLiteral("\n\nСохранить банк в другой файл?")) &&
                saveAs();
     }
-    m_path = QFileInfo(path).absoluteFilePath();
+    m_path = target;
+    m_stamp = bankdoc::FileStamp::of(m_path);
+    if (m_lockedPath != m_path)
+        holdLock(m_path);
     m_version = version;
     m_editing->undoStack()->setClean();
     updateTitle();

@@ -3,6 +3,7 @@
 // The bank editor's main window: the problem list, the current problem's fields, the student's
 // view and the live check, with the File and Edit commands.
 
+#include "data/bank_document.h"
 #include "data/jet/jet.h"
 
 #include <QMainWindow>
@@ -18,6 +19,7 @@ class CheckPanel;
 class ProblemEditor;
 class ProblemListModel;
 class QAction;
+class QLockFile;
 class QTabWidget;
 class QTableView;
 class QTimer;
@@ -35,6 +37,9 @@ struct EditorDialogs {
     std::function<void(QWidget *, const QString &text)> showError;
     // A save that failed: true when the user asks to save elsewhere (Save As).
     std::function<bool(QWidget *, const QString &text)> saveFailed;
+    // A question with buttons, the first the default and the last the one Escape takes: the
+    // index of the button chosen.
+    std::function<int(QWidget *, const QString &text, const QStringList &buttons)> choose;
     // Something the user should know that is not a fault.
     std::function<void(QWidget *, const QString &text)> showInfo;
     // Starts a program detached in a working folder; false when it could not be started.
@@ -104,6 +109,10 @@ private:
     // Asks what to do with unsaved changes; true when the caller may go on.
     bool mayDiscard();
     void showNotes(const QStringList &notes);
+    // Who else has a bank open, in words for the teacher; empty when nobody seems to.
+    QString othersUsing(const QString &path) const;
+    // Keeps the editor's lock beside the bank being edited (none for an empty path).
+    void holdLock(const QString &path);
 
     EditorDialogs m_dialogs;
     BankDocument *m_document;
@@ -120,6 +129,10 @@ private:
     int m_touched = -1; // the problem the last change touched
     jet::Version m_version = jet::Version::Jet4;
     std::vector<std::unique_ptr<QTemporaryDir>> m_trialFolders;
+    std::unique_ptr<QLockFile> m_lock;
+    QString m_lockedPath;
+    // The file as it was when opened or last saved here.
+    bankdoc::FileStamp m_stamp;
 
     QAction *m_save = nullptr;
     QAction *m_duplicate = nullptr;

@@ -45,11 +45,17 @@ struct Harness {
     EditorDialogs::SaveAnswer answer = EditorDialogs::SaveAnswer::Cancel;
     QString saveAsPath;
     QString started;
+    QStringList asked;  // the questions with buttons, in order
+    QList<int> choices; // the buttons chosen, in order; then the last button (Cancel)
 
     Harness() {
         EditorDialogs &d = window.dialogs();
         d.showError = [this](QWidget *, const QString &text) { errors << text; };
         d.showInfo = [this](QWidget *, const QString &text) { infos << text; };
+        d.choose = [this](QWidget *, const QString &text, const QStringList &buttons) {
+            asked << text;
+            return choices.isEmpty() ? int(buttons.size()) - 1 : choices.takeFirst();
+        };
         d.saveFailed = [this](QWidget *, const QString &text) {
             errors << text;
             return !saveAsPath.isEmpty();
@@ -153,6 +159,10 @@ private slots:
     void undoKeepsListAndFieldsOnOneProblem();
     void failedSaveOffersSaveAs_data();
     void failedSaveOffersSaveAs();
+    void bankInUseIsSaid_data();
+    void bankInUseIsSaid();
+    void saveAsksWhenTheFileChangedOnDisk_data();
+    void saveAsksWhenTheFileChangedOnDisk();
 };
 
 void TestEditorWindow::keyboardMadeBankSavesWithTheKey() {
@@ -297,7 +307,8 @@ void TestEditorWindow::damagedFileIsRefused() {
     QCOMPARE(h.window.filePath(), QFileInfo(good).absoluteFilePath());
     QCOMPARE(h.window.document()->problem(0).body, QStringLiteral("не сохранено"));
     QCOMPARE(fileBytes(damaged), bytes);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+             (QStringList{"data.cvx", "data.cvx.lock", "испорчен.cvx"})); // the lock is the open bank's
 }
 
 void TestEditorWindow::undoKeyReachesTheBankFromAField() {
@@ -833,6 +844,117 @@ void TestEditorWindow::failedSaveOffersSaveAs() {
     QVERIFY(!h.window.isWindowModified());
     QCOMPARE(h.window.filePath(), QFileInfo(h.saveAsPath).absoluteFilePath());
     QCOMPARE(*loadBank(h.saveAsPath).problems[0].Name, h.window.document()->problem(0).body);
+}
+
+void TestEditorWindow::bankInUseIsSaid_data() {
+    QTest::addColumn<QString>("holder"); // editor or access
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("editor") << "editor"
+                            << "data.cvx"
+                            << "в редакторе банка задач";
+    QTest::newRow("access_ldb") << "access"
+                                << "data.cvx"
+                                << "data.ldb";
+    QTest::newRow("access_mdb_name") << "access"
+                                     << "класс.7б.mdb"
+                                     << "класс.7б.ldb";
+}
+
+void TestEditorWindow::bankInUseIsSaid() {
+    QFETCH(QString, holder);
+    QFETCH(QString, fileName);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    writeBank(path, sampleBank(20));
+    Harness first;
+    if (holder == QLatin1String("editor")) {
+        QVERIFY(first.window.openFile(path));
+    } else {
+        // As Access leaves it beside a database it has open.
+        QVERIFY(writeBytes(bankdoc::jetLockPath(path), QByteArray(64, 'x')));
+        QCOMPARE(QFileInfo(bankdoc::jetLockPath(path)).fileName(), said);
+    }
+
+    // Told, and left alone when the teacher cancels.
+    Harness second;
+    QVERIFY(!second.window.openFile(path));
+    QCOMPARE(second.asked.size(), 1);
+    QVERIFY2(second.asked[0].contains(QStringLiteral("уже открыт")) && second.asked[0].contains(said),
+             qPrintable(second.asked[0]));
+    QVERIFY(second.errors.isEmpty());
+    QCOMPARE(second.window.document()->problemCount(), 0);
+    QVERIFY(second.window.filePath().isEmpty());
+
+    // Opened anyway: each save asks again while the other has it.
+    second.choices = {0};
+    QVERIFY(second.window.openFile(path));
+    second.window.editing()->setBody(0, QStringLiteral("второй"));
+    QVERIFY(!second.window.saveTo(path, jet::Version::Jet4));
+    QCOMPARE(second.asked.size(), 3);
+    QVERIFY2(second.asked[2].contains(said), qPrintable(second.asked[2]));
+    QCOMPARE(*loadBank(path).problems[0].Name, QStringLiteral("1 + 1"));
+
+    // Once the other has closed it, nothing to say.
+    if (holder == QLatin1String("editor"))
+        first.window.newBank();
+    else
+        QVERIFY(QFile::remove(bankdoc::jetLockPath(path)));
+    QVERIFY(second.window.saveTo(path, jet::Version::Jet4));
+    QCOMPARE(second.asked.size(), 3);
+    // Now the second holds it, until it closes the bank.
+    Harness third;
+    QVERIFY(!third.window.openFile(path));
+    QVERIFY2(third.asked.value(0).contains(QStringLiteral("в редакторе банка задач")),
+             qPrintable(third.asked.value(0)));
+    second.window.newBank();
+    third.asked.clear();
+    QVERIFY(third.window.openFile(path));
+    QVERIFY(third.asked.isEmpty());
+}
+
+void TestEditorWindow::saveAsksWhenTheFileChangedOnDisk_data() {
+    QTest::addColumn<int>("choice"); // Overwrite, Save As, Cancel
+    QTest::addColumn<bool>("overwritten");
+    QTest::newRow("overwrite") << 0 << true;
+    QTest::newRow("save_as") << 1 << false;
+    QTest::newRow("cancel") << 2 << false;
+}
+
+void TestEditorWindow::saveAsksWhenTheFileChangedOnDisk() {
+    QFETCH(int, choice);
+    QFETCH(bool, overwritten);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    writeBank(path, sampleBank(20));
+    Harness h;
+    QVERIFY(h.window.openFile(path));
+    h.window.editing()->setBody(0, QStringLiteral("здесь"));
+    QVERIFY(h.window.saveTo(path, jet::Version::Jet4));
+    QVERIFY(h.asked.isEmpty()); // its own save is no change by another
+
+    // Another program writes the file: same size, and perhaps within the same second.
+    Bank other = loadBank(path);
+    other.problems[0].Name = QStringLiteral("там!");
+    writeBank(path, other);
+    const QByteArray theirs = fileBytes(path);
+    h.window.editing()->setBody(1, QStringLiteral("ещё здесь"));
+    h.saveAsPath = dir.filePath(QStringLiteral("моя.cvx"));
+    h.choices = {choice};
+    h.action("SaveBank")->trigger();
+    QCOMPARE(h.asked.size(), 1);
+    QVERIFY2(h.asked[0].contains(QStringLiteral("изменён другой программой")), qPrintable(h.asked[0]));
+    QCOMPARE(fileBytes(path) == theirs, !overwritten);
+    QCOMPARE(h.window.isWindowModified(), choice == 2);
+    if (choice == 1)
+        QCOMPARE(*loadBank(h.saveAsPath).problems[1].Name, QStringLiteral("ещё здесь"));
+    if (overwritten) {
+        // The bank is the editor's again: the next save asks nothing.
+        h.window.editing()->setBody(2, QStringLiteral("и ещё"));
+        QVERIFY(h.window.saveTo(path, jet::Version::Jet4));
+        QCOMPARE(h.asked.size(), 1);
+    }
 }
 
 QTEST_MAIN(TestEditorWindow)
