@@ -317,3 +317,10 @@ QString saveWithBackup(const QString &path, const QByteArray &bytes) {
             .arg(path, backupPath, writeReason(*backup, 0));
     return {};
 }
+
+void writeWhole(const QString &path, const QByteArray &bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw SaveError(QStringLiteral("Файл «%1» не записан: %2. Файл остался прежним.")
+                            .arg(QDir::toNativeSeparators(path), writeReason(file, bytes.size())));
+}

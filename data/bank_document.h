@@ -130,3 +130,7 @@ private:
 // Writes bytes to path the way BankDocument::save does: the file replaced only once the new one
 // is whole, and only then the previous file kept as its backup. Throws SaveError.
 QString saveWithBackup(const QString &path, const QByteArray &bytes);
+
+// Writes a file whole or not at all (a table exported, say). Throws SaveError naming the file
+// and the reason in Russian; the file is then as it was.
+void writeWhole(const QString &path, const QByteArray &bytes);

@@ -334,8 +334,13 @@ void EditorWindow::createActions() {
                                QStringLiteral("Заменить задачи вопросами из текстового файла Moodle Aiken")));
     file->addAction(makeAction(this, QStringLiteral("ImportCsv"), QStringLiteral("Импорт из &CSV..."), {},
                                QStringLiteral("Заменить задачи таблицами Zadachi.csv и Otvety.csv")));
-    file->addAction(makeAction(this, QStringLiteral("ExportCsv"), QStringLiteral("&Экспорт в CSV..."), {},
-                               QStringLiteral("Записать Zadachi.csv и Otvety.csv в папку")));
+    file->addAction(
+        makeAction(this, QStringLiteral("ExportCsv"), QStringLiteral("&Экспорт в CSV..."), {},
+                   QStringLiteral("Записать Zadachi.csv и Otvety.csv в папку, как их пишет mdb-export")));
+    file->addAction(makeAction(this, QStringLiteral("ExportCsvSpreadsheet"),
+                               QStringLiteral("Экспорт для электронной &таблицы..."), {},
+                               QStringLiteral("Записать Zadachi.csv и Otvety.csv так, чтобы их открыла "
+                                              "электронная таблица: через «;», в UTF-8 с меткой BOM")));
     file->addSeparator();
     file->addAction(makeAction(this, QStringLiteral("StartProgram"), QStringLiteral("&Запустить Cifrovex"),
                                Qt::Key_F9, QStringLiteral("Пройти тест на этом банке (на его копии)")));
@@ -408,6 +413,7 @@ void EditorWindow::createActions() {
     on("ImportAiken", &EditorWindow::importAiken);
     on("ImportCsv", &EditorWindow::importCsv);
     on("ExportCsv", &EditorWindow::exportCsv);
+    on("ExportCsvSpreadsheet", &EditorWindow::exportCsvForSpreadsheet);
     on("StartProgram", &EditorWindow::startProgram);
     on("Quit", &QWidget::close);
     on("InsertProblem", &EditorWindow::insertProblem);
@@ -776,22 +782,46 @@ void EditorWindow::importCsv() {
 }
 
 void EditorWindow::exportCsv() {
-    const QString folder =
-        m_dialogs.chooseFolder(this, QStringLiteral("Экспорт в CSV: папка для Zadachi.csv и Otvety.csv"));
+    exportTables(false);
+}
+
+void EditorWindow::exportCsvForSpreadsheet() {
+    exportTables(true);
+}
+
+void EditorWindow::exportTables(bool spreadsheet) {
+    const QString folder = m_dialogs.chooseFolder(
+        this, spreadsheet
+                  ? QStringLiteral("Экспорт для электронной таблицы: папка для Zadachi.csv и Otvety.csv")
+                  : QStringLiteral("Экспорт в CSV: папка для Zadachi.csv и Otvety.csv"));
     if (folder.isEmpty())
         return;
     const QList<jet::Table> tables = banktables::toTables(m_document->toBank());
+    QStringList existing;
+    for (const jet::Table &table : tables)
+        if (QFileInfo::exists(QDir(folder).filePath(table.name + QStringLiteral(".csv"))))
+            existing << table.name + QStringLiteral(".csv");
+    if (!existing.isEmpty()) {
+        const QString question =
+            QStringLiteral("В папке «%1» уже есть %2. Заменить %3 таблицами этого банка?")
+                .arg(QDir::toNativeSeparators(folder), existing.join(QStringLiteral(" и ")),
+                     existing.size() > 1 ? QStringLiteral("их") : QStringLiteral("его"));
+        if (m_dialogs.choose(this, question, {QStringLiteral("&Заменить"), QStringLiteral("Отмена")}) != 0)
+            return;
+    }
     for (const jet::Table &table : tables) {
         const QString path = QDir(folder).filePath(table.name + QStringLiteral(".csv"));
-        QSaveFile file(path);
-        const QByteArray bytes = csv::write(table);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-            m_dialogs.showError(this,
-                                QStringLiteral("Файл «%1» не записан: %2.").arg(path, file.errorString()));
+        try {
+            writeWhole(path,
+                       csv::write(table, spreadsheet ? csv::Dialect::Spreadsheet : csv::Dialect::MdbExport));
+        } catch (const SaveError &e) {
+            m_dialogs.showError(this, e.message());
             return;
         }
     }
-    statusBar()->showMessage(QStringLiteral("Записаны Zadachi.csv и Otvety.csv в %1.").arg(folder));
+    statusBar()->showMessage(QStringLiteral("Записаны Zadachi.csv и Otvety.csv%1 в %2.")
+                                 .arg(spreadsheet ? QStringLiteral(" для электронной таблицы") : QString(),
+                                      QDir::toNativeSeparators(folder)));
 }
 
 QString EditorWindow::lastTrialFolder() const {

@@ -91,6 +91,7 @@ public slots:
     void importAiken();
     void importCsv();
     void exportCsv();
+    void exportCsvForSpreadsheet();
     void startProgram();
     void insertProblem();
     void duplicateProblem();
@@ -109,6 +110,8 @@ private:
     // Asks what to do with unsaved changes; true when the caller may go on.
     bool mayDiscard();
     void showNotes(const QStringList &notes);
+    // Writes the bank's two tables in a CSV form into a folder the teacher chooses.
+    void exportTables(bool spreadsheet);
     // Who else has a bank open, in words for the teacher; empty when nobody seems to.
     QString othersUsing(const QString &path) const;
     // Keeps the editor's lock beside the bank being edited (none for an empty path).

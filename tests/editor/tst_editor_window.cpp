@@ -152,7 +152,9 @@ private slots:
     void importAndExport();
     void importReadsTeachersFiles_data();
     void importReadsTeachersFiles();
+    void exportReadsBackInTheToolAndTheEditor_data();
     void exportReadsBackInTheToolAndTheEditor();
+    void exportAsksBeforeReplacingFiles();
     void checkWarnsOfHiddenBodies();
     void openedBankWithoutAnswerStaysFaulty();
     void undoKeepsListAndFieldsOnOneProblem_data();
@@ -634,7 +636,19 @@ void TestEditorWindow::importReadsTeachersFiles() {
     }
 }
 
+void TestEditorWindow::exportReadsBackInTheToolAndTheEditor_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QByteArray>("start"); // how Zadachi.csv begins
+    QTest::addColumn<QByteArray>("truth"); // how Otvety.csv says an option is correct
+    QTest::newRow("mdb_export") << "ExportCsv" << QByteArray("ID_P,Name,Uslovie\n") << QByteArray(",1,");
+    QTest::newRow("spreadsheet") << "ExportCsvSpreadsheet" << QByteArray("\xEF\xBB\xBFID_P;Name;Uslovie\n")
+                                 << QStringLiteral(";ИСТИНА;").toUtf8();
+}
+
 void TestEditorWindow::exportReadsBackInTheToolAndTheEditor() {
+    QFETCH(QString, action);
+    QFETCH(QByteArray, start);
+    QFETCH(QByteArray, truth);
     // Texts that test the quoting, multi-line texts as the editor types them and as Access
     // stores them, characters beyond Windows-1251, empty texts, and a problem past the key.
     QList<DocProblem> problems = teachersProblems();
@@ -653,10 +667,12 @@ void TestEditorWindow::exportReadsBackInTheToolAndTheEditor() {
     const Bank original = h.window.document()->toBank();
     QTemporaryDir dir;
     h.window.dialogs().chooseFolder = [&](QWidget *, const QString &) { return dir.path(); };
-    h.action("ExportCsv")->trigger();
+    h.action(qPrintable(action))->trigger();
     QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(u'\n')));
     const QString zadachi = dir.filePath(QStringLiteral("Zadachi.csv"));
     const QString otvety = dir.filePath(QStringLiteral("Otvety.csv"));
+    QVERIFY(fileBytes(zadachi).startsWith(start));
+    QVERIFY(fileBytes(otvety).contains(truth));
 
     // The bank tool builds the same bank from them, with nothing to say.
     const QString built = dir.filePath(QStringLiteral("built.cvx"));
@@ -955,6 +971,36 @@ void TestEditorWindow::saveAsksWhenTheFileChangedOnDisk() {
         QVERIFY(h.window.saveTo(path, jet::Version::Jet4));
         QCOMPARE(h.asked.size(), 1);
     }
+}
+
+void TestEditorWindow::exportAsksBeforeReplacingFiles() {
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(20)));
+    QTemporaryDir dir;
+    const QString zadachi = dir.filePath(QStringLiteral("Zadachi.csv"));
+    QVERIFY(writeBytes(zadachi, "a teacher's own table"));
+    h.window.dialogs().chooseFolder = [&](QWidget *, const QString &) { return dir.path(); };
+
+    // Cancelled: neither file is written.
+    h.action("ExportCsv")->trigger();
+    QCOMPARE(h.asked.size(), 1);
+    QVERIFY2(h.asked[0].contains(QStringLiteral("уже есть Zadachi.csv")) &&
+                 !h.asked[0].contains(QStringLiteral("Otvety")),
+             qPrintable(h.asked[0]));
+    QCOMPARE(fileBytes(zadachi), QByteArray("a teacher's own table"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Zadachi.csv"});
+
+    // Replaced when the teacher says so; a fresh folder asks nothing.
+    h.choices = {0};
+    h.action("ExportCsvSpreadsheet")->trigger();
+    QCOMPARE(h.asked.size(), 2);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"Otvety.csv", "Zadachi.csv"}));
+    QVERIFY(fileBytes(zadachi).startsWith("\xEF\xBB\xBF"));
+    QTemporaryDir fresh;
+    h.window.dialogs().chooseFolder = [&](QWidget *, const QString &) { return fresh.path(); };
+    h.action("ExportCsv")->trigger();
+    QCOMPARE(h.asked.size(), 2);
+    QCOMPARE(QDir(fresh.path()).entryList(QDir::Files), (QStringList{"Otvety.csv", "Zadachi.csv"}));
 }
 
 QTEST_MAIN(TestEditorWindow)
