@@ -264,6 +264,9 @@ EditorWindow::EditorWindow(QWidget *parent)
     connect(m_check, &CheckPanel::findingActivated, this,
             [this](int problem, ProblemEditor::Field field, int row) {
                 setCurrentProblem(problem);
+                // The check counts options as the student sees them; the fields keep the author's order.
+                if (field == ProblemEditor::Field::Option)
+                    row = std::max(0, m_editor->rowOfShownNumber(row + 1));
                 m_editor->focusField(field, row);
             });
 

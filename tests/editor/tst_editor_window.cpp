@@ -155,6 +155,7 @@ private slots:
     void exportReadsBackInTheToolAndTheEditor_data();
     void exportReadsBackInTheToolAndTheEditor();
     void exportAsksBeforeReplacingFiles();
+    void markingCorrectMovesNoOption();
     void checkWarnsOfHiddenBodies();
     void openedBankWithoutAnswerStaysFaulty();
     void undoKeepsListAndFieldsOnOneProblem_data();
@@ -383,6 +384,7 @@ void TestEditorWindow::checkFollowsTypingAndLeadsToTheField() {
     QVERIFY(h.editor()->conditionEdit()->hasFocus());
 
     // An option's text: the finding leads to that option's field.
+    h.window.editing()->setCorrect(4, 3); // the fourth now stands second, the third fourth
     h.window.editing()->setOptionText(4, 2, QString());
     check->checkNow();
     int number = 0;
@@ -390,8 +392,10 @@ void TestEditorWindow::checkFollowsTypingAndLeadsToTheField() {
              ProblemEditor::Field::Option);
     emit check->findingsList()->itemActivated(check->findingsList()->item(0));
     QCOMPARE(h.window.currentProblem(), 4);
-    QVERIFY(h.editor()->optionEdit(number - 1)->hasFocus());
-    QCOMPARE(h.editor()->optionEdit(number - 1)->toPlainText(), QString());
+    // The finding counts as the student does; the field is the teacher's third.
+    QCOMPARE(h.editor()->shownNumberLabel(2)->text(), QStringLiteral("у ученика № %1").arg(number));
+    QVERIFY(h.editor()->optionEdit(2)->hasFocus());
+    QCOMPARE(h.editor()->optionEdit(2)->toPlainText(), QString());
 }
 
 void TestEditorWindow::foreignCharactersAreMarked() {
@@ -1001,6 +1005,39 @@ void TestEditorWindow::exportAsksBeforeReplacingFiles() {
     h.action("ExportCsv")->trigger();
     QCOMPARE(h.asked.size(), 2);
     QCOMPARE(QDir(fresh.path()).entryList(QDir::Files), (QStringList{"Otvety.csv", "Zadachi.csv"}));
+}
+
+void TestEditorWindow::markingCorrectMovesNoOption() {
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(20)));
+    h.window.setCurrentProblem(0); // the key takes option 3 here
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    QStringList texts;
+    for (int row = 0; row < 4; ++row)
+        texts << h.editor()->optionEdit(row)->toPlainText();
+    QVERIFY(h.editor()->correctButton(2)->isChecked());
+
+    // The teacher clicks the first option's radio while typing in it.
+    typeInto(h.editor()->optionEdit(0), QStringLiteral("!"));
+    texts[0] = h.editor()->optionEdit(0)->toPlainText();
+    QTest::mouseClick(h.editor()->correctButton(0), Qt::LeftButton);
+    QVERIFY(h.editor()->correctButton(0)->isChecked());
+    for (int row = 0; row < 4; ++row) {
+        QCOMPARE(h.editor()->optionEdit(row)->toPlainText(), texts[row]);
+        QCOMPARE(h.editor()->correctButton(row)->isChecked(), row == 0);
+    }
+    // Beside each, where the student will see it: the correct one under the key's number.
+    const QStringList shown{QStringLiteral("у ученика № 3"), QStringLiteral("у ученика № 1"),
+                            QStringLiteral("у ученика № 2"), QStringLiteral("у ученика № 4")};
+    for (int row = 0; row < 4; ++row)
+        QCOMPARE(h.editor()->shownNumberLabel(row)->text(), shown[row]);
+    QTRY_COMPARE(h.window.studentView()->optionGrid()->textMemo(2)->toPlainText(), texts[0]);
+    // Ctrl+number marks the option in that row, and moves none either.
+    h.action("MarkCorrect4")->trigger();
+    QVERIFY(h.editor()->correctButton(3)->isChecked());
+    QCOMPARE(h.editor()->optionEdit(3)->toPlainText(), texts[3]);
+    QCOMPARE(h.window.document()->toBank().options[2].Otvet, texts[3]);
 }
 
 QTEST_MAIN(TestEditorWindow)
