@@ -188,12 +188,8 @@ Report check(const Bank &bank) {
     return report;
 }
 
-QString format(const Report &report, const QString &file) {
+QStringList levelLines(const Report &report) {
     QStringList lines;
-    lines << QStringLiteral("Банк задач %1: задач %2, вариантов ответа %3.")
-                 .arg(file)
-                 .arg(report.problemCount)
-                 .arg(report.optionCount);
     for (const LevelRules &level : kLevels) {
         const QString head =
             QStringLiteral("Уровень «%1» (задачи 1–%2): ").arg(level.level).arg(level.problems);
@@ -209,6 +205,16 @@ QString format(const Report &report, const QString &file) {
             lines << head + QStringLiteral("не работает: ошибки в задачах %1.").arg(numbers(broken));
         }
     }
+    return lines;
+}
+
+QString format(const Report &report, const QString &file) {
+    QStringList lines;
+    lines << QStringLiteral("Банк задач %1: задач %2, вариантов ответа %3.")
+                 .arg(file)
+                 .arg(report.problemCount)
+                 .arg(report.optionCount);
+    lines << levelLines(report);
     if (report.problemCount > kLevels.back().problems)
         lines << QStringLiteral("Задачи после %1-й программа не показывает.").arg(kLevels.back().problems);
     if (report.findings.isEmpty()) {

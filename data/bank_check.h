@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace bankcheck {
 
@@ -36,6 +37,9 @@ Report check(const Bank &bank);
 
 // The report as the tool prints it, one statement per line.
 QString format(const Report &report, const QString &file);
+
+// The report's line for each level: whether it works and, if not, why.
+QStringList levelLines(const Report &report);
 
 // The characters of text that Windows-1251 has no code for, each once, in order.
 QString outsideWindows1251(const QString &text);

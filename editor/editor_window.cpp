@@ -636,6 +636,16 @@ bool EditorWindow::saveAs() {
 }
 
 bool EditorWindow::saveTo(const QString &path, jet::Version version) {
+    // A bank still being written may be saved, but one no level can use is said to be so first.
+    if (const bankcheck::Report report = bankcheck::check(m_document->toBank());
+        report.levelsServed.isEmpty()) {
+        const QString question =
+            QStringLiteral("На этом банке не работает ни один уровень программы:\n\n%1\n\nЧто не так, "
+                           "показывает вкладка «Проверка» (F11). Сохранить банк всё равно?")
+                .arg(bankcheck::levelLines(report).join(u'\n'));
+        if (m_dialogs.choose(this, question, {QStringLiteral("&Сохранить"), QStringLiteral("Отмена")}) != 0)
+            return false;
+    }
     // Another program's work on the file is not overwritten without a word.
     const QString target = QFileInfo(path).absoluteFilePath();
     QStringList others;
@@ -837,6 +847,21 @@ void EditorWindow::startProgram() {
         m_dialogs.showError(
             this, QStringLiteral("Программа Cifrovex не найдена рядом с редактором: %1.").arg(program));
         return;
+    }
+    // The program runs on any bank and shows what it can: a level the bank does not serve counts
+    // problems that are not there or the wrong answers.
+    if (const bankcheck::Report report = bankcheck::check(m_document->toBank());
+        report.levelsServed.size() < 3) {
+        const QString question =
+            QStringLiteral(
+                "%1 этом банке программа работает не так, как задумано:\n\n%2\n\nНа таком "
+                "уровне она покажет не все задачи или засчитает не те ответы. Что не так, показывает "
+                "вкладка «Проверка» (F11). Запустить программу всё равно?")
+                .arg(report.levelsServed.isEmpty() ? QStringLiteral("Ни на одном уровне на")
+                                                   : QStringLiteral("На некоторых уровнях на"),
+                     bankcheck::levelLines(report).join(u'\n'));
+        if (m_dialogs.choose(this, question, {QStringLiteral("&Запустить"), QStringLiteral("Отмена")}) != 0)
+            return;
     }
     // The program reads data.cvx from its working folder: a copy of the bank as it is now, saved or not.
     auto folder = std::make_unique<QTemporaryDir>();

@@ -156,6 +156,8 @@ private slots:
     void exportReadsBackInTheToolAndTheEditor();
     void exportAsksBeforeReplacingFiles();
     void markingCorrectMovesNoOption();
+    void brokenBankIsSaidBeforeStartAndSave_data();
+    void brokenBankIsSaidBeforeStartAndSave();
     void checkWarnsOfHiddenBodies();
     void openedBankWithoutAnswerStaysFaulty();
     void undoKeepsListAndFieldsOnOneProblem_data();
@@ -758,6 +760,7 @@ void TestEditorWindow::openedBankWithoutAnswerStaysFaulty() {
 
     // Saved and opened again it is still so; once the teacher chooses, it is not.
     h.window.editing()->setBody(0, QStringLiteral("правка"));
+    h.choices = {0}; // saved although no level works
     QVERIFY(h.window.saveTo(path, jet::Version::Jet4));
     QVERIFY(h.window.openFile(path));
     QCOMPARE(h.window.document()->problem(4).correct, -1);
@@ -847,7 +850,7 @@ void TestEditorWindow::failedSaveOffersSaveAs() {
         h.window.editing()->setBody(0, QStringLiteral("правка"));
         QVERIFY(QDir(dir.filePath(QStringLiteral("класс"))).removeRecursively());
     } else {
-        h.window.editing()->setBody(0, QStringLiteral("x ≤ 2"));
+        h.window.editing()->setBody(19, QStringLiteral("x ≤ 2"));
     }
 
     // Declined: nothing saved, the changes are still there to save.
@@ -863,7 +866,7 @@ void TestEditorWindow::failedSaveOffersSaveAs() {
     QCOMPARE(h.errors.size(), 2);
     QVERIFY(!h.window.isWindowModified());
     QCOMPARE(h.window.filePath(), QFileInfo(h.saveAsPath).absoluteFilePath());
-    QCOMPARE(*loadBank(h.saveAsPath).problems[0].Name, h.window.document()->problem(0).body);
+    QCOMPARE(*loadBank(h.saveAsPath).problems[19].Name, h.window.document()->problem(19).body);
 }
 
 void TestEditorWindow::bankInUseIsSaid_data() {
@@ -1038,6 +1041,57 @@ void TestEditorWindow::markingCorrectMovesNoOption() {
     QVERIFY(h.editor()->correctButton(3)->isChecked());
     QCOMPARE(h.editor()->optionEdit(3)->toPlainText(), texts[3]);
     QCOMPARE(h.window.document()->toBank().options[2].Otvet, texts[3]);
+}
+
+void TestEditorWindow::brokenBankIsSaidBeforeStartAndSave_data() {
+    QTest::addColumn<int>("problems");
+    QTest::addColumn<bool>("startAsks");
+    QTest::addColumn<bool>("saveAsks");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("one_problem") << 1 << true << true
+                                 << "Уровень «3» (задачи 1–10): не работает: задач в банке только 1.";
+    QTest::newRow("twelve") << 12 << true << false
+                            << "Уровень «4» (задачи 1–15): не работает: задач в банке только 12.";
+    QTest::newRow("sound") << 20 << false << false << QString();
+}
+
+void TestEditorWindow::brokenBankIsSaidBeforeStartAndSave() {
+    QFETCH(int, problems);
+    QFETCH(bool, startAsks);
+    QFETCH(bool, saveAsks);
+    QFETCH(QString, said);
+    Harness h;
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("cifrovex"));
+    QVERIFY(writeBytes(program, "#!/bin/sh\n"));
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    h.window.setProgramPath(program);
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(problems)));
+
+    // F9: the program is not started unless the teacher says so.
+    h.action("StartProgram")->trigger();
+    QCOMPARE(h.asked.size(), int(startAsks));
+    QCOMPARE(h.started.isEmpty(), startAsks);
+    if (startAsks) {
+        QVERIFY2(h.asked[0].contains(said), qPrintable(h.asked[0]));
+        h.choices = {0};
+        h.action("StartProgram")->trigger();
+        QVERIFY(!h.started.isEmpty());
+    }
+    QVERIFY(h.errors.isEmpty());
+
+    // Save: asked only when no level works at all.
+    h.asked.clear();
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    QCOMPARE(h.window.saveTo(path, jet::Version::Jet4), !saveAsks);
+    QCOMPARE(h.asked.size(), int(saveAsks));
+    QCOMPARE(QFile::exists(path), !saveAsks);
+    if (saveAsks) {
+        QVERIFY2(h.asked[0].contains(said), qPrintable(h.asked[0]));
+        h.choices = {0};
+        QVERIFY(h.window.saveTo(path, jet::Version::Jet4));
+        QCOMPARE(loadBank(path).problems.size(), problems);
+    }
 }
 
 QTEST_MAIN(TestEditorWindow)
