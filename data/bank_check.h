@@ -12,8 +12,14 @@
 namespace bankcheck {
 
 struct Finding {
+    // What of the problem a finding is about.
+    enum class Field { None, Condition, Body, Options, OptionText, Correct };
+
     int position = 0; // the problem's 1-based position, or 0 for the bank as a whole
-    QString text;
+    QString text;     // as the tool says it: the problem, then the fault, in the file's columns
+    Field field = Field::None;
+    int option = 0; // for OptionText: the option's number (dopol)
+    QString plain;  // the fault alone in a teacher's words, without the problem or the option
 };
 
 struct Report {

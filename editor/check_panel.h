@@ -28,14 +28,15 @@ public:
     QLabel *levelsLabel() const { return m_levels; }
     QListWidget *findingsList() const { return m_findings; }
 
-    // The field of a problem a finding is about, from its text.
-    static ProblemEditor::Field fieldOf(const QString &findingText, int *optionNumber);
-
 signals:
     // A finding was chosen: go to problem index (0-based), field and shown option row.
     void findingActivated(int problem, ProblemEditor::Field field, int optionRow);
 
 private:
+    // A finding as the teacher reads it: "Задача 7, вариант 3: …" with the option's row in the
+    // fields, which *row receives.
+    QString teachersText(const bankcheck::Finding &finding, int *row) const;
+
     BankDocument *m_document;
     QTimer *m_delay;
     QLabel *m_levels;

@@ -182,7 +182,7 @@ EditorWindow::EditorWindow(QWidget *parent)
     , m_document(new BankDocument(this))
     , m_editing(new BankEditing(m_document, this))
     , m_model(new ProblemListModel(m_document, this))
-    , m_list(new QTableView(this))
+    , m_list(new ProblemListView(this))
     , m_editor(new ProblemEditor(m_editing, this))
     , m_student(new StudentView(this))
     , m_check(new CheckPanel(m_document, this))
@@ -264,9 +264,6 @@ EditorWindow::EditorWindow(QWidget *parent)
     connect(m_check, &CheckPanel::findingActivated, this,
             [this](int problem, ProblemEditor::Field field, int row) {
                 setCurrentProblem(problem);
-                // The check counts options as the student sees them; the fields keep the author's order.
-                if (field == ProblemEditor::Field::Option)
-                    row = std::max(0, m_editor->rowOfShownNumber(row + 1));
                 m_editor->focusField(field, row);
             });
 

@@ -120,10 +120,6 @@ QLabel *ProblemEditor::shownNumberLabel(int row) const {
     return row >= 0 && row < m_rows.size() ? m_rows[row].shown : nullptr;
 }
 
-int ProblemEditor::rowOfShownNumber(int number) const {
-    return int(m_shown.indexOf(number));
-}
-
 void ProblemEditor::setProblem(int index) {
     if (index == m_problem)
         return;

@@ -29,8 +29,6 @@ public:
 
     // Moves the keyboard to a field; for options, the one in that row.
     void focusField(Field field, int row = 0);
-    // The row of the option the student sees under a number (1-based), or -1.
-    int rowOfShownNumber(int number) const;
 
     BankTextEdit *conditionEdit() const { return m_condition; }
     BankTextEdit *bodyEdit() const { return m_body; }

@@ -145,3 +145,7 @@ bool ProblemListModel::dropMimeData(const QMimeData *data, Qt::DropAction action
     // The move is done by the document; the view must not remove the dragged row itself.
     return false;
 }
+
+void ProblemListView::scrollTo(const QModelIndex &index, ScrollHint hint) {
+    QTableView::scrollTo(index.siblingAtColumn(ProblemListModel::PositionColumn), hint);
+}

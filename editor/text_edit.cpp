@@ -56,3 +56,7 @@ bool BankTextEdit::event(QEvent *event) {
     }
     return QPlainTextEdit::event(event);
 }
+
+QSize BankTextEdit::sizeHint() const {
+    return {QPlainTextEdit::sizeHint().width(), minimumHeight()};
+}

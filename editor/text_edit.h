@@ -26,6 +26,12 @@ public:
     // Replaces the text only when it differs, keeping the cursor where it was as far as it can.
     void setTextKeepingCursor(const QString &text);
 
+    // No taller than the field's least height: a layout that sizes by height for width (a
+    // word-wrapped warning makes it one) gives each field its size hint, and the plain text
+    // edit's own would push the options and the warning out of view. Spare room still goes to
+    // the fields.
+    QSize sizeHint() const override;
+
 protected:
     bool event(QEvent *event) override;
 };

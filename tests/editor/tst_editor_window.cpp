@@ -26,6 +26,8 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTableView>
@@ -33,6 +35,9 @@
 #include <QTest>
 #include <QTextLayout>
 #include <QUndoStack>
+
+using Mutation = std::function<void(BankEditing *)>;
+Q_DECLARE_METATYPE(Mutation)
 
 namespace {
 
@@ -158,6 +163,11 @@ private slots:
     void markingCorrectMovesNoOption();
     void brokenBankIsSaidBeforeStartAndSave_data();
     void brokenBankIsSaidBeforeStartAndSave();
+    void fieldsFitWithoutScrolling_data();
+    void fieldsFitWithoutScrolling();
+    void listKeepsItsNumbersInView();
+    void findingsSpeakTheTeachersWords_data();
+    void findingsSpeakTheTeachersWords();
     void checkWarnsOfHiddenBodies();
     void openedBankWithoutAnswerStaysFaulty();
     void undoKeepsListAndFieldsOnOneProblem_data();
@@ -389,13 +399,11 @@ void TestEditorWindow::checkFollowsTypingAndLeadsToTheField() {
     h.window.editing()->setCorrect(4, 3); // the fourth now stands second, the third fourth
     h.window.editing()->setOptionText(4, 2, QString());
     check->checkNow();
-    int number = 0;
-    QCOMPARE(CheckPanel::fieldOf(check->findingsList()->item(0)->text(), &number),
-             ProblemEditor::Field::Option);
+    // Said as the teacher finds it in the fields, without the file's columns.
+    QCOMPARE(check->findingsList()->item(0)->text(), QStringLiteral("Задача 5, вариант 3: пустой текст."));
     emit check->findingsList()->itemActivated(check->findingsList()->item(0));
     QCOMPARE(h.window.currentProblem(), 4);
-    // The finding counts as the student does; the field is the teacher's third.
-    QCOMPARE(h.editor()->shownNumberLabel(2)->text(), QStringLiteral("у ученика № %1").arg(number));
+    QCOMPARE(h.editor()->shownNumberLabel(2)->text(), QStringLiteral("у ученика № 4"));
     QVERIFY(h.editor()->optionEdit(2)->hasFocus());
     QCOMPARE(h.editor()->optionEdit(2)->toPlainText(), QString());
 }
@@ -714,7 +722,7 @@ void TestEditorWindow::checkWarnsOfHiddenBodies() {
         texts << check->findingsList()->item(i)->text();
     QCOMPARE(texts.size(), 3);
     QCOMPARE(texts[0], QStringLiteral("Ошибок не найдено."));
-    QVERIFY2(texts[1].contains(QStringLiteral("Задача 10 (ID_P 10): текст задачи (Name) ученик не увидит")),
+    QVERIFY2(texts[1].startsWith(QStringLiteral("Предупреждение. Задача 10: текст задачи ученик не увидит")),
              qPrintable(texts[1]));
     QVERIFY2(texts[2].contains(QStringLiteral("Задача 15")), qPrintable(texts[2]));
 
@@ -1092,6 +1100,97 @@ void TestEditorWindow::brokenBankIsSaidBeforeStartAndSave() {
         QVERIFY(h.window.saveTo(path, jet::Version::Jet4));
         QCOMPARE(loadBank(path).problems.size(), problems);
     }
+}
+
+void TestEditorWindow::fieldsFitWithoutScrolling_data() {
+    QTest::addColumn<int>("options");
+    QTest::addColumn<bool>("answered");
+    QTest::newRow("new_problem") << 4 << false;
+    QTest::newRow("five_options") << 5 << true;
+    QTest::newRow("six_unanswered") << 6 << false;
+}
+
+void TestEditorWindow::fieldsFitWithoutScrolling() {
+    QFETCH(int, options);
+    QFETCH(bool, answered);
+    Harness h;
+    h.window.resize(1280, 690); // as the window opens on a 1366 x 768 laptop screen
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&h.window));
+    h.action("InsertProblem")->trigger();
+    for (int n = 4; n < options; ++n)
+        h.action("AddOption")->trigger();
+    if (answered)
+        h.action("MarkCorrect1")->trigger();
+    QVERIFY(!h.editor()->warningLabel()->isHidden());
+    auto *scroll = qobject_cast<QScrollArea *>(h.editor()->parentWidget()->parentWidget());
+    QVERIFY(scroll);
+    // The fields, every option and the warning in view, with no scrolling either way.
+    // Once the posted layout requests are done.
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QVERIFY2(
+        h.editor()->height() <= scroll->viewport()->height(),
+        qPrintable(QStringLiteral("%1 > %2").arg(h.editor()->height()).arg(scroll->viewport()->height())));
+    QCOMPARE(scroll->verticalScrollBar()->maximum(), 0);
+    QCOMPARE(scroll->horizontalScrollBar()->maximum(), 0);
+    QVERIFY(h.editor()->conditionEdit()->height() >= h.editor()->conditionEdit()->minimumHeight());
+}
+
+void TestEditorWindow::listKeepsItsNumbersInView() {
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(40)));
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    // Long bodies make the list wider than its pane.
+    h.window.editing()->setBody(39, QString(300, u'ж'));
+    QTableView *list = h.window.problemList();
+    list->setFocus();
+    h.window.setCurrentProblem(0);
+    QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(h.window.currentProblem(), 39);
+    QCOMPARE(list->horizontalScrollBar()->value(), 0);
+    QVERIFY(list->visualRect(list->model()->index(39, ProblemListModel::PositionColumn))
+                .intersects(list->viewport()->rect()));
+    QTest::keyClick(list, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(h.window.currentProblem(), 0);
+    QCOMPARE(list->horizontalScrollBar()->value(), 0);
+}
+
+void TestEditorWindow::findingsSpeakTheTeachersWords_data() {
+    QTest::addColumn<Mutation>("change");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("empty_condition") << Mutation([](BankEditing *e) { e->setCondition(6, QString()); })
+                                     << "Задача 7: условие пустое.";
+    QTest::newRow("empty_option") << Mutation([](BankEditing *e) {
+        e->setOptionText(6, 2, QStringLiteral(" "));
+    }) << "Задача 7, вариант 3: пустой текст.";
+    QTest::newRow("foreign_option")
+        << Mutation([](BankEditing *e) { e->setOptionText(6, 0, QStringLiteral("x²")); })
+        << "Задача 7, вариант 1: символы, которых нет в Windows-1251 (старая программа покажет их как «?»): "
+           "«²» (U+00B2).";
+    QTest::newRow("foreign_body") << Mutation([](BankEditing *e) { e->setBody(6, QStringLiteral("√2")); })
+                                  << "Задача 7: в тексте задачи символы, которых нет в Windows-1251";
+    QTest::newRow("three_options") << Mutation([](BankEditing *e) { e->removeOption(6, 3); })
+                                   << "Задача 7: вариантов ответа 3, а нужно четыре.";
+    QTest::newRow("no_answer") << Mutation([](BankEditing *e) {
+        e->removeOption(6, 0); // the correct one
+        e->addOption(6);
+        e->setOptionText(6, 3, QStringLiteral("новый"));
+    }) << "Задача 7: верный ответ не отмечен.";
+}
+
+void TestEditorWindow::findingsSpeakTheTeachersWords() {
+    QFETCH(Mutation, change);
+    QFETCH(QString, said);
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(20)));
+    change(h.window.editing());
+    h.window.checkPanel()->checkNow();
+    const QString text = h.window.checkPanel()->findingsList()->item(0)->text();
+    QVERIFY2(text.startsWith(said), qPrintable(text));
+    for (const char *column : {"ID_P", "ID_O", "Otvet", "dopol", "Istina", "Uslovie", "Name"})
+        QVERIFY2(!text.contains(QLatin1String(column)), qPrintable(text));
 }
 
 QTEST_MAIN(TestEditorWindow)
