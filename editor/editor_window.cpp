@@ -107,12 +107,18 @@ QAction *makeAction(QWidget *owner, const QString &name, const QString &text, co
     return action;
 }
 
+// Where a dialog of the window opens.
+QString folderFor(QWidget *parent) {
+    const auto *window = qobject_cast<const EditorWindow *>(parent);
+    return window ? window->dialogFolder() : QString();
+}
+
 } // namespace
 
 EditorDialogs EditorDialogs::standard() {
     EditorDialogs d;
     d.openFile = [](QWidget *parent, const QString &title, const QString &filter) {
-        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+        return QFileDialog::getOpenFileName(parent, title, folderFor(parent), filter);
     };
     d.saveFile = [](QWidget *parent, const QString &suggested, bool *jet3) {
         QString selected = *jet3 ? kJet3Filter : kJet4Filter;
@@ -123,7 +129,7 @@ EditorDialogs EditorDialogs::standard() {
         return path;
     };
     d.chooseFolder = [](QWidget *parent, const QString &title) {
-        return QFileDialog::getExistingDirectory(parent, title);
+        return QFileDialog::getExistingDirectory(parent, title, folderFor(parent));
     };
     d.askSave = [](QWidget *parent, const QString &text) {
         QMessageBox box(QMessageBox::Question, appTitle(), text, QMessageBox::NoButton, parent);
@@ -543,6 +549,7 @@ void EditorWindow::open() {
     if (!mayDiscard())
         return;
     const QString path = m_dialogs.openFile(this, QStringLiteral("Открыть банк задач"), kBankFilter);
+    rememberFolderOf(path);
     if (!path.isEmpty())
         openFile(path);
 }
@@ -606,6 +613,7 @@ bool EditorWindow::openFile(const QString &path) {
     m_path = QFileInfo(path).absoluteFilePath();
     m_stamp = bankdoc::FileStamp::of(m_path);
     holdLock(m_path);
+    rememberFolderOf(m_path);
     m_version = versionOf(path);
     updateTitle();
     setWindowModified(false);
@@ -625,10 +633,13 @@ bool EditorWindow::save() {
 
 bool EditorWindow::saveAs() {
     bool jet3 = m_version == jet::Version::Jet3;
-    const QString suggested = m_path.isEmpty() ? QDir::home().filePath(QStringLiteral("data.cvx")) : m_path;
+    const QString suggested =
+        QDir(dialogFolder())
+            .filePath(m_path.isEmpty() ? QStringLiteral("data.cvx") : QFileInfo(m_path).fileName());
     const QString path = m_dialogs.saveFile(this, suggested, &jet3);
     if (path.isEmpty())
         return false;
+    rememberFolderOf(path);
     return saveTo(path, jet3 ? jet::Version::Jet3 : jet::Version::Jet4);
 }
 
@@ -717,6 +728,7 @@ void EditorWindow::importAiken() {
                                             QStringLiteral("Вопросы Aiken (*.txt);;Все файлы (*)"));
     if (path.isEmpty())
         return;
+    rememberFolderOf(path);
     QString error;
     const QByteArray bytes = readFile(path, &error);
     if (!error.isEmpty()) {
@@ -745,7 +757,8 @@ void EditorWindow::importCsv() {
                            QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
     if (problems.isEmpty())
         return;
-    // The options' table is expected beside it; otherwise the teacher names it.
+    // The options' table is expected beside it; otherwise the teacher names it, starting there.
+    rememberFolderOf(problems);
     QString options;
     const QDir dir = QFileInfo(problems).dir();
     for (const QString &name : dir.entryList(QDir::Files))
@@ -757,6 +770,7 @@ void EditorWindow::importCsv() {
                                QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
     if (options.isEmpty())
         return;
+    rememberFolderOf(options);
     QString error;
     const QByteArray problemBytes = readFile(problems, &error);
     const QByteArray optionBytes = error.isEmpty() ? readFile(options, &error) : QByteArray();
@@ -806,6 +820,7 @@ void EditorWindow::exportTables(bool spreadsheet) {
                   : QStringLiteral("Экспорт в CSV: папка для Zadachi.csv и Otvety.csv"));
     if (folder.isEmpty())
         return;
+    m_dialogFolder = QFileInfo(folder).absoluteFilePath();
     const QList<jet::Table> tables = banktables::toTables(m_document->toBank());
     QStringList existing;
     for (const jet::Table &table : tables)
@@ -832,6 +847,17 @@ void EditorWindow::exportTables(bool spreadsheet) {
     statusBar()->showMessage(QStringLiteral("Записаны Zadachi.csv и Otvety.csv%1 в %2.")
                                  .arg(spreadsheet ? QStringLiteral(" для электронной таблицы") : QString(),
                                       QDir::toNativeSeparators(folder)));
+}
+
+QString EditorWindow::dialogFolder() const {
+    if (!m_dialogFolder.isEmpty())
+        return m_dialogFolder;
+    return m_path.isEmpty() ? QDir::homePath() : QFileInfo(m_path).absolutePath();
+}
+
+void EditorWindow::rememberFolderOf(const QString &path) {
+    if (!path.isEmpty())
+        m_dialogFolder = QFileInfo(path).absolutePath();
 }
 
 QString EditorWindow::lastTrialFolder() const {

@@ -83,6 +83,9 @@ public:
     // The folder where the program was last started on a copy of the bank.
     QString lastTrialFolder() const;
 
+    // The folder the file dialogs open in: the last one a dialog chose, else the bank's.
+    QString dialogFolder() const;
+
 public slots:
     void newBank();
     void open();
@@ -116,6 +119,8 @@ private:
     QString othersUsing(const QString &path) const;
     // Keeps the editor's lock beside the bank being edited (none for an empty path).
     void holdLock(const QString &path);
+    // A file a dialog chose: its folder is where the next dialog opens.
+    void rememberFolderOf(const QString &path);
 
     EditorDialogs m_dialogs;
     BankDocument *m_document;
@@ -129,6 +134,7 @@ private:
     QTimer *m_studentDelay;
     QString m_path;
     QString m_programPath;
+    QString m_dialogFolder;
     int m_touched = -1; // the problem the last change touched
     jet::Version m_version = jet::Version::Jet4;
     std::vector<std::unique_ptr<QTemporaryDir>> m_trialFolders;

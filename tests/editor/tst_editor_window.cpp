@@ -10,6 +10,7 @@
 #include "editor/editor_window.h"
 #include "editor/problem_editor.h"
 #include "editor/problem_list_model.h"
+#include "editor/qt_translations.h"
 #include "editor/student_view.h"
 #include "editor/text_edit.h"
 #include "testing/grading.h"
@@ -21,10 +22,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QDebug>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -34,6 +38,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextLayout>
+#include <QTranslator>
 #include <QUndoStack>
 
 using Mutation = std::function<void(BankEditing *)>;
@@ -168,6 +173,8 @@ private slots:
     void listKeepsItsNumbersInView();
     void findingsSpeakTheTeachersWords_data();
     void findingsSpeakTheTeachersWords();
+    void qtTextsAreRussian();
+    void dialogsOpenWhereTheTeacherWorks();
     void checkWarnsOfHiddenBodies();
     void openedBankWithoutAnswerStaysFaulty();
     void undoKeepsListAndFieldsOnOneProblem_data();
@@ -1191,6 +1198,71 @@ void TestEditorWindow::findingsSpeakTheTeachersWords() {
     QVERIFY2(text.startsWith(said), qPrintable(text));
     for (const char *column : {"ID_P", "ID_O", "Otvet", "dopol", "Istina", "Uslovie", "Name"})
         QVERIFY2(!text.contains(QLatin1String(column)), qPrintable(text));
+}
+
+void TestEditorWindow::qtTextsAreRussian() {
+    QTranslator *translator = installQtTranslations(qApp);
+#ifdef Q_OS_WIN
+    if (!translator)
+        QSKIP("Qt's translations are brought beside the program by the Windows packages");
+#endif
+    QVERIFY2(translator, "qtbase_ru.qm: on Debian, the package qt6-translations-l10n");
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Save);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
+    QCOMPARE(buttons.button(QDialogButtonBox::Save)->text(), QStringLiteral("Сохранить"));
+    // Qt's own file dialog, as the editor opens it where the system has none.
+    QFileDialog dialog(nullptr, QStringLiteral("Открыть банк задач"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const QString labels = dialog.labelText(QFileDialog::FileName) + dialog.labelText(QFileDialog::FileType) +
+                           dialog.labelText(QFileDialog::Reject);
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    QVERIFY2(!labels.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2,}"))), qPrintable(labels));
+}
+
+void TestEditorWindow::dialogsOpenWhereTheTeacherWorks() {
+    QTemporaryDir dir;
+    for (const char *folder : {"банк", "вопросы", "таблицы", "выгрузка"})
+        QVERIFY(QDir(dir.path()).mkdir(QString::fromUtf8(folder)));
+    const QString bank = dir.filePath(QStringLiteral("банк/data.cvx"));
+    writeBank(bank, sampleBank(20));
+    const QString tables = dir.filePath(QStringLiteral("таблицы"));
+    QVERIFY(writeBytes(tables + QStringLiteral("/задачи.csv"), "ID_P,Name,Uslovie\n"));
+
+    Harness h;
+    QStringList openedIn;
+    QStringList answers;
+    h.window.dialogs().openFile = [&](QWidget *parent, const QString &, const QString &) {
+        openedIn << qobject_cast<EditorWindow *>(parent)->dialogFolder();
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    };
+    QString savedIn;
+    h.window.dialogs().saveFile = [&](QWidget *parent, const QString &suggested, bool *) {
+        savedIn = suggested;
+        return QString();
+    };
+    QVERIFY(h.window.openFile(bank));
+    // In the bank's folder.
+    h.action("ImportAiken")->trigger();
+    QCOMPARE(openedIn.value(0), dir.filePath(QStringLiteral("банк")));
+    h.action("SaveBankAs")->trigger();
+    QCOMPARE(savedIn, bank);
+    // Then where the last one went; the options' table is asked for where the problems' was.
+    answers = {tables + QStringLiteral("/задачи.csv"), QString()};
+    h.action("ImportCsv")->trigger();
+    QCOMPARE(openedIn.size(), 3);
+    QCOMPARE(openedIn[2], tables);
+    h.action("OpenBank")->trigger();
+    QCOMPARE(openedIn.value(3), tables);
+    QString chosenIn;
+    h.window.dialogs().chooseFolder = [&](QWidget *parent, const QString &) {
+        chosenIn = qobject_cast<EditorWindow *>(parent)->dialogFolder();
+        return dir.filePath(QStringLiteral("выгрузка"));
+    };
+    h.action("ExportCsv")->trigger();
+    QCOMPARE(chosenIn, tables);
+    h.action("ImportAiken")->trigger();
+    QCOMPARE(openedIn.value(4), dir.filePath(QStringLiteral("выгрузка")));
 }
 
 QTEST_MAIN(TestEditorWindow)
