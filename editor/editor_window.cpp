@@ -373,10 +373,14 @@ void EditorWindow::createActions() {
                              QKeySequence(Qt::CTRL | Qt::Key_D));
     m_remove = makeAction(this, QStringLiteral("RemoveProblem"), QStringLiteral("Уда&лить задачу"),
                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
-    m_moveUp = makeAction(this, QStringLiteral("MoveUp"), QStringLiteral("Переместить в&ыше"),
-                          QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Up));
-    m_moveDown = makeAction(this, QStringLiteral("MoveDown"), QStringLiteral("Переместить ни&же"),
-                            QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Down));
+    // Alt+Shift is the layout switch on Windows and window managers take Alt+Shift+arrows:
+    // Ctrl+Shift+arrows reach the editor everywhere.
+    m_moveUp = makeAction(this, QStringLiteral("MoveUp"), QStringLiteral("Переместить в&ыше"), {});
+    m_moveUp->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up), QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Up)});
+    m_moveDown = makeAction(this, QStringLiteral("MoveDown"), QStringLiteral("Переместить ни&же"), {});
+    m_moveDown->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down),
+                              QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Down)});
     edit->addActions({m_duplicate, m_remove, m_moveUp, m_moveDown});
     edit->addSeparator();
     edit->addAction(makeAction(this, QStringLiteral("AddOption"), QStringLiteral("&Добавить вариант"),

@@ -8,6 +8,8 @@ Usage (normally through editor_run.sh, inside a private X server and D-Bus sessi
     editor_acceptance.py <cifrovex-editor> <cifrovex> <shipped data.cvx> <scratch folder>
 """
 
+import csv
+import io
 import os
 import shutil
 import signal
@@ -238,6 +240,29 @@ class EditorAcceptanceTest(unittest.TestCase):
         third.keys(title("data.cvx"), "ctrl+q")
         self.assertEqual(third.exit_code(), 0)
         self.assertEqual(third.files(), ["data.cvx"])
+
+    def test_move_keys_reach_the_editor_from_a_field(self):
+        with open(acceptance.BANK, "rb") as f:
+            shipped = f.read()
+        editor = self.editor(content=shipped)
+        window = title("data.cvx")
+        self.wait_title(editor, window)
+        # F7: the keyboard in the first problem's condition; Ctrl+Shift+Down moves the problem.
+        editor.keys(window, "F7", "ctrl+shift+Down")
+        self.wait_title(editor, title("data.cvx*"))
+        editor.keys(title("data.cvx*"), "ctrl+s")
+        self.wait_title(editor, window)
+        before, after = (dump_problems(path) for path in (os.path.join(editor.folder, "data.cvx.bak"), editor.path))
+        self.assertEqual(after[:2], [before[1], before[0]])
+        self.assertEqual(after[2:], before[2:])
+
+
+def dump_problems(bank):
+    """The (Name, Uslovie) of each problem of a bank, as the bank tool dumps them."""
+    tool = os.path.join(os.path.dirname(acceptance.PROGRAM), "tools", "cifrovex-bank")
+    out = subprocess.run([tool, "dump", bank, "Zadachi"], check=True, capture_output=True).stdout
+    rows = list(csv.reader(io.StringIO(out.decode("utf-8"))))[1:]
+    return [(row[1], row[2]) for row in rows]
 
 
 def main():

@@ -175,6 +175,8 @@ private slots:
     void findingsSpeakTheTeachersWords();
     void qtTextsAreRussian();
     void dialogsOpenWhereTheTeacherWorks();
+    void moveKeysReachTheEditorEverywhere_data();
+    void moveKeysReachTheEditorEverywhere();
     void checkWarnsOfHiddenBodies();
     void openedBankWithoutAnswerStaysFaulty();
     void undoKeepsListAndFieldsOnOneProblem_data();
@@ -1263,6 +1265,44 @@ void TestEditorWindow::dialogsOpenWhereTheTeacherWorks() {
     QCOMPARE(chosenIn, tables);
     h.action("ImportAiken")->trigger();
     QCOMPARE(openedIn.value(4), dir.filePath(QStringLiteral("выгрузка")));
+}
+
+void TestEditorWindow::moveKeysReachTheEditorEverywhere_data() {
+    QTest::addColumn<QString>("focus"); // where the keyboard is
+    QTest::addColumn<int>("modifiers");
+    const int ctrlShift = int(Qt::ControlModifier | Qt::ShiftModifier);
+    const int altShift = int(Qt::AltModifier | Qt::ShiftModifier);
+    for (const char *focus : {"list", "condition", "option"}) {
+        QTest::addRow("%s_ctrl_shift", focus) << focus << ctrlShift;
+        QTest::addRow("%s_alt_shift", focus) << focus << altShift;
+    }
+}
+
+void TestEditorWindow::moveKeysReachTheEditorEverywhere() {
+    QFETCH(QString, focus);
+    QFETCH(int, modifiers);
+    Harness h;
+    BankDocument *doc = h.window.document();
+    doc->reset(BankDocument::fromBank(sampleBank(20)));
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    h.window.setCurrentProblem(4);
+    QWidget *target = focus == QLatin1String("list")        ? static_cast<QWidget *>(h.window.problemList())
+                      : focus == QLatin1String("condition") ? h.editor()->conditionEdit()
+                                                            : h.editor()->optionEdit(1);
+    target->setFocus();
+    QTRY_VERIFY(target->hasFocus());
+    const QString text = h.editor()->optionEdit(1)->toPlainText();
+    QTest::keyClick(target, Qt::Key_Up, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(doc->problem(3).body, QStringLiteral("5 + 5"));
+    QCOMPARE(h.window.currentProblem(), 3);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::KeyboardModifiers(modifiers));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(doc->problem(5).body, QStringLiteral("5 + 5"));
+    QCOMPARE(h.window.currentProblem(), 5);
+    // Nothing typed or selected in the field on the way.
+    QCOMPARE(doc->problem(5).options[1], text);
+    QVERIFY(!h.editor()->conditionEdit()->textCursor().hasSelection());
 }
 
 QTEST_MAIN(TestEditorWindow)
