@@ -67,9 +67,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://cifrovex.example.org")
 # Library dependencies come from dpkg-shlibdeps: among them libqt6gui6, which on Debian 12 also
 # holds the X11 platform plugin (libqxcb) and depends on the X libraries it loads. The fonts the
-# windows are laid out for are found by name at run time, not linked, so they are named here.
+# windows are laid out for are found by name at run time, not linked, so they are named here,
+# as are Qt's Russian translations, which the editor loads for its file dialogs and buttons.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, qt6-translations-l10n")
 # Directories owned by the base system stay out of the package's file list.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -2,6 +2,7 @@
 
 #include "data/bank_charset.h"
 #include "testing/grading.h"
+#include "testing/main_texts.h"
 
 #include <QHash>
 #include <QSet>
@@ -45,20 +46,38 @@ QString numbers(const QList<int> &values) {
     return parts.join(QStringLiteral(", "));
 }
 
+// One fault of a problem, in the tool's words and a teacher's.
+struct Fault {
+    QString tool;
+    QString plain;
+    Finding::Field field = Finding::Field::None;
+    int option = 0;
+};
+
 // NULL, empty and foreign characters in one text field.
-void checkText(const std::optional<QString> &text, bool mayBeEmpty, const QString &what,
-               QStringList &faults) {
+void checkText(const std::optional<QString> &text, bool mayBeEmpty, const QString &what, Finding::Field field,
+               int option, QList<Fault> &faults) {
+    // The teacher's words name the field only where the finding does not name it already.
+    const QString in = field == Finding::Field::Condition ? QStringLiteral("в условии ")
+                       : field == Finding::Field::Body    ? QStringLiteral("в тексте задачи ")
+                                                          : QString();
+    const QString empty = field == Finding::Field::Condition ? QStringLiteral("условие пустое")
+                                                             : QStringLiteral("пустой текст");
     if (!text) {
         if (!mayBeEmpty)
-            faults << QStringLiteral("%1: NULL").arg(what);
+            faults << Fault{QStringLiteral("%1: NULL").arg(what), empty, field, option};
         return;
     }
     if (text->trimmed().isEmpty() && !mayBeEmpty)
-        faults << QStringLiteral("%1: пустая строка").arg(what);
+        faults << Fault{QStringLiteral("%1: пустая строка").arg(what), empty, field, option};
     const QString foreign = outsideWindows1251(*text);
     if (!foreign.isEmpty())
-        faults << QStringLiteral("%1: символы вне Windows-1251: %2 (%3)")
-                      .arg(what, describe(foreign), bankcharset::advice(foreign));
+        faults << Fault{QStringLiteral("%1: символы вне Windows-1251: %2 (%3)")
+                            .arg(what, describe(foreign), bankcharset::advice(foreign)),
+                        QStringLiteral("%1символы, которых нет в Windows-1251 (старая программа покажет их "
+                                       "как «?»): %2 (%3)")
+                            .arg(in, describe(foreign), bankcharset::advice(foreign)),
+                        field, option};
 }
 
 } // namespace
@@ -85,15 +104,17 @@ Report check(const Bank &bank) {
 
     for (int p = 1; p <= bank.problems.size(); ++p) {
         const Problem &problem = bank.problems[p - 1];
-        QStringList faults;
+        QList<Fault> faults;
+        using enum Finding::Field;
 
         const QList<int> &same = positionsOf[problem.ID_P];
         if (same.size() > 1)
-            faults
-                << QStringLiteral("тот же ID_P у задач %1, и варианты ответа у них общие").arg(numbers(same));
+            faults << Fault{
+                QStringLiteral("тот же ID_P у задач %1, и варианты ответа у них общие").arg(numbers(same)),
+                QStringLiteral("у задач %1 один номер, и варианты ответа у них общие").arg(numbers(same))};
 
-        checkText(problem.Uslovie, false, QStringLiteral("условие (Uslovie)"), faults);
-        checkText(problem.Name, true, QStringLiteral("текст задачи (Name)"), faults);
+        checkText(problem.Uslovie, false, QStringLiteral("условие (Uslovie)"), Condition, 0, faults);
+        checkText(problem.Name, true, QStringLiteral("текст задачи (Name)"), Body, 0, faults);
 
         const QList<int> own = optionsOf.value(problem.ID_P);
         QList<int> dopols;
@@ -102,17 +123,24 @@ Report check(const Bank &bank) {
         QList<int> sorted = dopols;
         std::sort(sorted.begin(), sorted.end());
         if (own.isEmpty())
-            faults << QStringLiteral("нет ни одного варианта ответа, а нужно четыре с номерами 1, 2, 3, 4");
+            faults << Fault{
+                QStringLiteral("нет ни одного варианта ответа, а нужно четыре с номерами 1, 2, 3, 4"),
+                QStringLiteral("нет ни одного варианта ответа, а нужно четыре"), Options};
         else if (sorted != QList<int>{1, 2, 3, 4})
-            faults << QStringLiteral(
-                          "вариантов ответа %1 (номера dopol: %2), а нужно четыре с номерами 1, 2, 3, 4")
-                          .arg(own.size())
-                          .arg(numbers(dopols));
+            faults << Fault{
+                QStringLiteral("вариантов ответа %1 (номера dopol: %2), а нужно четыре с номерами "
+                               "1, 2, 3, 4")
+                    .arg(own.size())
+                    .arg(numbers(dopols)),
+                own.size() == 4 ? QStringLiteral("номера вариантов ответа повторяются или пропущены")
+                                : QStringLiteral("вариантов ответа %1, а нужно четыре").arg(own.size()),
+                Options};
 
         for (int i : own) {
             const AnswerOption &o = bank.options[i];
             checkText(o.Otvet, false,
-                      QStringLiteral("текст варианта %1 (ID_O %2, Otvet)").arg(o.dopol).arg(o.ID_O), faults);
+                      QStringLiteral("текст варианта %1 (ID_O %2, Otvet)").arg(o.dopol).arg(o.ID_O),
+                      OptionText, o.dopol, faults);
         }
 
         if (p <= int(kAnswerKey.size()) && !own.isEmpty()) {
@@ -127,22 +155,42 @@ Report check(const Bank &bank) {
                     keyMarked = true;
             }
             if (marked.isEmpty())
-                faults << QStringLiteral(
-                              "ни один вариант не отмечен верным (Istina), а программа считает верным "
-                              "вариант %1")
-                              .arg(key);
+                faults << Fault{
+                    QStringLiteral("ни один вариант не отмечен верным (Istina), а программа считает "
+                                   "верным вариант %1")
+                        .arg(key),
+                    QStringLiteral("верный ответ не отмечен"), Correct};
             else if (!keyMarked || marked.size() > 1)
-                faults << QStringLiteral("верным (Istina) отмечен%1 вариант%2 %3, а программа считает верным "
-                                         "только вариант %4")
-                              .arg(marked.size() > 1 ? QStringLiteral("ы") : QString())
-                              .arg(marked.size() > 1 ? QStringLiteral("ы") : QString())
-                              .arg(numbers(marked))
-                              .arg(key);
+                faults << Fault{
+                    QStringLiteral("верным (Istina) отмечен%1 вариант%2 %3, а программа считает верным "
+                                   "только вариант %4")
+                        .arg(marked.size() > 1 ? QStringLiteral("ы") : QString())
+                        .arg(marked.size() > 1 ? QStringLiteral("ы") : QString())
+                        .arg(numbers(marked))
+                        .arg(key),
+                    QStringLiteral("верным отмечен не тот вариант, который считает верным программа"),
+                    Correct};
         }
 
-        for (const QString &fault : faults)
+        for (const Fault &fault : faults)
             report.findings.append(
-                {p, QStringLiteral("Задача %1 (ID_P %2): %3.").arg(p).arg(problem.ID_P).arg(fault)});
+                {p, QStringLiteral("Задача %1 (ID_P %2): %3.").arg(p).arg(problem.ID_P).arg(fault.tool),
+                 fault.field, fault.option, fault.plain});
+
+        if (p <= kLevels.back().problems && maintexts::conditionFillsPaneAt(p) && problem.Name &&
+            !problem.Name->trimmed().isEmpty())
+            report.warnings.append(
+                {p,
+                 QStringLiteral("Задача %1 (ID_P %2): текст задачи (Name) ученик не увидит: на %1-м месте "
+                                "программа показывает только условие (Uslovie), во всю рамку задачи. "
+                                "Перенесите текст в условие или поставьте сюда задачу без текста.")
+                     .arg(p)
+                     .arg(problem.ID_P),
+                 Body, 0,
+                 QStringLiteral(
+                     "текст задачи ученик не увидит: на %1-м месте программа показывает во всю рамку "
+                     "только условие. Перенесите текст в условие или поставьте сюда задачу без текста")
+                     .arg(p)});
     }
 
     // Options nobody will see, one finding per unknown problem, in file order.
@@ -180,12 +228,8 @@ Report check(const Bank &bank) {
     return report;
 }
 
-QString format(const Report &report, const QString &file) {
+QStringList levelLines(const Report &report) {
     QStringList lines;
-    lines << QStringLiteral("Банк задач %1: задач %2, вариантов ответа %3.")
-                 .arg(file)
-                 .arg(report.problemCount)
-                 .arg(report.optionCount);
     for (const LevelRules &level : kLevels) {
         const QString head =
             QStringLiteral("Уровень «%1» (задачи 1–%2): ").arg(level.level).arg(level.problems);
@@ -201,6 +245,16 @@ QString format(const Report &report, const QString &file) {
             lines << head + QStringLiteral("не работает: ошибки в задачах %1.").arg(numbers(broken));
         }
     }
+    return lines;
+}
+
+QString format(const Report &report, const QString &file) {
+    QStringList lines;
+    lines << QStringLiteral("Банк задач %1: задач %2, вариантов ответа %3.")
+                 .arg(file)
+                 .arg(report.problemCount)
+                 .arg(report.optionCount);
+    lines << levelLines(report);
     if (report.problemCount > kLevels.back().problems)
         lines << QStringLiteral("Задачи после %1-й программа не показывает.").arg(kLevels.back().problems);
     if (report.findings.isEmpty()) {
@@ -208,6 +262,11 @@ QString format(const Report &report, const QString &file) {
     } else {
         lines << QStringLiteral("Найдено ошибок: %1.").arg(report.findings.size());
         for (const Finding &f : report.findings)
+            lines << QStringLiteral("  ") + f.text;
+    }
+    if (!report.warnings.isEmpty()) {
+        lines << QStringLiteral("Предупреждений: %1.").arg(report.warnings.size());
+        for (const Finding &f : report.warnings)
             lines << QStringLiteral("  ") + f.text;
     }
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');

@@ -424,7 +424,7 @@ QByteArray quoted(const QString &text) {
 // Names are written bare, as mdb-export does, unless that would break the record.
 QByteArray name(const QString &text) {
     for (const QChar c : text)
-        if (c == u',' || c == u'"' || c == u'\n' || c == u'\r')
+        if (c == u',' || c == u';' || c == u'"' || c == u'\n' || c == u'\r')
             return quoted(text);
     return text.toUtf8();
 }
@@ -503,18 +503,29 @@ QByteArray field(const jet::Value &value, const jet::Column &column) {
 } // namespace
 
 QByteArray write(const jet::Table &table) {
-    QByteArray out;
+    return write(table, Dialect::MdbExport);
+}
+
+QByteArray write(const jet::Table &table, Dialect dialect) {
+    const bool spreadsheet = dialect == Dialect::Spreadsheet;
+    const char separator = spreadsheet ? ';' : ',';
+    // Without the mark a spreadsheet program takes the file for the system's code page.
+    QByteArray out = spreadsheet ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     for (int c = 0; c < table.columns.size(); ++c) {
         if (c)
-            out += ',';
+            out += separator;
         out += name(table.columns[c].name);
     }
     out += '\n';
     for (const QList<jet::Value> &row : table.rows) {
         for (int c = 0; c < table.columns.size(); ++c) {
             if (c)
-                out += ',';
-            if (c < row.size())
+                out += separator;
+            if (c >= row.size())
+                continue;
+            if (const bool *b = std::get_if<bool>(&row[c]); b && spreadsheet)
+                out += (*b ? QStringLiteral("ИСТИНА") : QStringLiteral("ЛОЖЬ")).toUtf8();
+            else
                 out += field(row[c], table.columns[c]);
         }
         out += '\n';

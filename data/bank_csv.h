@@ -104,4 +104,10 @@ QList<jet::Table> readBankTables(const QByteArray &problems, const QString &prob
 // prints it (MM/DD/YY HH:MM:SS), binary values in hexadecimal.
 QByteArray write(const jet::Table &table);
 
+// The forms a table is written in: mdb-export's, and the one a Russian spreadsheet program
+// opens with a double click (";" between fields, ИСТИНА and ЛОЖЬ, after a UTF-8 byte-order
+// mark). The readers take both back as the same table.
+enum class Dialect { MdbExport, Spreadsheet };
+QByteArray write(const jet::Table &table, Dialect dialect);
+
 } // namespace csv

@@ -4,15 +4,16 @@
 #include "data/bank_tables.h"
 #include "testing/grading.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <QStorageInfo>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
+#include <memory>
 
 SaveError::SaveError(const QString &message)
     : std::runtime_error(message.toStdString())
@@ -58,6 +59,30 @@ QList<DocProblem> withoutOrigins(QList<DocProblem> problems) {
 
 QString backupPath(const QString &path) {
     return path + QStringLiteral(".bak");
+}
+
+QString jetLockPath(const QString &path) {
+    const QFileInfo info(path);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".ldb"));
+}
+
+QString editorLockPath(const QString &path) {
+    return path + QStringLiteral(".lock");
+}
+
+FileStamp FileStamp::of(const QString &path) {
+    FileStamp stamp;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return stamp;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file))
+        return stamp;
+    // Read from the open file, so that a file replaced meanwhile is not taken for the one hashed.
+    stamp.size = file.size();
+    stamp.modified = file.fileTime(QFileDevice::FileModificationTime);
+    stamp.hash = hash.result();
+    return stamp;
 }
 
 } // namespace bankdoc
@@ -145,19 +170,29 @@ QList<DocProblem> BankDocument::fromBank(const Bank &bank, QStringList *notes) {
         p.body = source.Name.value_or(QString());
         p.origin = source.ID_P;
         QList<int> marked;
-        int keyed = -1;
         for (int i = 0; i < own.size(); ++i) {
             const AnswerOption &o = bank.options[own[i]];
             p.options << o.Otvet.value_or(QString());
             p.optionOrigins << o.ID_O;
             if (o.Istina)
                 marked << i;
-            if (position <= int(kAnswerKey.size()) && o.dopol == correctOption(position))
-                keyed = i;
         }
-        p.correct = marked.size() == 1 ? marked.first() : keyed;
+        // The teacher chooses: a guess here would pass the check with an answer nobody chose.
+        p.correct = marked.size() == 1 ? marked.first() : -1;
 
         if (notes) {
+            QStringList numbers;
+            for (int i : marked)
+                numbers << QString::number(bank.options[own[i]].dopol);
+            if (marked.isEmpty() && !own.isEmpty())
+                *notes << QStringLiteral("Задача %1: ни один вариант не отмечен верным. Отметьте верный "
+                                         "сами: пока он не выбран, проверка не пропустит эту задачу.")
+                              .arg(position);
+            else if (marked.size() > 1)
+                *notes << QStringLiteral("Задача %1: верными отмечены варианты %2. Отметьте один верный "
+                                         "сами: пока он не выбран, проверка не пропустит эту задачу.")
+                              .arg(position)
+                              .arg(numbers.join(QStringLiteral(", ")));
             if (seen.contains(source.ID_P))
                 *notes << QStringLiteral("Задачи %1 и %2 имели один ID_P и общие варианты ответа: "
                                          "теперь у каждой своя копия.")
@@ -167,11 +202,14 @@ QList<DocProblem> BankDocument::fromBank(const Bank &bank, QStringList *notes) {
             bool reordered = false;
             for (int i = 0; i < shown.size(); ++i)
                 reordered = reordered || shown[i] != i || bank.options[own[i]].dopol != qint16(i + 1);
-            if (reordered)
+            if (reordered && p.correct >= 0)
                 *notes << QStringLiteral("Задача %1: варианты ответа перенумерованы, верный стоит под "
                                          "номером %2, как его считает программа.")
                               .arg(position)
                               .arg(bankdoc::correctNumber(p, position));
+            else if (reordered)
+                *notes
+                    << QStringLiteral("Задача %1: варианты ответа перенумерованы по порядку.").arg(position);
         }
         seen.insert(source.ID_P, position);
         problems.append(std::move(p));
@@ -193,7 +231,7 @@ void BankDocument::load(const QString &path, QStringList *notes) {
     reset(fromBank(loadBank(path), notes));
 }
 
-void BankDocument::save(const QString &path, jet::Version version) const {
+QString BankDocument::save(const QString &path, jet::Version version) const {
     // The rows continue the file's rows they were read from, in the order toBank() writes them.
     QList<qint32> problemOrigins;
     QList<qint32> optionOrigins;
@@ -218,68 +256,100 @@ void BankDocument::save(const QString &path, jet::Version version) const {
     } catch (const jet::FormatError &e) {
         throw SaveError(QStringLiteral("Банк задач не сохранён в «%1»: %2").arg(path, e.message()));
     }
-    saveWithBackup(path, bytes);
+    return saveWithBackup(path, bytes);
 }
 
 namespace {
 
-// The system's reason for a failed write, in Russian where it is one a teacher meets.
-QString reason(const QFileDevice &file) {
-    // Said the same on every system, whose own texts for it differ.
-    if (!QFileInfo(file.fileName()).absoluteDir().exists())
+// Why a file could not be written, in Russian: from the file's error code and what the file
+// system says of the file, its folder and its disk, as the system's own texts are in its
+// language.
+QString writeReason(const QFileDevice &file, qint64 needed) {
+    const QFileInfo info(file.fileName());
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.exists())
         return QStringLiteral("нет такой папки");
-    const QString text = file.errorString();
-    const struct {
-        int code;
-        const char *russian;
-    } known[] = {
-        {EACCES, "нет прав на запись в эту папку или этот файл"},
-        {EPERM, "нет прав на запись в эту папку или этот файл"},
-        {EROFS, "диск доступен только для чтения"},
-        {ENOSPC, "на диске не осталось места"},
-#ifdef EDQUOT // not on Windows, whose own messages come in the system's language
-        {EDQUOT, "исчерпана дисковая квота"},
-#endif
-        {EFBIG, "файл больше, чем разрешено записать"},
-        {ENOENT, "нет такой папки"},
-    };
-    for (const auto &k : known)
-        if (text.contains(QString::fromLocal8Bit(std::strerror(k.code)), Qt::CaseInsensitive))
-            return QString::fromUtf8(k.russian);
-    return text;
+    if (info.exists() && !info.isWritable())
+        return QStringLiteral("файл защищён от записи (только для чтения)");
+    const QStorageInfo storage(folder.absoluteFilePath());
+    if (storage.isValid() && storage.isReadOnly())
+        return QStringLiteral("диск доступен только для чтения");
+    if (!folder.isWritable())
+        return QStringLiteral("нет прав на запись в папку «%1»")
+            .arg(QDir::toNativeSeparators(folder.filePath()));
+    if (file.error() == QFileDevice::ResourceError ||
+        (storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < needed))
+        return QStringLiteral("на диске не хватает места");
+    switch (file.error()) {
+    case QFileDevice::PermissionsError:
+        return QStringLiteral("нет прав на запись в этот файл");
+    case QFileDevice::RenameError:
+    case QFileDevice::RemoveError:
+        return QStringLiteral("новый файл не удалось поставить на место прежнего: возможно, тот открыт в "
+                              "другой программе");
+    case QFileDevice::OpenError:
+        return QStringLiteral("файл не открылся для записи");
+    default:
+        return QStringLiteral("запись на диск прервалась (файл больше, чем разрешено записать, или диск "
+                              "неисправен)");
+    }
 }
 
-void writeWhole(const QString &path, const QByteArray &bytes, const QString &what) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw SaveError(QStringLiteral("%1 «%2» не записан: %3.").arg(what, path, reason(file)));
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw SaveError(
-            QStringLiteral("%1 «%2» не записан: %3. Файл остался прежним.").arg(what, path, reason(file)));
+QString readReason(const QFile &file) {
+    const QFileInfo info(file.fileName());
+    if (!info.exists())
+        return QStringLiteral("файла нет");
+    if (!info.isReadable())
+        return QStringLiteral("нет прав на чтение этого файла");
+    return QStringLiteral("чтение с диска прервалось");
 }
 
 } // namespace
 
-void saveWithBackup(const QString &path, const QByteArray &bytes) {
+QString saveWithBackup(const QString &path, const QByteArray &bytes) {
     const QFileInfo info(path);
     if (info.isDir())
         throw SaveError(QStringLiteral("«%1» — папка, банк задач в неё записать нельзя.").arg(path));
+    // The previous version goes to a new backup made beside the old one, which replaces it only
+    // once the bank itself is saved: a failed save keeps the older backup as it was.
+    const QString backupPath = bankdoc::backupPath(path);
+    std::unique_ptr<QSaveFile> backup;
     if (info.exists()) {
         QFile old(path);
         if (!old.open(QIODevice::ReadOnly))
-            throw SaveError(QStringLiteral("Файл банка задач «%1» не читается, и его прежняя версия не "
-                                           "сохранена: %2. Банк не записан.")
-                                .arg(path, reason(old)));
+            throw SaveError(QStringLiteral("Файл банка задач «%1» не читается: %2. Банк не записан, файл "
+                                           "остался прежним.")
+                                .arg(path, readReason(old)));
         const QByteArray previous = old.readAll();
         if (old.error() != QFileDevice::NoError)
-            throw SaveError(QStringLiteral("Файл банка задач «%1» не прочитан: %2. Банк не записан.")
-                                .arg(path, reason(old)));
+            throw SaveError(QStringLiteral("Файл банка задач «%1» не прочитан: %2. Банк не записан, файл "
+                                           "остался прежним.")
+                                .arg(path, readReason(old)));
         old.close();
-        try {
-            writeWhole(bankdoc::backupPath(path), previous, QStringLiteral("Резервная копия"));
-        } catch (const SaveError &e) {
-            throw SaveError(e.message() + QStringLiteral(" Банк задач «%1» не записан.").arg(path));
-        }
+        backup = std::make_unique<QSaveFile>(backupPath);
+        if (!backup->open(QIODevice::WriteOnly) || backup->write(previous) != previous.size() ||
+            !backup->flush())
+            throw SaveError(QStringLiteral("Резервная копия «%1» не записана: %2. Банк задач «%3» не "
+                                           "записан, файл остался прежним.")
+                                .arg(backupPath, writeReason(*backup, previous.size()), path));
     }
-    writeWhole(path, bytes, QStringLiteral("Файл банка задач"));
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw SaveError(QStringLiteral("Банк задач «%1» не записан: %2. Файл остался прежним.")
+                            .arg(path, writeReason(file, bytes.size())));
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw SaveError(QStringLiteral("Банк задач «%1» не записан: %2. Файл остался прежним.")
+                            .arg(path, writeReason(file, bytes.size())));
+    if (backup && !backup->commit())
+        return QStringLiteral("Банк задач «%1» сохранён, но резервная копия «%2» не обновлена: %3.")
+            .arg(path, backupPath, writeReason(*backup, 0));
+    return {};
+}
+
+void writeWhole(const QString &path, const QByteArray &bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw SaveError(QStringLiteral("Файл «%1» не записан: %2. Файл остался прежним.")
+                            .arg(QDir::toNativeSeparators(path), writeReason(file, bytes.size())));
 }

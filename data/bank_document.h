@@ -13,6 +13,8 @@
 #include "data/bank.h"
 #include "data/jet/jet.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -63,6 +65,24 @@ QList<DocProblem> withoutOrigins(QList<DocProblem> problems);
 // The backup kept beside a saved file: the previous version.
 QString backupPath(const QString &path);
 
+// The lock file Jet (Access) keeps beside a database it has open: named after the file without
+// its extension, X.ldb for X.cvx or X.mdb.
+QString jetLockPath(const QString &path);
+
+// The lock file the bank editor keeps beside a bank it has open.
+QString editorLockPath(const QString &path);
+
+// What a file is on disk, to tell whether another program changed it since: its size, time of
+// last change and a hash of its bytes. A file that does not exist has size -1.
+struct FileStamp {
+    qint64 size = -1;
+    QDateTime modified;
+    QByteArray hash;
+
+    static FileStamp of(const QString &path);
+    bool operator==(const FileStamp &) const = default;
+};
+
 } // namespace bankdoc
 
 class BankDocument : public QObject {
@@ -88,17 +108,19 @@ public:
     Bank toBank() const;
 
     // A bank read from a file, options of each problem by their number. The correct one is the
-    // option marked Istina when exactly one is; otherwise, within the key, the one under the
-    // key's number. `notes` receives what saving will change (options that move to the key's
-    // number, options of problems the bank does not have).
+    // option marked Istina when exactly one is; otherwise none is, until the teacher chooses.
+    // `notes` receives what the teacher must decide and what saving will change (options that
+    // move to the key's number, options of problems the bank does not have).
     static QList<DocProblem> fromBank(const Bank &bank, QStringList *notes = nullptr);
 
     // Reads a bank file. Throws BankError.
     void load(const QString &path, QStringList *notes = nullptr);
 
     // Writes the bank: the file is replaced only once the new one is whole, and the version it
-    // replaces is kept as backupPath(path). Throws SaveError; the file is then as it was.
-    void save(const QString &path, jet::Version version) const;
+    // replaces is then kept as backupPath(path). Throws SaveError; the file and its backup are
+    // then as they were. Returns what the teacher should know of a save that succeeded (a backup
+    // that could not be replaced), or nothing.
+    QString save(const QString &path, jet::Version version) const;
 
 signals:
     void problemsInserted(int at, int count);
@@ -113,6 +135,10 @@ private:
     QList<DocProblem> m_problems;
 };
 
-// Writes bytes to path the way BankDocument::save does: the previous file kept as its backup,
-// the file replaced only once the new one is whole. Throws SaveError.
-void saveWithBackup(const QString &path, const QByteArray &bytes);
+// Writes bytes to path the way BankDocument::save does: the file replaced only once the new one
+// is whole, and only then the previous file kept as its backup. Throws SaveError.
+QString saveWithBackup(const QString &path, const QByteArray &bytes);
+
+// Writes a file whole or not at all (a table exported, say). Throws SaveError naming the file
+// and the reason in Russian; the file is then as it was.
+void writeWhole(const QString &path, const QByteArray &bytes);

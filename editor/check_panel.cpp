@@ -19,6 +19,21 @@ namespace {
 
 enum Role { ProblemRole = Qt::UserRole, FieldRole, OptionRole };
 
+ProblemEditor::Field fieldOf(bankcheck::Finding::Field field) {
+    switch (field) {
+    case bankcheck::Finding::Field::None:
+    case bankcheck::Finding::Field::Condition:
+        return ProblemEditor::Field::Condition;
+    case bankcheck::Finding::Field::Body:
+        return ProblemEditor::Field::Body;
+    case bankcheck::Finding::Field::Options:
+    case bankcheck::Finding::Field::OptionText:
+    case bankcheck::Finding::Field::Correct:
+        break;
+    }
+    return ProblemEditor::Field::Option;
+}
+
 } // namespace
 
 CheckPanel::CheckPanel(BankDocument *document, QWidget *parent)
@@ -78,16 +93,19 @@ CheckPanel::CheckPanel(BankDocument *document, QWidget *parent)
     checkNow();
 }
 
-ProblemEditor::Field CheckPanel::fieldOf(const QString &text, int *optionNumber) {
-    *optionNumber = 0;
-    if (text.contains(QStringLiteral("(Uslovie)")))
-        return ProblemEditor::Field::Condition;
-    if (text.contains(QStringLiteral("(Name)")))
-        return ProblemEditor::Field::Body;
-    static const QRegularExpression option(QStringLiteral("текст варианта (-?\\d+)"));
-    if (const QRegularExpressionMatch m = option.match(text); m.hasMatch())
-        *optionNumber = m.captured(1).toInt();
-    return ProblemEditor::Field::Option;
+QString CheckPanel::teachersText(const bankcheck::Finding &finding, int *row) const {
+    *row = 0;
+    if (finding.position < 1 || finding.position > m_document->problemCount() || finding.plain.isEmpty())
+        return finding.text;
+    if (finding.field != bankcheck::Finding::Field::OptionText)
+        return QStringLiteral("Задача %1: %2.").arg(finding.position).arg(finding.plain);
+    // The check counts options as the student sees them; the fields keep the teacher's order.
+    const QList<int> order = bankdoc::shownOrder(m_document->problem(finding.position - 1), finding.position);
+    *row = order.value(finding.option - 1, finding.option - 1);
+    return QStringLiteral("Задача %1, вариант %2: %3.")
+        .arg(finding.position)
+        .arg(*row + 1)
+        .arg(finding.plain);
 }
 
 void CheckPanel::updateFix() {
@@ -104,10 +122,9 @@ void CheckPanel::updateFix() {
             text = p.body;
             break;
         case ProblemEditor::Field::Option:
-            const QList<int> shown = bankdoc::shownOrder(p, problem + 1);
-            const int row = item->data(OptionRole).toInt();
-            if (row >= 0 && row < shown.size())
-                text = p.options[shown[row]];
+            // The fields keep the teacher's order: the row is the option's index.
+            if (const int row = item->data(OptionRole).toInt(); row >= 0 && row < p.options.size())
+                text = p.options[row];
             break;
         }
     }
@@ -136,25 +153,30 @@ void CheckPanel::checkNow() {
     if (report.findings.isEmpty()) {
         auto *item = new QListWidgetItem(QStringLiteral("Ошибок не найдено."), m_findings);
         item->setData(ProblemRole, -1);
-        m_fixAll->setEnabled(false);
-        updateFix();
-        return;
     }
     // A list of thousands would take longer to lay out than the check itself, after every key.
     constexpr int kShown = 500;
     for (const bankcheck::Finding &f : report.findings.mid(0, kShown)) {
-        auto *item = new QListWidgetItem(f.text, m_findings);
-        int number = 0;
-        const ProblemEditor::Field field = fieldOf(f.text, &number);
+        int row = 0;
+        auto *item = new QListWidgetItem(teachersText(f, &row), m_findings);
         item->setData(ProblemRole, f.position - 1);
-        item->setData(FieldRole, int(field));
-        item->setData(OptionRole, number > 0 ? number - 1 : 0);
+        item->setData(FieldRole, int(fieldOf(f.field)));
+        item->setData(OptionRole, row);
     }
     if (report.findings.size() > kShown) {
         auto *item = new QListWidgetItem(QStringLiteral("… и ещё %1 (все — в выводе cifrovex-bank check).")
                                              .arg(report.findings.size() - kShown),
                                          m_findings);
         item->setData(ProblemRole, -1);
+    }
+    // Each is about a body the student will not see.
+    for (const bankcheck::Finding &f : report.warnings.mid(0, kShown)) {
+        int row = 0;
+        auto *item =
+            new QListWidgetItem(QStringLiteral("Предупреждение. ") + teachersText(f, &row), m_findings);
+        item->setData(ProblemRole, f.position - 1);
+        item->setData(FieldRole, int(ProblemEditor::Field::Body));
+        item->setData(OptionRole, 0);
     }
     bool respellable = false;
     for (const DocProblem &p : m_document->problems()) {

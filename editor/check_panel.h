@@ -31,9 +31,6 @@ public:
     QPushButton *schoolSpellingButton() const { return m_fix; }
     QPushButton *schoolSpellingEverywhereButton() const { return m_fixAll; }
 
-    // The field of a problem a finding is about, from its text.
-    static ProblemEditor::Field fieldOf(const QString &findingText, int *optionNumber);
-
 signals:
     // A finding was chosen: go to problem index (0-based), field and shown option row.
     void findingActivated(int problem, ProblemEditor::Field field, int optionRow);
@@ -45,6 +42,9 @@ signals:
 private:
     // Whether the current finding's field has signs with a school spelling, and which.
     void updateFix();
+    // A finding as the teacher reads it: "Задача 7, вариант 3: …" with the option's row in the
+    // fields, which *row receives.
+    QString teachersText(const bankcheck::Finding &finding, int *row) const;
 
     BankDocument *m_document;
     QTimer *m_delay;

@@ -27,6 +27,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QLockFile>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
@@ -37,6 +38,7 @@
 #include <QSet>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QSysInfo>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -169,12 +171,18 @@ QAction *makeAction(QWidget *owner, const QString &name, const QString &text, co
     return action;
 }
 
+// Where a dialog of the window opens.
+QString folderFor(QWidget *parent) {
+    const auto *window = qobject_cast<const EditorWindow *>(parent);
+    return window ? window->dialogFolder() : QString();
+}
+
 } // namespace
 
 EditorDialogs EditorDialogs::standard() {
     EditorDialogs d;
     d.openFile = [](QWidget *parent, const QString &title, const QString &filter) {
-        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+        return QFileDialog::getOpenFileName(parent, title, folderFor(parent), filter);
     };
     d.saveFile = [](QWidget *parent, const QString &suggested, bool *jet3) {
         QString selected = *jet3 ? kJet3Filter : kJet4Filter;
@@ -185,7 +193,7 @@ EditorDialogs EditorDialogs::standard() {
         return path;
     };
     d.chooseFolder = [](QWidget *parent, const QString &title) {
-        return QFileDialog::getExistingDirectory(parent, title);
+        return QFileDialog::getExistingDirectory(parent, title, folderFor(parent));
     };
     d.askSave = [](QWidget *parent, const QString &text) {
         QMessageBox box(QMessageBox::Question, appTitle(), text, QMessageBox::NoButton, parent);
@@ -204,6 +212,29 @@ EditorDialogs EditorDialogs::standard() {
         box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
         box.exec();
     };
+    d.saveFailed = [](QWidget *parent, const QString &text) {
+        QMessageBox box(QMessageBox::Warning, appTitle(), text, QMessageBox::NoButton, parent);
+        QPushButton *saveAs = box.addButton(QStringLiteral("Сохранить &как..."), QMessageBox::AcceptRole);
+        QPushButton *close = box.addButton(QStringLiteral("Закрыть"), QMessageBox::RejectRole);
+        box.setDefaultButton(saveAs);
+        box.setEscapeButton(close);
+        box.exec();
+        return box.clickedButton() == saveAs;
+    };
+    d.choose = [](QWidget *parent, const QString &text, const QStringList &buttons) {
+        QMessageBox box(QMessageBox::Question, appTitle(), text, QMessageBox::NoButton, parent);
+        QList<QAbstractButton *> added;
+        for (const QString &label : buttons)
+            added << box.addButton(label, added.size() + 1 == buttons.size() ? QMessageBox::RejectRole
+                                                                             : QMessageBox::AcceptRole);
+        if (!added.isEmpty()) {
+            box.setDefaultButton(static_cast<QPushButton *>(added.first()));
+            box.setEscapeButton(added.last());
+        }
+        box.exec();
+        const int chosen = int(added.indexOf(box.clickedButton()));
+        return chosen < 0 ? int(buttons.size()) - 1 : chosen;
+    };
     d.showInfo = [](QWidget *parent, const QString &text) {
         QMessageBox box(QMessageBox::Information, appTitle(), text, QMessageBox::NoButton, parent);
         box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
@@ -221,7 +252,7 @@ EditorWindow::EditorWindow(QWidget *parent)
     , m_document(new BankDocument(this))
     , m_editing(new BankEditing(m_document, this))
     , m_model(new ProblemListModel(m_document, this))
-    , m_list(new QTableView(this))
+    , m_list(new ProblemListView(this))
     , m_editor(new ProblemEditor(m_editing, this))
     , m_student(new StudentView(this))
     , m_check(new CheckPanel(m_document, this))
@@ -340,11 +371,13 @@ EditorWindow::EditorWindow(QWidget *parent)
     connect(m_document, &BankDocument::problemsInserted, this, [this](int at, int) { m_touched = at; });
     connect(m_document, &BankDocument::problemsRemoved, this, [this](int at, int) { m_touched = at; });
     connect(m_document, &BankDocument::problemMoved, this, [this](int, int to) { m_touched = to; });
+    // The list's current row moves with rows inserted above it without saying so, while the
+    // fields stay on their index: after every step both are set to the same problem.
     connect(m_editing->undoStack(), &QUndoStack::indexChanged, this, [this] {
         const int touched = std::min(m_touched, m_document->problemCount() - 1);
         m_touched = -1;
-        if (touched >= 0 && touched != currentProblem())
-            setCurrentProblem(touched);
+        const QModelIndex listed = m_list->currentIndex();
+        setCurrentProblem(touched >= 0 ? touched : listed.isValid() ? listed.row() : currentProblem());
     });
     connect(m_editing->undoStack(), &QUndoStack::cleanChanged, this,
             [this](bool clean) { setWindowModified(!clean); });
@@ -414,8 +447,13 @@ void EditorWindow::createActions() {
                 importAikenTo(place);
         });
     }
-    file->addAction(makeAction(this, QStringLiteral("ExportCsv"), QStringLiteral("&Экспорт в CSV..."), {},
-                               QStringLiteral("Записать Zadachi.csv и Otvety.csv в папку")));
+    file->addAction(
+        makeAction(this, QStringLiteral("ExportCsv"), QStringLiteral("&Экспорт в CSV..."), {},
+                   QStringLiteral("Записать Zadachi.csv и Otvety.csv в папку, как их пишет mdb-export")));
+    file->addAction(makeAction(this, QStringLiteral("ExportCsvSpreadsheet"),
+                               QStringLiteral("Экспорт для электронной &таблицы..."), {},
+                               QStringLiteral("Записать Zadachi.csv и Otvety.csv так, чтобы их открыла "
+                                              "электронная таблица: через «;», в UTF-8 с меткой BOM")));
     m_exportSelected = makeAction(
         this, QStringLiteral("ExportSelectedCsv"), QStringLiteral("Экспорт &выбранных задач в CSV..."), {},
         QStringLiteral("Записать выбранные в списке задачи отдельным банком в Zadachi.csv и "
@@ -453,10 +491,14 @@ void EditorWindow::createActions() {
                              QKeySequence(Qt::CTRL | Qt::Key_D));
     m_remove = makeAction(this, QStringLiteral("RemoveProblem"), QStringLiteral("Уда&лить задачу"),
                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
-    m_moveUp = makeAction(this, QStringLiteral("MoveUp"), QStringLiteral("Переместить в&ыше"),
-                          QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Up));
-    m_moveDown = makeAction(this, QStringLiteral("MoveDown"), QStringLiteral("Переместить ни&же"),
-                            QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Down));
+    // Alt+Shift is the layout switch on Windows and window managers take Alt+Shift+arrows:
+    // Ctrl+Shift+arrows reach the editor everywhere.
+    m_moveUp = makeAction(this, QStringLiteral("MoveUp"), QStringLiteral("Переместить в&ыше"), {});
+    m_moveUp->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up), QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Up)});
+    m_moveDown = makeAction(this, QStringLiteral("MoveDown"), QStringLiteral("Переместить ни&же"), {});
+    m_moveDown->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down),
+                              QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Down)});
     edit->addActions({m_duplicate, m_remove, m_moveUp, m_moveDown});
     edit->addAction(makeAction(this, QStringLiteral("SelectAllProblems"),
                                QStringLiteral("Выбрать вс&е задачи"),
@@ -517,6 +559,7 @@ void EditorWindow::createActions() {
         m_list->selectAll();
         m_list->setFocus();
     });
+    on("ExportCsvSpreadsheet", &EditorWindow::exportCsvForSpreadsheet);
     on("StartProgram", &EditorWindow::startProgram);
     on("Quit", &QWidget::close);
     on("InsertProblem", &EditorWindow::insertProblem);
@@ -654,7 +697,7 @@ void EditorWindow::showNotes(const QStringList &notes) {
         return;
     m_dialogs.showError(
         this, QStringLiteral("Редактор хранит верный вариант под номером, который считает верным "
-                             "программа. В этом банке при сохранении изменится:\n\n") +
+                             "программа. В этом банке:\n\n") +
                   notes.mid(0, 15).join(u'\n') +
                   (notes.size() > 15 ? QStringLiteral("\n… и ещё %1.").arg(notes.size() - 15) : QString()));
 }
@@ -665,6 +708,8 @@ void EditorWindow::newBank() {
     m_document->reset({});
     m_editing->undoStack()->clear();
     m_path.clear();
+    m_stamp = {};
+    holdLock({});
     m_version = jet::Version::Jet4;
     updateTitle();
     setWindowModified(false);
@@ -675,6 +720,8 @@ void EditorWindow::newBankAt(const QString &path) {
     m_document->reset({});
     m_editing->undoStack()->clear();
     m_path = QFileInfo(path).absoluteFilePath();
+    m_stamp = bankdoc::FileStamp::of(m_path);
+    holdLock(m_path);
     m_version = jet::Version::Jet4;
     updateTitle();
     setWindowModified(false);
@@ -686,11 +733,57 @@ void EditorWindow::open() {
     if (!mayDiscard())
         return;
     const QString path = m_dialogs.openFile(this, QStringLiteral("Открыть банк задач"), kBankFilter);
+    rememberFolderOf(path);
     if (!path.isEmpty())
         openFile(path);
 }
 
+QString EditorWindow::othersUsing(const QString &path) const {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    QStringList who;
+    if (!(m_lock && m_lockedPath == absolute)) {
+        QLockFile probe(bankdoc::editorLockPath(absolute));
+        probe.setStaleLockTime(0);
+        if (!probe.tryLock(0) && probe.error() == QLockFile::LockFailedError) {
+            qint64 pid = 0;
+            QString host, application;
+            probe.getLockInfo(&pid, &host, &application);
+            who << (host.isEmpty() || host == QSysInfo::machineHostName()
+                        ? QStringLiteral("в редакторе банка задач на этом компьютере")
+                        : QStringLiteral("в редакторе банка задач на компьютере «%1»").arg(host));
+        }
+    }
+    if (const QFileInfo jetLock(bankdoc::jetLockPath(absolute)); jetLock.exists())
+        who << QStringLiteral("в Microsoft Access или другой программе (рядом с ним лежит её файл "
+                              "блокировки %1)")
+                   .arg(jetLock.fileName());
+    return who.join(QStringLiteral(" и "));
+}
+
+void EditorWindow::holdLock(const QString &path) {
+    m_lock.reset();
+    m_lockedPath.clear();
+    if (path.isEmpty())
+        return;
+    // A lock left by an editor that was killed names a process that is gone: Qt takes it over.
+    // Age alone makes none stale, as a bank on a shared folder may be open for hours.
+    auto lock = std::make_unique<QLockFile>(bankdoc::editorLockPath(path));
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0)) {
+        m_lock = std::move(lock);
+        m_lockedPath = path;
+    }
+}
+
 bool EditorWindow::openFile(const QString &path) {
+    if (const QString who = othersUsing(path); !who.isEmpty()) {
+        const QString question =
+            QStringLiteral("Банк задач «%1» уже открыт %2.\n\nЕсли править его в двух программах сразу, "
+                           "то, что сохранит одна, сотрёт сохранённое другой. Открыть его всё равно?")
+                .arg(QDir::toNativeSeparators(path), who);
+        if (m_dialogs.choose(this, question, {QStringLiteral("&Открыть"), QStringLiteral("Отмена")}) != 0)
+            return false;
+    }
     QStringList notes;
     Bank bank;
     try {
@@ -702,6 +795,9 @@ bool EditorWindow::openFile(const QString &path) {
     m_document->reset(BankDocument::fromBank(bank, &notes));
     m_editing->undoStack()->clear();
     m_path = QFileInfo(path).absoluteFilePath();
+    m_stamp = bankdoc::FileStamp::of(m_path);
+    holdLock(m_path);
+    rememberFolderOf(m_path);
     m_version = versionOf(path);
     updateTitle();
     setWindowModified(false);
@@ -743,10 +839,13 @@ bool EditorWindow::save() {
 
 bool EditorWindow::saveAs() {
     bool jet3 = m_version == jet::Version::Jet3;
-    const QString suggested = m_path.isEmpty() ? QDir::home().filePath(QStringLiteral("data.cvx")) : m_path;
+    const QString suggested =
+        QDir(dialogFolder())
+            .filePath(m_path.isEmpty() ? QStringLiteral("data.cvx") : QFileInfo(m_path).fileName());
     const QString path = m_dialogs.saveFile(this, suggested, &jet3);
     if (path.isEmpty())
         return false;
+    rememberFolderOf(path);
     return saveTo(path, jet3 ? jet::Version::Jet3 : jet::Version::Jet4);
 }
 
@@ -756,13 +855,58 @@ bool EditorWindow::saveTo(const QString &path, jet::Version version) {
         m_dialogs.showError(this, QStringLiteral("Банк задач не сохранён в «%1»: %2").arg(path, refused));
         return false;
     }
-    try {
-        m_document->save(path, version);
-    } catch (const SaveError &e) {
-        m_dialogs.showError(this, e.message());
-        return false;
+    // A bank still being written may be saved, but one no level can use is said to be so first.
+    if (const bankcheck::Report report = bankcheck::check(m_document->toBank());
+        report.levelsServed.isEmpty()) {
+        const QString question =
+            QStringLiteral("На этом банке не работает ни один уровень программы:\n\n%1\n\nЧто не так, "
+                           "показывает вкладка «Проверка» (F11). Сохранить банк всё равно?")
+                .arg(bankcheck::levelLines(report).join(u'\n'));
+        if (m_dialogs.choose(this, question, {QStringLiteral("&Сохранить"), QStringLiteral("Отмена")}) != 0)
+            return false;
     }
-    m_path = QFileInfo(path).absoluteFilePath();
+    // Another program's work on the file is not overwritten without a word.
+    const QString target = QFileInfo(path).absoluteFilePath();
+    QStringList others;
+    if (target == m_path) {
+        const bankdoc::FileStamp now = bankdoc::FileStamp::of(target);
+        if (now.size >= 0 && now != m_stamp)
+            others << QStringLiteral("Файл «%1» изменён другой программой после того, как редактор его %2.")
+                          .arg(QDir::toNativeSeparators(target), m_stamp.size >= 0
+                                                                     ? QStringLiteral("открыл или сохранил")
+                                                                     : QStringLiteral("создал"));
+    }
+    if (const QString who = othersUsing(target); !who.isEmpty())
+        others
+            << QStringLiteral("Банк задач «%1» сейчас открыт %2.").arg(QDir::toNativeSeparators(target), who);
+    if (!others.isEmpty()) {
+        const QString question =
+            others.join(u' ') + QStringLiteral("\n\nЕсли сохранить сюда, изменения, "
+                                               "сделанные там, пропадут. Перезаписать файл?");
+        switch (m_dialogs.choose(this, question,
+                                 {QStringLiteral("&Перезаписать"), QStringLiteral("Сохранить &как..."),
+                                  QStringLiteral("Отмена")})) {
+        case 0:
+            break;
+        case 1:
+            return saveAs();
+        default:
+            return false;
+        }
+    }
+    QString note;
+    try {
+        note = m_document->save(path, version);
+    } catch (const SaveError &e) {
+        // Another file, folder or format may well do: the teacher's work is not lost.
+        return m_dialogs.saveFailed(this,
+                                    e.message() + QStringLiteral("\n\nСохранить банк в другой файл?")) &&
+               saveAs();
+    }
+    m_path = target;
+    m_stamp = bankdoc::FileStamp::of(m_path);
+    if (m_lockedPath != m_path)
+        holdLock(m_path);
     m_version = version;
     m_editing->undoStack()->setClean();
     m_recent->add(m_path);
@@ -786,6 +930,8 @@ bool EditorWindow::saveTo(const QString &path, jet::Version version) {
         QStringLiteral("Сохранено в %1 (%2)%3; %4.")
             .arg(m_path, version == jet::Version::Jet3 ? QStringLiteral("Jet 3") : QStringLiteral("Jet 4"),
                  backup, served));
+    if (!note.isEmpty())
+        m_dialogs.showInfo(this, note);
     return true;
 }
 
@@ -822,6 +968,7 @@ void EditorWindow::importAikenTo(ImportPlace place) {
                                             QStringLiteral("Вопросы Aiken (*.txt);;Все файлы (*)"));
     if (path.isEmpty())
         return;
+    rememberFolderOf(path);
     QString error;
     const QByteArray bytes = readFile(path, &error);
     if (!error.isEmpty()) {
@@ -861,7 +1008,8 @@ void EditorWindow::importCsvTo(ImportPlace place) {
         QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
     if (problems.isEmpty())
         return;
-    // The options' table is expected beside it; otherwise the teacher names it.
+    // The options' table is expected beside it; otherwise the teacher names it, starting there.
+    rememberFolderOf(problems);
     QString options;
     const QDir dir = QFileInfo(problems).dir();
     for (const QString &name : dir.entryList(QDir::Files))
@@ -873,6 +1021,7 @@ void EditorWindow::importCsvTo(ImportPlace place) {
                                QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
     if (options.isEmpty())
         return;
+    rememberFolderOf(options);
     QString error;
     const QByteArray problemBytes = readFile(problems, &error);
     const QByteArray optionBytes = error.isEmpty() ? readFile(options, &error) : QByteArray();
@@ -924,41 +1073,72 @@ void EditorWindow::importCsvTo(ImportPlace place) {
 }
 
 void EditorWindow::exportCsv() {
-    exportProblems(m_document->problems(),
-                   QStringLiteral("Экспорт в CSV: папка для Zadachi.csv и Otvety.csv"));
+    exportProblems(m_document->problems(), false);
+}
+
+void EditorWindow::exportCsvForSpreadsheet() {
+    exportProblems(m_document->problems(), true);
 }
 
 void EditorWindow::exportSelectedCsv() {
     QList<DocProblem> problems;
     for (int i : selectedProblems())
         problems << m_document->problem(i);
-    if (problems.isEmpty())
-        return;
-    exportProblems(problems, QStringLiteral("Экспорт выбранных задач (%1) в CSV: папка для Zadachi.csv и "
-                                            "Otvety.csv")
-                                 .arg(problems.size()));
+    if (!problems.isEmpty())
+        exportProblems(problems, false);
 }
 
-void EditorWindow::exportProblems(const QList<DocProblem> &problems, const QString &title) {
-    const QString folder = m_dialogs.chooseFolder(this, title);
+void EditorWindow::exportProblems(const QList<DocProblem> &problems, bool spreadsheet) {
+    const bool all = problems.size() == m_document->problemCount();
+    const QString what = all ? QString() : QStringLiteral(" выбранных задач (%1)").arg(problems.size());
+    const QString folder = m_dialogs.chooseFolder(
+        this, spreadsheet ? QStringLiteral("Экспорт%1 для электронной таблицы: папка для Zadachi.csv и Otvety.csv")
+                                .arg(what)
+                          : QStringLiteral("Экспорт%1 в CSV: папка для Zadachi.csv и Otvety.csv").arg(what));
     if (folder.isEmpty())
         return;
+    m_dialogFolder = QFileInfo(folder).absoluteFilePath();
     // The problems as a bank of their own: numbered from 1, each correct option under the key's
     // number for its place there.
     BankDocument part;
     part.reset(problems);
     const QList<jet::Table> tables = banktables::toTables(part.toBank());
+    QStringList existing;
+    for (const jet::Table &table : tables)
+        if (QFileInfo::exists(QDir(folder).filePath(table.name + QStringLiteral(".csv"))))
+            existing << table.name + QStringLiteral(".csv");
+    if (!existing.isEmpty()) {
+        const QString question =
+            QStringLiteral("В папке «%1» уже есть %2. Заменить %3 таблицами этого банка?")
+                .arg(QDir::toNativeSeparators(folder), existing.join(QStringLiteral(" и ")),
+                     existing.size() > 1 ? QStringLiteral("их") : QStringLiteral("его"));
+        if (m_dialogs.choose(this, question, {QStringLiteral("&Заменить"), QStringLiteral("Отмена")}) != 0)
+            return;
+    }
     for (const jet::Table &table : tables) {
         const QString path = QDir(folder).filePath(table.name + QStringLiteral(".csv"));
-        QSaveFile file(path);
-        const QByteArray bytes = csv::write(table);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-            m_dialogs.showError(this,
-                                QStringLiteral("Файл «%1» не записан: %2.").arg(path, file.errorString()));
+        try {
+            writeWhole(path,
+                       csv::write(table, spreadsheet ? csv::Dialect::Spreadsheet : csv::Dialect::MdbExport));
+        } catch (const SaveError &e) {
+            m_dialogs.showError(this, e.message());
             return;
         }
     }
-    statusBar()->showMessage(QStringLiteral("Записаны Zadachi.csv и Otvety.csv в %1.").arg(folder));
+    statusBar()->showMessage(QStringLiteral("Записаны Zadachi.csv и Otvety.csv%1 в %2.")
+                                 .arg(spreadsheet ? QStringLiteral(" для электронной таблицы") : QString(),
+                                      QDir::toNativeSeparators(folder)));
+}
+
+QString EditorWindow::dialogFolder() const {
+    if (!m_dialogFolder.isEmpty())
+        return m_dialogFolder;
+    return m_path.isEmpty() ? QDir::homePath() : QFileInfo(m_path).absolutePath();
+}
+
+void EditorWindow::rememberFolderOf(const QString &path) {
+    if (!path.isEmpty())
+        m_dialogFolder = QFileInfo(path).absolutePath();
 }
 
 QString EditorWindow::lastTrialFolder() const {
@@ -971,6 +1151,21 @@ void EditorWindow::startProgram() {
         m_dialogs.showError(
             this, QStringLiteral("Программа Cifrovex не найдена рядом с редактором: %1.").arg(program));
         return;
+    }
+    // The program runs on any bank and shows what it can: a level the bank does not serve counts
+    // problems that are not there or the wrong answers.
+    if (const bankcheck::Report report = bankcheck::check(m_document->toBank());
+        report.levelsServed.size() < 3) {
+        const QString question =
+            QStringLiteral(
+                "%1 этом банке программа работает не так, как задумано:\n\n%2\n\nНа таком "
+                "уровне она покажет не все задачи или засчитает не те ответы. Что не так, показывает "
+                "вкладка «Проверка» (F11). Запустить программу всё равно?")
+                .arg(report.levelsServed.isEmpty() ? QStringLiteral("Ни на одном уровне на")
+                                                   : QStringLiteral("На некоторых уровнях на"),
+                     bankcheck::levelLines(report).join(u'\n'));
+        if (m_dialogs.choose(this, question, {QStringLiteral("&Запустить"), QStringLiteral("Отмена")}) != 0)
+            return;
     }
     // The program reads data.cvx from its working folder: a copy of the bank as it is now, saved or not.
     auto folder = std::make_unique<QTemporaryDir>();

@@ -3,6 +3,7 @@
 // The bank editor's main window: the problem list, the current problem's fields, the student's
 // view and the live check, with the File and Edit commands.
 
+#include "data/bank_document.h"
 #include "data/jet/jet.h"
 #include "editor/problem_editor.h"
 
@@ -22,6 +23,7 @@ class ProblemListModel;
 class ManualWindow;
 class QAction;
 class RecentFiles;
+class QLockFile;
 class QTabWidget;
 class QTableView;
 class QTimer;
@@ -37,6 +39,11 @@ struct EditorDialogs {
     std::function<QString(QWidget *, const QString &title)> chooseFolder;
     std::function<SaveAnswer(QWidget *, const QString &text)> askSave;
     std::function<void(QWidget *, const QString &text)> showError;
+    // A save that failed: true when the user asks to save elsewhere (Save As).
+    std::function<bool(QWidget *, const QString &text)> saveFailed;
+    // A question with buttons, the first the default and the last the one Escape takes: the
+    // index of the button chosen.
+    std::function<int(QWidget *, const QString &text, const QStringList &buttons)> choose;
     // Something the user should know that is not a fault.
     std::function<void(QWidget *, const QString &text)> showInfo;
     // Starts a program detached in a working folder; false when it could not be started.
@@ -90,6 +97,9 @@ public:
     // The folder where the program was last started on a copy of the bank.
     QString lastTrialFolder() const;
 
+    // The folder the file dialogs open in: the last one a dialog chose, else the bank's.
+    QString dialogFolder() const;
+
 public slots:
     void newBank();
     void open();
@@ -101,6 +111,7 @@ public slots:
     void importCsvTo(ImportPlace place);
     void exportCsv();
     void exportSelectedCsv();
+    void exportCsvForSpreadsheet();
     void startProgram();
     void showManual();
     // Opens a file from the recent list, asking first about unsaved changes.
@@ -126,11 +137,18 @@ private:
     // Asks what to do with unsaved changes; true when the caller may go on.
     bool mayDiscard();
     void showNotes(const QStringList &notes);
-    void exportProblems(const QList<DocProblem> &problems, const QString &title);
+    // Writes the problems as a bank of their own, in a CSV form, into a folder the teacher chooses.
+    void exportProblems(const QList<DocProblem> &problems, bool spreadsheet);
     // Puts imported problems where the teacher asked, as one step, and makes them current.
     void placeImported(const QList<DocProblem> &problems, ImportPlace place, const QString &what);
     // Where imported problems begin: 0 when they replace the bank.
     int importIndex(ImportPlace place) const;
+    // Who else has a bank open, in words for the teacher; empty when nobody seems to.
+    QString othersUsing(const QString &path) const;
+    // Keeps the editor's lock beside the bank being edited (none for an empty path).
+    void holdLock(const QString &path);
+    // A file a dialog chose: its folder is where the next dialog opens.
+    void rememberFolderOf(const QString &path);
 
     EditorDialogs m_dialogs;
     BankDocument *m_document;
@@ -144,9 +162,14 @@ private:
     QTimer *m_studentDelay;
     QString m_path;
     QString m_programPath;
+    QString m_dialogFolder;
     int m_touched = -1; // the problem the last change touched
     jet::Version m_version = jet::Version::Jet4;
     std::vector<std::unique_ptr<QTemporaryDir>> m_trialFolders;
+    std::unique_ptr<QLockFile> m_lock;
+    QString m_lockedPath;
+    // The file as it was when opened or last saved here.
+    bankdoc::FileStamp m_stamp;
 
     QAction *m_save = nullptr;
     QAction *m_duplicate = nullptr;

@@ -1,6 +1,7 @@
 // cifrovex-editor: makes and changes the question bank data.cvx.
 
 #include "editor/editor_window.h"
+#include "editor/qt_translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -11,6 +12,7 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cifrovex-editor"));
     QApplication::setApplicationDisplayName(QStringLiteral("Редактор банка задач Cifrovex"));
+    installQtTranslations(&app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Редактор банка задач Cifrovex (data.cvx)."));

@@ -143,6 +143,10 @@ QRadioButton *ProblemEditor::correctButton(int row) const {
     return row >= 0 && row < m_rows.size() ? m_rows[row].correct : nullptr;
 }
 
+QLabel *ProblemEditor::shownNumberLabel(int row) const {
+    return row >= 0 && row < m_rows.size() ? m_rows[row].shown : nullptr;
+}
+
 void ProblemEditor::setProblem(int index) {
     if (index == m_problem)
         return;
@@ -152,7 +156,7 @@ void ProblemEditor::setProblem(int index) {
 }
 
 int ProblemEditor::authorIndex(int row) const {
-    return row >= 0 && row < m_order.size() ? m_order[row] : -1;
+    return row >= 0 && row < m_rows.size() ? row : -1;
 }
 
 void ProblemEditor::setRowCount(int count) {
@@ -180,9 +184,12 @@ void ProblemEditor::setRowCount(int count) {
             if (!m_refreshing)
                 m_editing->setOptionText(m_problem, authorIndex(row), m_rows[row].text->toPlainText());
         });
+        r.shown = new QLabel(this);
+        r.shown->setObjectName(QStringLiteral("ShownNumber%1").arg(row + 1));
         m_optionGrid->addWidget(r.correct, row, 0);
         m_optionGrid->addWidget(r.number, row, 1);
         m_optionGrid->addWidget(r.text, row, 2);
+        m_optionGrid->addWidget(r.shown, row, 3);
         m_rows.append(r);
     }
     while (m_rows.size() > count) {
@@ -191,6 +198,7 @@ void ProblemEditor::setRowCount(int count) {
         delete r.correct;
         delete r.number;
         delete r.text;
+        delete r.shown;
     }
     for (int row = 0; row < m_rows.size(); ++row)
         setTabOrder(row > 0 ? static_cast<QWidget *>(m_rows[row - 1].text) : m_body, m_rows[row].text);
@@ -210,7 +218,7 @@ void ProblemEditor::refresh() {
         m_heading->setText(QStringLiteral("Задач нет. Добавьте задачу: Правка → Новая задача (Ctrl+Enter)."));
         m_condition->setTextKeepingCursor(QString());
         m_body->setTextKeepingCursor(QString());
-        m_order.clear();
+        m_shown.clear();
         setRowCount(0);
         m_warning->clear();
         m_refreshing = false;
@@ -222,17 +230,30 @@ void ProblemEditor::refresh() {
         QStringLiteral("Задача № %1 — уровни: %2").arg(position).arg(bankdoc::levelsUsing(position)));
     m_condition->setTextKeepingCursor(p.condition);
     m_body->setTextKeepingCursor(p.body);
-    m_order = bankdoc::shownOrder(p, position);
-    setRowCount(int(m_order.size()));
-    for (int row = 0; row < m_order.size(); ++row) {
-        m_rows[row].text->setTextKeepingCursor(p.options[m_order[row]]);
+    // The options stay where the teacher put them; where each stands for the student is said
+    // beside it.
+    const QList<int> order = bankdoc::shownOrder(p, position);
+    m_shown = QList<int>(p.options.size(), 0);
+    for (int place = 0; place < order.size(); ++place)
+        m_shown[order[place]] = place + 1;
+    setRowCount(int(p.options.size()));
+    for (int row = 0; row < p.options.size(); ++row) {
+        m_rows[row].text->setTextKeepingCursor(p.options[row]);
         // An exclusive group cannot uncheck its last checked button; switch it off for a moment.
         m_correctGroup->setExclusive(false);
-        m_rows[row].correct->setChecked(m_order[row] == p.correct);
+        m_rows[row].correct->setChecked(row == p.correct);
         m_correctGroup->setExclusive(true);
-        m_rows[row].text->setAccessibleName(m_order[row] == p.correct
-                                                ? QStringLiteral("Вариант %1, верный").arg(row + 1)
-                                                : QStringLiteral("Вариант %1").arg(row + 1));
+        // Past the problems the program shows, the student sees none.
+        const QString shown = position <= kLevels.back().problems
+                                  ? QStringLiteral("у ученика № %1").arg(m_shown[row])
+                                  : QString();
+        m_rows[row].shown->setText(shown);
+        QStringList name{QStringLiteral("Вариант %1").arg(row + 1)};
+        if (row == p.correct)
+            name << QStringLiteral("верный");
+        if (!shown.isEmpty())
+            name << shown;
+        m_rows[row].text->setAccessibleName(name.join(QStringLiteral(", ")));
     }
     QStringList warnings;
     if (p.options.size() != 4)
@@ -254,10 +275,6 @@ void ProblemEditor::markCorrect(int row) {
     if (option < 0)
         return;
     m_editing->setCorrect(m_problem, option);
-    // The option now stands under the key's number: the keyboard follows it there.
-    const int now = int(m_order.indexOf(option));
-    if (now >= 0 && (hasFocus() || isAncestorOf(QApplication::focusWidget())))
-        m_rows[now].text->setFocus();
 }
 
 void ProblemEditor::addOption() {
@@ -265,9 +282,8 @@ void ProblemEditor::addOption() {
         return;
     const int count = int(m_editing->document()->problem(m_problem).options.size());
     m_editing->addOption(m_problem);
-    const int row = int(m_order.indexOf(count));
-    if (row >= 0)
-        m_rows[row].text->setFocus();
+    if (count < m_rows.size())
+        m_rows[count].text->setFocus();
 }
 
 void ProblemEditor::removeOption() {

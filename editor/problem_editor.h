@@ -1,7 +1,8 @@
 #pragma once
 
-// The current problem's fields: condition, body, the options in the order the student sees them
-// with a radio button for the correct one, and a warning when the options are not four.
+// The current problem's fields: condition, body, the options in the author's order with a radio
+// button for the correct one and the number each gets for the student, and a warning when the
+// options are not four. Choosing the correct one moves no option: only the numbers change.
 
 #include <QList>
 #include <QWidget>
@@ -26,7 +27,7 @@ public:
     void setProblem(int index);
     int problem() const { return m_problem; }
 
-    // Moves the keyboard to a field; for options, the one shown in that row.
+    // Moves the keyboard to a field; for options, the one in that row.
     void focusField(Field field, int row = 0);
 
     BankTextEdit *conditionEdit() const { return m_condition; }
@@ -34,6 +35,8 @@ public:
     int optionRows() const { return int(m_rows.size()); }
     BankTextEdit *optionEdit(int row) const;
     QRadioButton *correctButton(int row) const;
+    // Where the option of a row stands for the student.
+    QLabel *shownNumberLabel(int row) const;
     QLabel *warningLabel() const { return m_warning; }
 
 public slots:
@@ -55,6 +58,7 @@ private:
         QRadioButton *correct = nullptr;
         QLabel *number = nullptr;
         BankTextEdit *text = nullptr;
+        QLabel *shown = nullptr;
     };
 
     void refresh();
@@ -69,6 +73,7 @@ private:
     bool m_refreshing = false;
     QList<int> m_order; // author index of the option in each shown row
     int m_lastOptionRow = -1;
+    QList<int> m_shown; // the number (1-based) the student sees each option under
 
     QLabel *m_heading = nullptr;
     BankTextEdit *m_condition = nullptr;

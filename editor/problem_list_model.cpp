@@ -2,6 +2,7 @@
 
 #include "data/bank_document.h"
 
+#include <QColor>
 #include <QMimeData>
 
 #include <algorithm>
@@ -75,6 +76,13 @@ QVariant ProblemListModel::data(const QModelIndex &index, int role) const {
             return firstLine(p.body);
         }
     }
+    // A problem without a chosen answer stands out until the teacher chooses one.
+    const bool unanswered = p.correct < 0 && !p.options.isEmpty();
+    if (unanswered && role == Qt::ForegroundRole)
+        return QColor(0xa0, 0, 0);
+    if (unanswered && (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) &&
+        index.column() == PositionColumn)
+        return QStringLiteral("Верный ответ не отмечен");
     if (role == Qt::ToolTipRole && (index.column() == ConditionColumn || index.column() == BodyColumn))
         return index.column() == ConditionColumn ? p.condition : p.body;
     if (role == Qt::TextAlignmentRole && index.column() == PositionColumn)
@@ -159,4 +167,8 @@ bool ProblemListModel::dropMimeData(const QMimeData *data, Qt::DropAction action
         emit moveRequested(from, to);
     // The move is done by the document; the view must not remove the dragged row itself.
     return false;
+}
+
+void ProblemListView::scrollTo(const QModelIndex &index, ScrollHint hint) {
+    QTableView::scrollTo(index.siblingAtColumn(ProblemListModel::PositionColumn), hint);
 }

@@ -4,6 +4,7 @@
 // condition and the body, one line each. Rows are dragged to move problems.
 
 #include <QAbstractTableModel>
+#include <QTableView>
 
 class BankDocument;
 
@@ -35,4 +36,15 @@ signals:
 
 private:
     BankDocument *m_document;
+};
+
+// The list of problems: a row is a problem, so going to a cell (Ctrl+End takes the last row's
+// last column) scrolls to its row without scrolling the numbers out of view sideways.
+class ProblemListView : public QTableView {
+    Q_OBJECT
+
+public:
+    using QTableView::QTableView;
+
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
 };

@@ -82,3 +82,7 @@ bool BankTextEdit::event(QEvent *event) {
     }
     return QPlainTextEdit::event(event);
 }
+
+QSize BankTextEdit::sizeHint() const {
+    return {QPlainTextEdit::sizeHint().width(), minimumHeight()};
+}

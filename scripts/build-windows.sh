@@ -16,7 +16,7 @@ BUILD="$ROOT/build/windows"
 # Debian packages: the cross compiler, Wine, the tools to build Qt and the installer, and what the
 # tests under Wine need (an X server, screenshots, the zip).
 packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis cmake ninja-build qt6-base-dev-tools
-          dpkg-dev xz-utils python3 locales xvfb x11-utils imagemagick unzip)
+          dpkg-dev xz-utils python3 locales xvfb x11-utils imagemagick unzip qt6-translations-l10n)
 source "$ROOT/scripts/windows-sdk.sh"
 missing=()
 for p in "${packages[@]}"; do

@@ -12,8 +12,9 @@
 set -euo pipefail
 
 # Building and running the program. qt6-base-dev brings the Qt libraries the program runs on
-# (the X11 platform plugin among them); the windows are laid out for the Liberation fonts.
-run=(cmake g++ make qt6-base-dev libgl-dev libjpeg-dev fonts-liberation2)
+# (the X11 platform plugin among them); the windows are laid out for the Liberation fonts;
+# qt6-translations-l10n puts Qt's own texts in the editor (file dialogs, buttons) in Russian.
+run=(cmake g++ make qt6-base-dev libgl-dev libjpeg-dev fonts-liberation2 qt6-translations-l10n)
 # The tests: mdbtools and Node.js for the Jet oracles (tests/jet/oracle-setup.sh fetches the npm
 # packages itself, without npm), a private X server and the X tools that drive and read the
 # program, ImageMagick's import for screenshots, and the accessibility stack with its session bus

@@ -25,6 +25,15 @@ done
 cp "$BUILD/data.cvx" "$stage/"
 editor_text=
 if [ -n "$editor" ]; then
+    # Qt's own texts in the editor (file dialogs, buttons) in Russian: the editor loads Qt's
+    # translations from this folder beside it. The .qm files are the same on every system;
+    # Debian's qt6-translations-l10n has them for the same Qt version.
+    qm=/usr/share/qt6/translations/qtbase_ru.qm
+    [ -f "$qm" ] || { echo "$qm is missing: install qt6-translations-l10n" >&2; exit 1; }
+    mkdir -p "$stage/translations"
+    cp "$qm" "$stage/translations/"
+fi
+if [ -n "$editor" ]; then
     editor_text=$'\nБанк можно править и в окне: меню «Пуск» → «Редактор банка задач Cifrovex»\n(cifrovex-editor.exe).'
 fi
 # Notepad reads UTF-8 with a byte-order mark on every Windows version; lines end in CR LF.
@@ -44,8 +53,10 @@ import os, sys, zipfile
 stage, out = sys.argv[1], sys.argv[2]
 top = os.path.basename(stage)
 with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as z:
-    for name in sorted(os.listdir(stage)):
-        z.write(os.path.join(stage, name), f"{top}/{name}")
+    for folder, _, files in sorted(os.walk(stage)):
+        for name in sorted(files):
+            path = os.path.join(folder, name)
+            z.write(path, f"{top}/{os.path.relpath(path, stage)}")
 PY
 
 setup="$BUILD/cifrovex-$version-setup.exe"

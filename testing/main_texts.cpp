@@ -54,4 +54,17 @@ QList<DisplayAdjustment> displayAdjustmentsFor(const QString &problemCaption) {
     return effects;
 }
 
+bool conditionFillsPaneAt(int position) {
+    bool fills = false;
+    for (int heading = 2; heading <= position; ++heading)
+        for (DisplayAdjustment effect : displayAdjustmentsFor(problemHeading(heading))) {
+            using enum DisplayAdjustment;
+            if (effect == ConditionFill || effect == ConditionFillWithBar)
+                fills = true;
+            else if (effect == ConditionResetNoBars || effect == ConditionDesignHeight)
+                fills = false;
+        }
+    return fills;
+}
+
 } // namespace maintexts

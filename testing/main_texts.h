@@ -90,4 +90,8 @@ const QList<DisplayAdjustmentRow> &displayAdjustmentTable();
 // start heading "Задача №1" and anything else matches no row.
 QList<DisplayAdjustment> displayAdjustmentsFor(const QString &problemCaption);
 
+// Whether the condition takes the whole problem pane at a 1-based position of a test, so that
+// the student never sees the body: the adjustments of every heading up to it, in a test's order.
+bool conditionFillsPaneAt(int position);
+
 } // namespace maintexts

@@ -71,6 +71,10 @@ Section "Cifrovex" SecMain
     File "${STAGE}\ПРОЧТИ.txt"
 !if /FileExists "${STAGE}\cifrovex-editor.exe"
     File "${STAGE}\cifrovex-editor.exe"
+    ; Qt's Russian texts for the editor's file dialogs and buttons.
+    SetOutPath "$INSTDIR\translations"
+    File "${STAGE}\translations\qtbase_ru.qm"
+    SetOutPath "$INSTDIR"
 !endif
     WriteUninstaller "$INSTDIR\uninstall.exe"
 
@@ -105,6 +109,8 @@ Section "Uninstall"
     Delete "$INSTDIR\cifrovex.exe"
     Delete "$INSTDIR\cifrovex-bank.exe"
     Delete "$INSTDIR\cifrovex-editor.exe"
+    Delete "$INSTDIR\translations\qtbase_ru.qm"
+    RMDir "$INSTDIR\translations"
     Delete "$INSTDIR\data.cvx"
     Delete "$INSTDIR\ПРОЧТИ.txt"
     Delete "$INSTDIR\uninstall.exe"

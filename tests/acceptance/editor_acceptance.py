@@ -8,6 +8,8 @@ Usage (normally through editor_run.sh, inside a private X server and D-Bus sessi
     editor_acceptance.py <cifrovex-editor> <cifrovex> <shipped data.cvx> <scratch folder>
 """
 
+import csv
+import io
 import os
 import shutil
 import signal
@@ -33,9 +35,12 @@ def title(file_name):
 class Editor(Program):
     """One running editor in a folder of its own, started on a file of that folder."""
 
-    def __init__(self, file_name="data.cvx", content=None):
-        self.folder = tempfile.mkdtemp(dir=acceptance.SCRATCH)
-        self.path = os.path.join(self.folder, file_name)
+    def __init__(self, file_name="data.cvx", content=None, path=None):
+        if path:  # another editor's file
+            self.folder, self.path = os.path.dirname(path), path
+        else:
+            self.folder = tempfile.mkdtemp(dir=acceptance.SCRATCH)
+            self.path = os.path.join(self.folder, file_name)
         if content is not None:
             with open(self.path, "wb") as f:
                 f.write(content)
@@ -44,7 +49,7 @@ class Editor(Program):
         env = dict(os.environ)
         env.pop("AT_SPI_BUS_ADDRESS", None)
         env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=self.runtime)
-        self.log = open(os.path.join(self.folder, "stderr.log"), "w+b")
+        self.log = tempfile.TemporaryFile(dir=self.runtime)
         self.process = subprocess.Popen([EDITOR, self.path], cwd=self.folder, env=env, stdin=subprocess.DEVNULL,
                                         stdout=self.log, stderr=self.log)
         self._app = None
@@ -70,7 +75,7 @@ class Editor(Program):
         xdo("type", "--delay", 8, "--clearmodifiers", text)
 
     def files(self):
-        return sorted(f for f in os.listdir(self.folder) if f != "stderr.log")
+        return sorted(os.listdir(self.folder))
 
 
 class Started:
@@ -160,7 +165,7 @@ class EditorAcceptanceTest(unittest.TestCase):
         self.assertIn("Уровень «3» (задачи 1–10): работает.", checks.name)
         editor.keys(title("data.cvx*"), "ctrl+s")
         self.wait_title(editor, window)
-        self.assertEqual(editor.files(), ["data.cvx"])
+        self.assertEqual(editor.files(), ["data.cvx", "data.cvx.lock"])
 
         before = programs_running()
         editor.keys(window, "F9")
@@ -184,7 +189,7 @@ class EditorAcceptanceTest(unittest.TestCase):
         self.wait_title(editor, title("data.cvx*"))
         editor.keys(title("data.cvx*"), "ctrl+s")
         self.wait_title(editor, window)
-        self.assertEqual(editor.files(), ["data.cvx", "data.cvx.bak"])
+        self.assertEqual(editor.files(), ["data.cvx", "data.cvx.bak", "data.cvx.lock"])
         with open(os.path.join(editor.folder, "data.cvx.bak"), "rb") as f:
             self.assertEqual(f.read(), shipped)
 
@@ -211,6 +216,53 @@ class EditorAcceptanceTest(unittest.TestCase):
         self.assertEqual(editor.files(), ["broken.cvx"])
         with open(editor.path, "rb") as f:
             self.assertEqual(f.read(), damaged)
+
+    def test_second_editor_on_one_bank_is_told(self):
+        with open(acceptance.BANK, "rb") as f:
+            shipped = f.read()
+        first = self.editor(content=shipped)
+        self.wait_title(first, title("data.cvx"))
+        self.assertEqual(first.files(), ["data.cvx", "data.cvx.lock"])
+
+        second = self.editor(path=first.path)
+        box = second.window(EDITOR_TITLE, START_TIMEOUT)
+        texts = " ".join(a.name for a in walk(box) if a.getRole() == pyatspi.ROLE_LABEL and a.name)
+        self.assertIn("уже открыт в редакторе банка задач на этом компьютере", texts)
+        second.keys(EDITOR_TITLE, "Escape")
+        self.wait_title(second, title("Новый банк"))
+
+        # An editor that did not close its bank (killed here) leaves a lock naming a process
+        # that is gone: the next one opens the bank without a word.
+        first.close()
+        third = self.editor(path=first.path)
+        self.wait_title(third, title("data.cvx"))
+        self.assertEqual([w.name for w in third.showing_windows()], [title("data.cvx")])
+        third.keys(title("data.cvx"), "ctrl+q")
+        self.assertEqual(third.exit_code(), 0)
+        self.assertEqual(third.files(), ["data.cvx"])
+
+    def test_move_keys_reach_the_editor_from_a_field(self):
+        with open(acceptance.BANK, "rb") as f:
+            shipped = f.read()
+        editor = self.editor(content=shipped)
+        window = title("data.cvx")
+        self.wait_title(editor, window)
+        # F7: the keyboard in the first problem's condition; Ctrl+Shift+Down moves the problem.
+        editor.keys(window, "F7", "ctrl+shift+Down")
+        self.wait_title(editor, title("data.cvx*"))
+        editor.keys(title("data.cvx*"), "ctrl+s")
+        self.wait_title(editor, window)
+        before, after = (dump_problems(path) for path in (os.path.join(editor.folder, "data.cvx.bak"), editor.path))
+        self.assertEqual(after[:2], [before[1], before[0]])
+        self.assertEqual(after[2:], before[2:])
+
+
+def dump_problems(bank):
+    """The (Name, Uslovie) of each problem of a bank, as the bank tool dumps them."""
+    tool = os.path.join(os.path.dirname(acceptance.PROGRAM), "tools", "cifrovex-bank")
+    out = subprocess.run([tool, "dump", bank, "Zadachi"], check=True, capture_output=True).stdout
+    rows = list(csv.reader(io.StringIO(out.decode("utf-8"))))[1:]
+    return [(row[1], row[2]) for row in rows]
 
 
 def main():

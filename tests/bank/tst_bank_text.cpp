@@ -28,6 +28,8 @@ private slots:
     void checkFindsFaults_data();
     void checkFindsFaults();
     void checkReportNamesLevels();
+    void checkWarnsOfBodiesTheStudentMisses_data();
+    void checkWarnsOfBodiesTheStudentMisses();
 };
 
 void TestBankText::parsesTheDialect() {
@@ -307,6 +309,37 @@ void TestBankText::checkReportNamesLevels() {
         text.contains(QStringLiteral("Уровень «5» (задачи 1–20): не работает: задач в банке только 16.")),
         qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("Найдено ошибок: 2.")), qPrintable(text));
+}
+
+void TestBankText::checkWarnsOfBodiesTheStudentMisses_data() {
+    QTest::addColumn<QList<int>>("bodies"); // positions with a body; the others have none
+    QTest::addColumn<QList<int>>("warned");
+    QTest::newRow("tenth_and_fifteenth") << QList<int>{9, 10, 11, 15, 16} << QList<int>{10, 15};
+    QTest::newRow("around_them") << QList<int>{4, 9, 11, 14, 16, 20} << QList<int>{};
+    QTest::newRow("past_twenty") << QList<int>{21, 25, 30} << QList<int>{};
+}
+
+void TestBankText::checkWarnsOfBodiesTheStudentMisses() {
+    QFETCH(QList<int>, bodies);
+    QFETCH(QList<int>, warned);
+    Bank bank = sampleBank(30);
+    for (int p = 1; p <= 30; ++p)
+        bank.problems[p - 1].Name = bodies.contains(p) ? QStringLiteral("x + y = 10") : QString();
+    const bankcheck::Report report = bankcheck::check(bank);
+    // The program still counts the answers: the levels work, and the teacher is told.
+    QCOMPARE(report.levelsServed, (QList<int>{3, 4, 5}));
+    QVERIFY(report.findings.isEmpty());
+    QList<int> positions;
+    for (const bankcheck::Finding &w : report.warnings)
+        positions << w.position;
+    QCOMPARE(positions, warned);
+
+    const QString text = bankcheck::format(report, QStringLiteral("data.cvx"));
+    for (int p : warned)
+        QVERIFY2(
+            text.contains(QStringLiteral("Задача %1 (ID_P %1): текст задачи (Name) ученик не увидит").arg(p)),
+            qPrintable(text));
+    QCOMPARE(text.contains(QStringLiteral("Предупреждений: %1.").arg(warned.size())), !warned.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestBankText)

@@ -170,6 +170,11 @@ void TestBankTool::checkNamesFaults() {
              qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("Задача 4 (ID_P 4): вариантов ответа 3")), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("ID_O 99 относятся к задаче с ID_P 42")), qPrintable(text));
+    // The bodies at 10 and 15 the student never sees.
+    for (int p : {10, 15})
+        QVERIFY2(
+            text.contains(QStringLiteral("Задача %1 (ID_P %1): текст задачи (Name) ученик не увидит").arg(p)),
+            qPrintable(text));
 }
 
 void TestBankTool::commandLine_data() {

@@ -12,6 +12,7 @@
 #include "../bank/bank_fixtures.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
@@ -102,6 +103,8 @@ private slots:
     void typingIsOneUndoStep();
     void correctChoiceAndOptionEdits();
     void loadKeepsTheAuthorsChoice();
+    void loadChoosesNoAnswerForTheTeacher_data();
+    void loadChoosesNoAnswerForTheTeacher();
     void aikenImportRoundTrips();
     void saveReadsBackThroughBothReaders_data();
     void saveReadsBackThroughBothReaders();
@@ -298,17 +301,58 @@ void TestBankDocument::loadKeepsTheAuthorsChoice() {
     const QList<DocProblem> problems = BankDocument::fromBank(bank, &notes);
     QCOMPARE(problems.size(), 3);
     QCOMPARE(problems[0].options[problems[0].correct], *bank.options[1].Otvet);
-    QCOMPARE(problems[1].correct, correctOption(2) - 1);
+    // None marked: none chosen, and the teacher is told so.
+    QCOMPARE(problems[1].correct, -1);
     QCOMPARE(problems[2].options.size(), 4);
     QCOMPARE(problems[2].options[0], *bank.options[11].Otvet);
-    QCOMPARE(notes.size(), 2);
+    QCOMPARE(notes.size(), 3);
     QVERIFY(notes[0].startsWith(QStringLiteral("Задача 1:")));
-    QVERIFY(notes[1].contains(QStringLiteral("ID_P 77")));
+    QVERIFY2(notes[1].startsWith(QStringLiteral("Задача 2: ни один вариант не отмечен")),
+             qPrintable(notes[1]));
+    QVERIFY(notes[2].contains(QStringLiteral("ID_P 77")));
 
+    // Saved as it is, problem 2 still has no correct option: the check keeps saying so.
     BankDocument doc;
     doc.reset(problems);
+    QList<int> positions;
     for (const bankcheck::Finding &f : bankcheck::check(doc.toBank()).findings)
-        QCOMPARE(f.position, 0); // only that three problems are too few
+        positions << f.position;
+    QCOMPARE(positions, (QList<int>{2, 0})); // and that three problems are too few
+}
+
+void TestBankDocument::loadChoosesNoAnswerForTheTeacher_data() {
+    QTest::addColumn<QList<int>>("marked"); // the dopol numbers marked Istina in problem 1
+    QTest::addColumn<int>("correct");       // the option chosen, by its number; 0 for none
+    QTest::addColumn<QString>("note");
+    QTest::newRow("none") << QList<int>{} << 0 << QStringLiteral("ни один вариант не отмечен");
+    QTest::newRow("two") << QList<int>{1, 3} << 0 << QStringLiteral("верными отмечены варианты 1, 3");
+    QTest::newRow("one_off_the_key") << QList<int>{2} << 2 << QStringLiteral("перенумерованы");
+    QTest::newRow("one_on_the_key") << QList<int>{3} << 3 << QString();
+}
+
+void TestBankDocument::loadChoosesNoAnswerForTheTeacher() {
+    QFETCH(QList<int>, marked);
+    QFETCH(int, correct);
+    QFETCH(QString, note);
+    // Saved and opened again, as a teacher meets it: through the file.
+    Bank bank = sampleBank(20);
+    for (AnswerOption &o : bank.options)
+        if (o.ID_P == 1)
+            o.Istina = marked.contains(o.dopol);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    writeBank(path, bank);
+    BankDocument doc;
+    QStringList notes;
+    doc.load(path, &notes);
+    QCOMPARE(doc.problem(0).correct + 1, correct);
+    QCOMPARE(notes.size(), note.isEmpty() ? 0 : 1);
+    if (!note.isEmpty())
+        QVERIFY2(notes[0].startsWith(QStringLiteral("Задача 1: ")) && notes[0].contains(note),
+                 qPrintable(notes[0]));
+    doc.save(path, jet::Version::Jet4);
+    const bankcheck::Report report = bankcheck::check(loadBank(path));
+    QCOMPARE(report.levelsServed.isEmpty(), correct == 0);
 }
 
 void TestBankDocument::aikenImportRoundTrips() {
@@ -396,6 +440,8 @@ void TestBankDocument::failedSaveLeavesTheFileAlone_data() {
                                     << "папка";
     QTest::newRow("read_only_folder") << "read_only_folder"
                                       << "нет прав на запись";
+    QTest::newRow("backup_unwritable") << "backup_unwritable"
+                                       << "Резервная копия";
     QTest::newRow("unstorable_text") << "unstorable_text"
                                      << "data.cvx";
 }
@@ -409,9 +455,22 @@ void TestBankDocument::failedSaveLeavesTheFileAlone() {
     doc.reset(markedProblems(20));
     doc.save(path, jet::Version::Jet4);
     const QByteArray original = fileBytes(path);
+    // A backup from an earlier save, which a failed one must not replace.
+    const QByteArray olderBackup = "an older version";
+    QVERIFY(writeBytes(bankdoc::backupPath(path), olderBackup));
     jet::Version version = jet::Version::Jet4;
+    QStringList files{"data.cvx", "data.cvx.bak"};
+    QByteArray before = original;
 
-    if (kind == QLatin1String("missing_folder")) {
+    if (kind == QLatin1String("backup_unwritable")) {
+        // A folder where the backup should go stands for any backup that cannot be written.
+        path = dir.filePath(QStringLiteral("класс.cvx"));
+        doc.save(path, version);
+        before = fileBytes(path);
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("класс.cvx.bak")));
+        BankEditing(&doc).setCondition(0, QStringLiteral("не сохранится"));
+        files << QStringLiteral("класс.cvx");
+    } else if (kind == QLatin1String("missing_folder")) {
         path = dir.filePath(QStringLiteral("нет/data.cvx"));
     } else if (kind == QLatin1String("folder_as_file")) {
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("папка.cvx")));
@@ -437,10 +496,26 @@ void TestBankDocument::failedSaveLeavesTheFileAlone() {
     } catch (const SaveError &e) {
         QVERIFY2(e.message().contains(QFileInfo(path).fileName()), qPrintable(e.message()));
         QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
+        if (kind == QLatin1String("backup_unwritable"))
+            QVERIFY2(e.message().contains(QStringLiteral("не записана")) &&
+                         e.message().contains(QStringLiteral("остался прежним")),
+                     qPrintable(e.message()));
+        // What the file system said, in Russian whatever the system's language: nothing Latin but
+        // the names of files.
+        QString words = e.message();
+        words.remove(QDir::toNativeSeparators(dir.path())).remove(dir.path());
+        words.remove(QRegularExpression(QStringLiteral("[^«»\\s]+\\.cvx(\\.bak)?")));
+        if (kind != QLatin1String("unstorable_text"))
+            QVERIFY2(!words.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2,}"))),
+                     qPrintable(e.message()));
     }
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(fileBytes(dir.filePath(QStringLiteral("data.cvx"))), original);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"data.cvx"});
+    QCOMPARE(fileBytes(dir.filePath(QStringLiteral("data.cvx.bak"))), olderBackup);
+    if (QFileInfo(path).isFile())
+        QCOMPARE(fileBytes(path), before);
+    files.sort();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), files);
 }
 
 void TestBankDocument::fullDiskLeavesTheFileAlone() {
@@ -453,7 +528,11 @@ void TestBankDocument::fullDiskLeavesTheFileAlone() {
     BankDocument doc;
     doc.reset(markedProblems(20));
     doc.save(path, jet::Version::Jet4);
+    const QByteArray first = fileBytes(path);
+    BankEditing(&doc).setCondition(0, QStringLiteral("Второе сохранение"));
+    doc.save(path, jet::Version::Jet4);
     const QByteArray original = fileBytes(path);
+    QCOMPARE(fileBytes(bankdoc::backupPath(path)), first);
 
     QList<DocProblem> big = markedProblems(20);
     big[0].body = QString(200000, u'ж');
@@ -477,7 +556,8 @@ void TestBankDocument::fullDiskLeavesTheFileAlone() {
     QVERIFY2(message.contains(QStringLiteral("«%1»").arg(path)), qPrintable(message));
     QVERIFY2(message.contains(QStringLiteral("остался прежним")), qPrintable(message));
     QCOMPARE(fileBytes(path), original);
-    QCOMPARE(fileBytes(bankdoc::backupPath(path)), original);
+    // The backup still holds the version before it: the failed save replaced neither.
+    QCOMPARE(fileBytes(bankdoc::backupPath(path)), first);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"data.cvx", "data.cvx.bak"}));
 #endif
 }

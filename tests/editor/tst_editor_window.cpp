@@ -12,6 +12,7 @@
 #include "editor/problem_editor.h"
 #include "editor/problem_list_model.h"
 #include "editor/recent_files.h"
+#include "editor/qt_translations.h"
 #include "editor/student_view.h"
 #include "editor/text_edit.h"
 #include "testing/grading.h"
@@ -23,6 +24,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDebug>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -30,6 +33,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -38,7 +43,11 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextLayout>
+#include <QTranslator>
 #include <QUndoStack>
+
+using Mutation = std::function<void(BankEditing *)>;
+Q_DECLARE_METATYPE(Mutation)
 
 namespace {
 
@@ -51,11 +60,21 @@ struct Harness {
     EditorDialogs::SaveAnswer answer = EditorDialogs::SaveAnswer::Cancel;
     QString saveAsPath;
     QString started;
+    QStringList asked;  // the questions with buttons, in order
+    QList<int> choices; // the buttons chosen, in order; then the last button (Cancel)
 
     Harness() {
         EditorDialogs &d = window.dialogs();
         d.showError = [this](QWidget *, const QString &text) { errors << text; };
         d.showInfo = [this](QWidget *, const QString &text) { infos << text; };
+        d.choose = [this](QWidget *, const QString &text, const QStringList &buttons) {
+            asked << text;
+            return choices.isEmpty() ? int(buttons.size()) - 1 : choices.takeFirst();
+        };
+        d.saveFailed = [this](QWidget *, const QString &text) {
+            errors << text;
+            return !saveAsPath.isEmpty();
+        };
         d.askSave = [this](QWidget *, const QString &text) {
             questions << text;
             return answer;
@@ -149,6 +168,7 @@ private slots:
     void importAndExport();
     void importReadsTeachersFiles_data();
     void importReadsTeachersFiles();
+    void exportReadsBackInTheToolAndTheEditor_data();
     void exportReadsBackInTheToolAndTheEditor();
     void addToBank_data();
     void addToBank();
@@ -161,6 +181,29 @@ private slots:
     void manualHtml_data();
     void manualHtml();
     void f1ShowsTheManual();
+    void exportAsksBeforeReplacingFiles();
+    void markingCorrectMovesNoOption();
+    void brokenBankIsSaidBeforeStartAndSave_data();
+    void brokenBankIsSaidBeforeStartAndSave();
+    void fieldsFitWithoutScrolling_data();
+    void fieldsFitWithoutScrolling();
+    void listKeepsItsNumbersInView();
+    void findingsSpeakTheTeachersWords_data();
+    void findingsSpeakTheTeachersWords();
+    void qtTextsAreRussian();
+    void dialogsOpenWhereTheTeacherWorks();
+    void moveKeysReachTheEditorEverywhere_data();
+    void moveKeysReachTheEditorEverywhere();
+    void checkWarnsOfHiddenBodies();
+    void openedBankWithoutAnswerStaysFaulty();
+    void undoKeepsListAndFieldsOnOneProblem_data();
+    void undoKeepsListAndFieldsOnOneProblem();
+    void failedSaveOffersSaveAs_data();
+    void failedSaveOffersSaveAs();
+    void bankInUseIsSaid_data();
+    void bankInUseIsSaid();
+    void saveAsksWhenTheFileChangedOnDisk_data();
+    void saveAsksWhenTheFileChangedOnDisk();
 };
 
 void TestEditorWindow::initTestCase() {
@@ -310,7 +353,8 @@ void TestEditorWindow::damagedFileIsRefused() {
     QCOMPARE(h.window.filePath(), QFileInfo(good).absoluteFilePath());
     QCOMPARE(h.window.document()->problem(0).body, QStringLiteral("не сохранено"));
     QCOMPARE(fileBytes(damaged), bytes);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+             (QStringList{"data.cvx", "data.cvx.lock", "испорчен.cvx"})); // the lock is the open bank's
 }
 
 void TestEditorWindow::undoKeyReachesTheBankFromAField() {
@@ -371,7 +415,7 @@ void TestEditorWindow::checkFollowsTypingAndLeadsToTheField() {
     // The check runs after a pause in typing.
     QTRY_VERIFY(check->levelsLabel()->text().contains(QStringLiteral("«4» (задачи 1–15): <b>не работает")));
     QVERIFY(check->levelsLabel()->text().contains(QStringLiteral("«3» (задачи 1–10): работает")));
-    QCOMPARE(check->findingsList()->count(), 1);
+    QCOMPARE(check->findingsList()->count(), 3); // and the warnings of bodies at 10 and 15
     QListWidgetItem *item = check->findingsList()->item(0);
     QVERIFY(item->text().startsWith(QStringLiteral("Задача 12")));
 
@@ -383,15 +427,16 @@ void TestEditorWindow::checkFollowsTypingAndLeadsToTheField() {
     QVERIFY(h.editor()->conditionEdit()->hasFocus());
 
     // An option's text: the finding leads to that option's field.
+    h.window.editing()->setCorrect(4, 3); // the fourth now stands second, the third fourth
     h.window.editing()->setOptionText(4, 2, QString());
     check->checkNow();
-    int number = 0;
-    QCOMPARE(CheckPanel::fieldOf(check->findingsList()->item(0)->text(), &number),
-             ProblemEditor::Field::Option);
+    // Said as the teacher finds it in the fields, without the file's columns.
+    QCOMPARE(check->findingsList()->item(0)->text(), QStringLiteral("Задача 5, вариант 3: пустой текст."));
     emit check->findingsList()->itemActivated(check->findingsList()->item(0));
     QCOMPARE(h.window.currentProblem(), 4);
-    QVERIFY(h.editor()->optionEdit(number - 1)->hasFocus());
-    QCOMPARE(h.editor()->optionEdit(number - 1)->toPlainText(), QString());
+    QCOMPARE(h.editor()->shownNumberLabel(2)->text(), QStringLiteral("у ученика № 4"));
+    QVERIFY(h.editor()->optionEdit(2)->hasFocus());
+    QCOMPARE(h.editor()->optionEdit(2)->toPlainText(), QString());
 }
 
 void TestEditorWindow::foreignCharactersAreMarked() {
@@ -636,7 +681,19 @@ void TestEditorWindow::importReadsTeachersFiles() {
     }
 }
 
+void TestEditorWindow::exportReadsBackInTheToolAndTheEditor_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QByteArray>("start"); // how Zadachi.csv begins
+    QTest::addColumn<QByteArray>("truth"); // how Otvety.csv says an option is correct
+    QTest::newRow("mdb_export") << "ExportCsv" << QByteArray("ID_P,Name,Uslovie\n") << QByteArray(",1,");
+    QTest::newRow("spreadsheet") << "ExportCsvSpreadsheet" << QByteArray("\xEF\xBB\xBFID_P;Name;Uslovie\n")
+                                 << QStringLiteral(";ИСТИНА;").toUtf8();
+}
+
 void TestEditorWindow::exportReadsBackInTheToolAndTheEditor() {
+    QFETCH(QString, action);
+    QFETCH(QByteArray, start);
+    QFETCH(QByteArray, truth);
     // Texts that test the quoting, multi-line texts as the editor types them and as Access
     // stores them, characters beyond Windows-1251, empty texts, and a problem past the key.
     QList<DocProblem> problems = teachersProblems();
@@ -655,10 +712,12 @@ void TestEditorWindow::exportReadsBackInTheToolAndTheEditor() {
     const Bank original = h.window.document()->toBank();
     QTemporaryDir dir;
     h.window.dialogs().chooseFolder = [&](QWidget *, const QString &) { return dir.path(); };
-    h.action("ExportCsv")->trigger();
+    h.action(qPrintable(action))->trigger();
     QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(u'\n')));
     const QString zadachi = dir.filePath(QStringLiteral("Zadachi.csv"));
     const QString otvety = dir.filePath(QStringLiteral("Otvety.csv"));
+    QVERIFY(fileBytes(zadachi).startsWith(start));
+    QVERIFY(fileBytes(otvety).contains(truth));
 
     // The bank tool builds the same bank from them, with nothing to say.
     const QString built = dir.filePath(QStringLiteral("built.cvx"));
@@ -1129,6 +1188,591 @@ void TestEditorWindow::f1ShowsTheManual() {
     manual->trigger();
     QCOMPARE(h.window.manualWindow(), window);
     QVERIFY(window->isVisible());
+void TestEditorWindow::checkWarnsOfHiddenBodies() {
+    // The sample bank has a body everywhere, at 10 and 15 too, where the student sees only the
+    // condition.
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(20)));
+    CheckPanel *check = h.window.checkPanel();
+    check->checkNow();
+    QVERIFY(check->levelsLabel()->text().contains(QStringLiteral("Уровень «5» (задачи 1–20): работает.")));
+    QStringList texts;
+    for (int i = 0; i < check->findingsList()->count(); ++i)
+        texts << check->findingsList()->item(i)->text();
+    QCOMPARE(texts.size(), 3);
+    QCOMPARE(texts[0], QStringLiteral("Ошибок не найдено."));
+    QVERIFY2(texts[1].startsWith(QStringLiteral("Предупреждение. Задача 10: текст задачи ученик не увидит")),
+             qPrintable(texts[1]));
+    QVERIFY2(texts[2].contains(QStringLiteral("Задача 15")), qPrintable(texts[2]));
+
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    emit check->findingsList()->itemActivated(check->findingsList()->item(2));
+    QCOMPARE(h.window.currentProblem(), 14);
+    QVERIFY(h.editor()->bodyEdit()->hasFocus());
+    // Once the text is in the condition, the warning goes.
+    h.editor()->bodyEdit()->selectAll();
+    QTest::keyClick(h.editor()->bodyEdit(), Qt::Key_Delete);
+    check->checkNow();
+    QCOMPARE(check->findingsList()->count(), 2);
+}
+
+void TestEditorWindow::openedBankWithoutAnswerStaysFaulty() {
+    Harness h;
+    Bank bank = sampleBank(20);
+    for (AnswerOption &o : bank.options)
+        if (o.ID_P == 5)
+            o.Istina = false;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    writeBank(path, bank);
+    QVERIFY(h.window.openFile(path));
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY2(h.errors[0].contains(QStringLiteral("Задача 5: ни один вариант не отмечен")),
+             qPrintable(h.errors[0]));
+
+    // The problem is marked in the list and in its fields, and the check fails the levels.
+    auto *model = h.window.problemList()->model();
+    QVERIFY(model->index(4, ProblemListModel::PositionColumn).data(Qt::ForegroundRole).isValid());
+    QVERIFY(!model->index(3, ProblemListModel::PositionColumn).data(Qt::ForegroundRole).isValid());
+    h.window.setCurrentProblem(4);
+    for (int row = 0; row < h.editor()->optionRows(); ++row)
+        QVERIFY(!h.editor()->correctButton(row)->isChecked());
+    QVERIFY(!h.editor()->warningLabel()->isHidden());
+    QVERIFY(h.editor()->warningLabel()->text().contains(QStringLiteral("Верный ответ не отмечен")));
+    h.window.checkPanel()->checkNow();
+    QVERIFY(h.window.checkPanel()->levelsLabel()->text().contains(
+        QStringLiteral("«3» (задачи 1–10): <b>не работает")));
+    QVERIFY(h.window.checkPanel()->findingsList()->item(0)->text().startsWith(QStringLiteral("Задача 5")));
+
+    // Saved and opened again it is still so; once the teacher chooses, it is not.
+    h.window.editing()->setBody(0, QStringLiteral("правка"));
+    h.choices = {0}; // saved although no level works
+    QVERIFY(h.window.saveTo(path, jet::Version::Jet4));
+    QVERIFY(h.window.openFile(path));
+    QCOMPARE(h.window.document()->problem(4).correct, -1);
+    h.window.setCurrentProblem(4);
+    h.action("MarkCorrect2")->trigger();
+    QVERIFY(h.editor()->correctButton(1)->isChecked());
+    QVERIFY(!model->index(4, ProblemListModel::PositionColumn).data(Qt::ForegroundRole).isValid());
+    h.window.checkPanel()->checkNow();
+    QVERIFY(
+        h.window.checkPanel()->levelsLabel()->text().contains(QStringLiteral("«3» (задачи 1–10): работает")));
+}
+
+void TestEditorWindow::undoKeepsListAndFieldsOnOneProblem_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("row");
+    for (const char *command : {"RemoveProblem", "InsertProblem", "DuplicateProblem", "MoveUp", "MoveDown"}) {
+        QTest::addRow("%s_fifth", command) << command << 4;
+        QTest::addRow("%s_last", command) << command << 19;
+    }
+    QTest::newRow("RemoveProblem_first") << "RemoveProblem" << 0;
+}
+
+void TestEditorWindow::undoKeepsListAndFieldsOnOneProblem() {
+    QFETCH(QString, command);
+    QFETCH(int, row);
+    Harness h;
+    BankDocument *doc = h.window.document();
+    doc->reset(BankDocument::fromBank(sampleBank(20)));
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    QTableView *list = h.window.problemList();
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(row, 0));
+    QCOMPARE(h.window.currentProblem(), row);
+
+    // The list's row is the problem the fields show, and the one typing and deleting act on.
+    const auto inStep = [&](const char *step) {
+        const int shown = h.window.currentProblem();
+        if (list->currentIndex().row() != shown) {
+            qWarning("%s: the list is on row %d, the fields on %d", step, list->currentIndex().row(), shown);
+            return false;
+        }
+        return shown >= 0 && h.editor()->bodyEdit()->toPlainText() == doc->problem(shown).body &&
+               h.editor()->conditionEdit()->toPlainText() == doc->problem(shown).condition;
+    };
+    h.action(qPrintable(command))->trigger();
+    QVERIFY(inStep("after the command"));
+    for (int round = 0; round < 2; ++round) {
+        QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(inStep("undo"));
+        QTest::keyClick(list, Qt::Key_Y, Qt::ControlModifier);
+        QVERIFY(inStep("redo"));
+    }
+    QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(inStep("undo"));
+
+    // What the teacher types next goes to the problem in view, and delete takes that one.
+    typeInto(h.editor()->bodyEdit(), QStringLiteral("?"));
+    QVERIFY(doc->problem(list->currentIndex().row()).body.contains(u'?'));
+    list->setFocus();
+    h.action("RemoveProblem")->trigger();
+    QCOMPARE(doc->problemCount(), 19);
+    for (const DocProblem &p : doc->problems())
+        QVERIFY(!p.body.contains(u'?'));
+}
+
+void TestEditorWindow::failedSaveOffersSaveAs_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("folder_gone") << "folder_gone"
+                                 << "нет такой папки";
+    QTest::newRow("jet3_text") << "jet3_text"
+                               << "Windows-1251";
+}
+
+void TestEditorWindow::failedSaveOffersSaveAs() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    Harness h;
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("класс")));
+    const QString path = dir.filePath(QStringLiteral("класс/data.cvx"));
+    writeBank(path, sampleBank(20),
+              kind == QLatin1String("jet3_text") ? jet::Version::Jet3 : jet::Version::Jet4);
+    QVERIFY(h.window.openFile(path));
+    if (kind == QLatin1String("folder_gone")) {
+        h.window.editing()->setBody(0, QStringLiteral("правка"));
+        QVERIFY(QDir(dir.filePath(QStringLiteral("класс"))).removeRecursively());
+    } else {
+        h.window.editing()->setBody(19, QStringLiteral("x ≤ 2"));
+    }
+
+    // Declined: nothing saved, the changes are still there to save.
+    h.action("SaveBank")->trigger();
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY2(h.errors[0].contains(reason), qPrintable(h.errors[0]));
+    QVERIFY2(h.errors[0].contains(QStringLiteral("Сохранить банк в другой файл?")), qPrintable(h.errors[0]));
+    QVERIFY(h.window.isWindowModified());
+
+    // Taken: the bank goes where the teacher says (here, Jet 4).
+    h.saveAsPath = dir.filePath(QStringLiteral("копия.cvx"));
+    h.action("SaveBank")->trigger();
+    QCOMPARE(h.errors.size(), 2);
+    QVERIFY(!h.window.isWindowModified());
+    QCOMPARE(h.window.filePath(), QFileInfo(h.saveAsPath).absoluteFilePath());
+    QCOMPARE(*loadBank(h.saveAsPath).problems[19].Name, h.window.document()->problem(19).body);
+}
+
+void TestEditorWindow::bankInUseIsSaid_data() {
+    QTest::addColumn<QString>("holder"); // editor or access
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("editor") << "editor"
+                            << "data.cvx"
+                            << "в редакторе банка задач";
+    QTest::newRow("access_ldb") << "access"
+                                << "data.cvx"
+                                << "data.ldb";
+    QTest::newRow("access_mdb_name") << "access"
+                                     << "класс.7б.mdb"
+                                     << "класс.7б.ldb";
+}
+
+void TestEditorWindow::bankInUseIsSaid() {
+    QFETCH(QString, holder);
+    QFETCH(QString, fileName);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    writeBank(path, sampleBank(20));
+    Harness first;
+    if (holder == QLatin1String("editor")) {
+        QVERIFY(first.window.openFile(path));
+    } else {
+        // As Access leaves it beside a database it has open.
+        QVERIFY(writeBytes(bankdoc::jetLockPath(path), QByteArray(64, 'x')));
+        QCOMPARE(QFileInfo(bankdoc::jetLockPath(path)).fileName(), said);
+    }
+
+    // Told, and left alone when the teacher cancels.
+    Harness second;
+    QVERIFY(!second.window.openFile(path));
+    QCOMPARE(second.asked.size(), 1);
+    QVERIFY2(second.asked[0].contains(QStringLiteral("уже открыт")) && second.asked[0].contains(said),
+             qPrintable(second.asked[0]));
+    QVERIFY(second.errors.isEmpty());
+    QCOMPARE(second.window.document()->problemCount(), 0);
+    QVERIFY(second.window.filePath().isEmpty());
+
+    // Opened anyway: each save asks again while the other has it.
+    second.choices = {0};
+    QVERIFY(second.window.openFile(path));
+    second.window.editing()->setBody(0, QStringLiteral("второй"));
+    QVERIFY(!second.window.saveTo(path, jet::Version::Jet4));
+    QCOMPARE(second.asked.size(), 3);
+    QVERIFY2(second.asked[2].contains(said), qPrintable(second.asked[2]));
+    QCOMPARE(*loadBank(path).problems[0].Name, QStringLiteral("1 + 1"));
+
+    // Once the other has closed it, nothing to say.
+    if (holder == QLatin1String("editor"))
+        first.window.newBank();
+    else
+        QVERIFY(QFile::remove(bankdoc::jetLockPath(path)));
+    QVERIFY(second.window.saveTo(path, jet::Version::Jet4));
+    QCOMPARE(second.asked.size(), 3);
+    // Now the second holds it, until it closes the bank.
+    Harness third;
+    QVERIFY(!third.window.openFile(path));
+    QVERIFY2(third.asked.value(0).contains(QStringLiteral("в редакторе банка задач")),
+             qPrintable(third.asked.value(0)));
+    second.window.newBank();
+    third.asked.clear();
+    QVERIFY(third.window.openFile(path));
+    QVERIFY(third.asked.isEmpty());
+}
+
+void TestEditorWindow::saveAsksWhenTheFileChangedOnDisk_data() {
+    QTest::addColumn<int>("choice"); // Overwrite, Save As, Cancel
+    QTest::addColumn<bool>("overwritten");
+    QTest::newRow("overwrite") << 0 << true;
+    QTest::newRow("save_as") << 1 << false;
+    QTest::newRow("cancel") << 2 << false;
+}
+
+void TestEditorWindow::saveAsksWhenTheFileChangedOnDisk() {
+    QFETCH(int, choice);
+    QFETCH(bool, overwritten);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    writeBank(path, sampleBank(20));
+    Harness h;
+    QVERIFY(h.window.openFile(path));
+    h.window.editing()->setBody(0, QStringLiteral("здесь"));
+    QVERIFY(h.window.saveTo(path, jet::Version::Jet4));
+    QVERIFY(h.asked.isEmpty()); // its own save is no change by another
+
+    // Another program writes the file: same size, and perhaps within the same second.
+    Bank other = loadBank(path);
+    other.problems[0].Name = QStringLiteral("там!");
+    writeBank(path, other);
+    const QByteArray theirs = fileBytes(path);
+    h.window.editing()->setBody(1, QStringLiteral("ещё здесь"));
+    h.saveAsPath = dir.filePath(QStringLiteral("моя.cvx"));
+    h.choices = {choice};
+    h.action("SaveBank")->trigger();
+    QCOMPARE(h.asked.size(), 1);
+    QVERIFY2(h.asked[0].contains(QStringLiteral("изменён другой программой")), qPrintable(h.asked[0]));
+    QCOMPARE(fileBytes(path) == theirs, !overwritten);
+    QCOMPARE(h.window.isWindowModified(), choice == 2);
+    if (choice == 1)
+        QCOMPARE(*loadBank(h.saveAsPath).problems[1].Name, QStringLiteral("ещё здесь"));
+    if (overwritten) {
+        // The bank is the editor's again: the next save asks nothing.
+        h.window.editing()->setBody(2, QStringLiteral("и ещё"));
+        QVERIFY(h.window.saveTo(path, jet::Version::Jet4));
+        QCOMPARE(h.asked.size(), 1);
+    }
+}
+
+void TestEditorWindow::exportAsksBeforeReplacingFiles() {
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(20)));
+    QTemporaryDir dir;
+    const QString zadachi = dir.filePath(QStringLiteral("Zadachi.csv"));
+    QVERIFY(writeBytes(zadachi, "a teacher's own table"));
+    h.window.dialogs().chooseFolder = [&](QWidget *, const QString &) { return dir.path(); };
+
+    // Cancelled: neither file is written.
+    h.action("ExportCsv")->trigger();
+    QCOMPARE(h.asked.size(), 1);
+    QVERIFY2(h.asked[0].contains(QStringLiteral("уже есть Zadachi.csv")) &&
+                 !h.asked[0].contains(QStringLiteral("Otvety")),
+             qPrintable(h.asked[0]));
+    QCOMPARE(fileBytes(zadachi), QByteArray("a teacher's own table"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Zadachi.csv"});
+
+    // Replaced when the teacher says so; a fresh folder asks nothing.
+    h.choices = {0};
+    h.action("ExportCsvSpreadsheet")->trigger();
+    QCOMPARE(h.asked.size(), 2);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{"Otvety.csv", "Zadachi.csv"}));
+    QVERIFY(fileBytes(zadachi).startsWith("\xEF\xBB\xBF"));
+    QTemporaryDir fresh;
+    h.window.dialogs().chooseFolder = [&](QWidget *, const QString &) { return fresh.path(); };
+    h.action("ExportCsv")->trigger();
+    QCOMPARE(h.asked.size(), 2);
+    QCOMPARE(QDir(fresh.path()).entryList(QDir::Files), (QStringList{"Otvety.csv", "Zadachi.csv"}));
+}
+
+void TestEditorWindow::markingCorrectMovesNoOption() {
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(20)));
+    h.window.setCurrentProblem(0); // the key takes option 3 here
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    QStringList texts;
+    for (int row = 0; row < 4; ++row)
+        texts << h.editor()->optionEdit(row)->toPlainText();
+    QVERIFY(h.editor()->correctButton(2)->isChecked());
+
+    // The teacher clicks the first option's radio while typing in it.
+    typeInto(h.editor()->optionEdit(0), QStringLiteral("!"));
+    texts[0] = h.editor()->optionEdit(0)->toPlainText();
+    QTest::mouseClick(h.editor()->correctButton(0), Qt::LeftButton);
+    QVERIFY(h.editor()->correctButton(0)->isChecked());
+    for (int row = 0; row < 4; ++row) {
+        QCOMPARE(h.editor()->optionEdit(row)->toPlainText(), texts[row]);
+        QCOMPARE(h.editor()->correctButton(row)->isChecked(), row == 0);
+    }
+    // Beside each, where the student will see it: the correct one under the key's number.
+    const QStringList shown{QStringLiteral("у ученика № 3"), QStringLiteral("у ученика № 1"),
+                            QStringLiteral("у ученика № 2"), QStringLiteral("у ученика № 4")};
+    for (int row = 0; row < 4; ++row)
+        QCOMPARE(h.editor()->shownNumberLabel(row)->text(), shown[row]);
+    QTRY_COMPARE(h.window.studentView()->optionGrid()->textMemo(2)->toPlainText(), texts[0]);
+    // Ctrl+number marks the option in that row, and moves none either.
+    h.action("MarkCorrect4")->trigger();
+    QVERIFY(h.editor()->correctButton(3)->isChecked());
+    QCOMPARE(h.editor()->optionEdit(3)->toPlainText(), texts[3]);
+    QCOMPARE(h.window.document()->toBank().options[2].Otvet, texts[3]);
+}
+
+void TestEditorWindow::brokenBankIsSaidBeforeStartAndSave_data() {
+    QTest::addColumn<int>("problems");
+    QTest::addColumn<bool>("startAsks");
+    QTest::addColumn<bool>("saveAsks");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("one_problem") << 1 << true << true
+                                 << "Уровень «3» (задачи 1–10): не работает: задач в банке только 1.";
+    QTest::newRow("twelve") << 12 << true << false
+                            << "Уровень «4» (задачи 1–15): не работает: задач в банке только 12.";
+    QTest::newRow("sound") << 20 << false << false << QString();
+}
+
+void TestEditorWindow::brokenBankIsSaidBeforeStartAndSave() {
+    QFETCH(int, problems);
+    QFETCH(bool, startAsks);
+    QFETCH(bool, saveAsks);
+    QFETCH(QString, said);
+    Harness h;
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("cifrovex"));
+    QVERIFY(writeBytes(program, "#!/bin/sh\n"));
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    h.window.setProgramPath(program);
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(problems)));
+
+    // F9: the program is not started unless the teacher says so.
+    h.action("StartProgram")->trigger();
+    QCOMPARE(h.asked.size(), int(startAsks));
+    QCOMPARE(h.started.isEmpty(), startAsks);
+    if (startAsks) {
+        QVERIFY2(h.asked[0].contains(said), qPrintable(h.asked[0]));
+        h.choices = {0};
+        h.action("StartProgram")->trigger();
+        QVERIFY(!h.started.isEmpty());
+    }
+    QVERIFY(h.errors.isEmpty());
+
+    // Save: asked only when no level works at all.
+    h.asked.clear();
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    QCOMPARE(h.window.saveTo(path, jet::Version::Jet4), !saveAsks);
+    QCOMPARE(h.asked.size(), int(saveAsks));
+    QCOMPARE(QFile::exists(path), !saveAsks);
+    if (saveAsks) {
+        QVERIFY2(h.asked[0].contains(said), qPrintable(h.asked[0]));
+        h.choices = {0};
+        QVERIFY(h.window.saveTo(path, jet::Version::Jet4));
+        QCOMPARE(loadBank(path).problems.size(), problems);
+    }
+}
+
+void TestEditorWindow::fieldsFitWithoutScrolling_data() {
+    QTest::addColumn<int>("options");
+    QTest::addColumn<bool>("answered");
+    QTest::newRow("new_problem") << 4 << false;
+    QTest::newRow("five_options") << 5 << true;
+    QTest::newRow("six_unanswered") << 6 << false;
+}
+
+void TestEditorWindow::fieldsFitWithoutScrolling() {
+    QFETCH(int, options);
+    QFETCH(bool, answered);
+    Harness h;
+    h.window.resize(1280, 690); // as the window opens on a 1366 x 768 laptop screen
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&h.window));
+    h.action("InsertProblem")->trigger();
+    for (int n = 4; n < options; ++n)
+        h.action("AddOption")->trigger();
+    if (answered)
+        h.action("MarkCorrect1")->trigger();
+    QVERIFY(!h.editor()->warningLabel()->isHidden());
+    auto *scroll = qobject_cast<QScrollArea *>(h.editor()->parentWidget()->parentWidget());
+    QVERIFY(scroll);
+    // The fields, every option and the warning in view, with no scrolling either way.
+    // Once the posted layout requests are done.
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QVERIFY2(
+        h.editor()->height() <= scroll->viewport()->height(),
+        qPrintable(QStringLiteral("%1 > %2").arg(h.editor()->height()).arg(scroll->viewport()->height())));
+    QCOMPARE(scroll->verticalScrollBar()->maximum(), 0);
+    QCOMPARE(scroll->horizontalScrollBar()->maximum(), 0);
+    QVERIFY(h.editor()->conditionEdit()->height() >= h.editor()->conditionEdit()->minimumHeight());
+}
+
+void TestEditorWindow::listKeepsItsNumbersInView() {
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(40)));
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    // Long bodies make the list wider than its pane.
+    h.window.editing()->setBody(39, QString(300, u'ж'));
+    QTableView *list = h.window.problemList();
+    list->setFocus();
+    h.window.setCurrentProblem(0);
+    QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(h.window.currentProblem(), 39);
+    QCOMPARE(list->horizontalScrollBar()->value(), 0);
+    QVERIFY(list->visualRect(list->model()->index(39, ProblemListModel::PositionColumn))
+                .intersects(list->viewport()->rect()));
+    QTest::keyClick(list, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(h.window.currentProblem(), 0);
+    QCOMPARE(list->horizontalScrollBar()->value(), 0);
+}
+
+void TestEditorWindow::findingsSpeakTheTeachersWords_data() {
+    QTest::addColumn<Mutation>("change");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("empty_condition") << Mutation([](BankEditing *e) { e->setCondition(6, QString()); })
+                                     << "Задача 7: условие пустое.";
+    QTest::newRow("empty_option") << Mutation([](BankEditing *e) {
+        e->setOptionText(6, 2, QStringLiteral(" "));
+    }) << "Задача 7, вариант 3: пустой текст.";
+    QTest::newRow("foreign_option")
+        << Mutation([](BankEditing *e) { e->setOptionText(6, 0, QStringLiteral("x²")); })
+        << "Задача 7, вариант 1: символы, которых нет в Windows-1251 (старая программа покажет их как «?»): "
+           "«²» (U+00B2).";
+    QTest::newRow("foreign_body") << Mutation([](BankEditing *e) { e->setBody(6, QStringLiteral("√2")); })
+                                  << "Задача 7: в тексте задачи символы, которых нет в Windows-1251";
+    QTest::newRow("three_options") << Mutation([](BankEditing *e) { e->removeOption(6, 3); })
+                                   << "Задача 7: вариантов ответа 3, а нужно четыре.";
+    QTest::newRow("no_answer") << Mutation([](BankEditing *e) {
+        e->removeOption(6, 0); // the correct one
+        e->addOption(6);
+        e->setOptionText(6, 3, QStringLiteral("новый"));
+    }) << "Задача 7: верный ответ не отмечен.";
+}
+
+void TestEditorWindow::findingsSpeakTheTeachersWords() {
+    QFETCH(Mutation, change);
+    QFETCH(QString, said);
+    Harness h;
+    h.window.document()->reset(BankDocument::fromBank(sampleBank(20)));
+    change(h.window.editing());
+    h.window.checkPanel()->checkNow();
+    const QString text = h.window.checkPanel()->findingsList()->item(0)->text();
+    QVERIFY2(text.startsWith(said), qPrintable(text));
+    for (const char *column : {"ID_P", "ID_O", "Otvet", "dopol", "Istina", "Uslovie", "Name"})
+        QVERIFY2(!text.contains(QLatin1String(column)), qPrintable(text));
+}
+
+void TestEditorWindow::qtTextsAreRussian() {
+    QTranslator *translator = installQtTranslations(qApp);
+#ifdef Q_OS_WIN
+    if (!translator)
+        QSKIP("Qt's translations are brought beside the program by the Windows packages");
+#endif
+    QVERIFY2(translator, "qtbase_ru.qm: on Debian, the package qt6-translations-l10n");
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Save);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
+    QCOMPARE(buttons.button(QDialogButtonBox::Save)->text(), QStringLiteral("Сохранить"));
+    // Qt's own file dialog, as the editor opens it where the system has none.
+    QFileDialog dialog(nullptr, QStringLiteral("Открыть банк задач"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const QString labels = dialog.labelText(QFileDialog::FileName) + dialog.labelText(QFileDialog::FileType) +
+                           dialog.labelText(QFileDialog::Reject);
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    QVERIFY2(!labels.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2,}"))), qPrintable(labels));
+}
+
+void TestEditorWindow::dialogsOpenWhereTheTeacherWorks() {
+    QTemporaryDir dir;
+    for (const char *folder : {"банк", "вопросы", "таблицы", "выгрузка"})
+        QVERIFY(QDir(dir.path()).mkdir(QString::fromUtf8(folder)));
+    const QString bank = dir.filePath(QStringLiteral("банк/data.cvx"));
+    writeBank(bank, sampleBank(20));
+    const QString tables = dir.filePath(QStringLiteral("таблицы"));
+    QVERIFY(writeBytes(tables + QStringLiteral("/задачи.csv"), "ID_P,Name,Uslovie\n"));
+
+    Harness h;
+    QStringList openedIn;
+    QStringList answers;
+    h.window.dialogs().openFile = [&](QWidget *parent, const QString &, const QString &) {
+        openedIn << qobject_cast<EditorWindow *>(parent)->dialogFolder();
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    };
+    QString savedIn;
+    h.window.dialogs().saveFile = [&](QWidget *parent, const QString &suggested, bool *) {
+        savedIn = suggested;
+        return QString();
+    };
+    QVERIFY(h.window.openFile(bank));
+    // In the bank's folder.
+    h.action("ImportAiken")->trigger();
+    QCOMPARE(openedIn.value(0), dir.filePath(QStringLiteral("банк")));
+    h.action("SaveBankAs")->trigger();
+    QCOMPARE(savedIn, bank);
+    // Then where the last one went; the options' table is asked for where the problems' was.
+    answers = {tables + QStringLiteral("/задачи.csv"), QString()};
+    h.action("ImportCsv")->trigger();
+    QCOMPARE(openedIn.size(), 3);
+    QCOMPARE(openedIn[2], tables);
+    h.action("OpenBank")->trigger();
+    QCOMPARE(openedIn.value(3), tables);
+    QString chosenIn;
+    h.window.dialogs().chooseFolder = [&](QWidget *parent, const QString &) {
+        chosenIn = qobject_cast<EditorWindow *>(parent)->dialogFolder();
+        return dir.filePath(QStringLiteral("выгрузка"));
+    };
+    h.action("ExportCsv")->trigger();
+    QCOMPARE(chosenIn, tables);
+    h.action("ImportAiken")->trigger();
+    QCOMPARE(openedIn.value(4), dir.filePath(QStringLiteral("выгрузка")));
+}
+
+void TestEditorWindow::moveKeysReachTheEditorEverywhere_data() {
+    QTest::addColumn<QString>("focus"); // where the keyboard is
+    QTest::addColumn<int>("modifiers");
+    const int ctrlShift = int(Qt::ControlModifier | Qt::ShiftModifier);
+    const int altShift = int(Qt::AltModifier | Qt::ShiftModifier);
+    for (const char *focus : {"list", "condition", "option"}) {
+        QTest::addRow("%s_ctrl_shift", focus) << focus << ctrlShift;
+        QTest::addRow("%s_alt_shift", focus) << focus << altShift;
+    }
+}
+
+void TestEditorWindow::moveKeysReachTheEditorEverywhere() {
+    QFETCH(QString, focus);
+    QFETCH(int, modifiers);
+    Harness h;
+    BankDocument *doc = h.window.document();
+    doc->reset(BankDocument::fromBank(sampleBank(20)));
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    h.window.setCurrentProblem(4);
+    QWidget *target = focus == QLatin1String("list")        ? static_cast<QWidget *>(h.window.problemList())
+                      : focus == QLatin1String("condition") ? h.editor()->conditionEdit()
+                                                            : h.editor()->optionEdit(1);
+    target->setFocus();
+    QTRY_VERIFY(target->hasFocus());
+    const QString text = h.editor()->optionEdit(1)->toPlainText();
+    QTest::keyClick(target, Qt::Key_Up, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(doc->problem(3).body, QStringLiteral("5 + 5"));
+    QCOMPARE(h.window.currentProblem(), 3);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::KeyboardModifiers(modifiers));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(doc->problem(5).body, QStringLiteral("5 + 5"));
+    QCOMPARE(h.window.currentProblem(), 5);
+    // Nothing typed or selected in the field on the way.
+    QCOMPARE(doc->problem(5).options[1], text);
+    QVERIFY(!h.editor()->conditionEdit()->textCursor().hasSelection());
 }
 
 QTEST_MAIN(TestEditorWindow)

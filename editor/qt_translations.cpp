@@ -1,0 +1,23 @@
+#include "editor/qt_translations.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+QTranslator *installQtTranslations(QCoreApplication *app) {
+    const QStringList folders{
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("translations")),
+        QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+    };
+    auto *translator = new QTranslator(app);
+    for (const QString &folder : folders) {
+        if (translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                             QStringLiteral("_"), folder) &&
+            QCoreApplication::installTranslator(translator))
+            return translator;
+    }
+    delete translator;
+    return nullptr;
+}
