@@ -8,8 +8,8 @@
 #include "data/bank_editing.h"
 #include "data/bank_tables.h"
 #include "editor/check_panel.h"
-#include "editor/manual.h"
 #include "editor/find_panel.h"
+#include "editor/manual.h"
 #include "editor/problem_editor.h"
 #include "editor/problem_list_model.h"
 #include "editor/recent_files.h"
@@ -1092,9 +1092,10 @@ void EditorWindow::exportProblems(const QList<DocProblem> &problems, bool spread
     const bool all = problems.size() == m_document->problemCount();
     const QString what = all ? QString() : QStringLiteral(" выбранных задач (%1)").arg(problems.size());
     const QString folder = m_dialogs.chooseFolder(
-        this, spreadsheet ? QStringLiteral("Экспорт%1 для электронной таблицы: папка для Zadachi.csv и Otvety.csv")
-                                .arg(what)
-                          : QStringLiteral("Экспорт%1 в CSV: папка для Zadachi.csv и Otvety.csv").arg(what));
+        this, spreadsheet
+                  ? QStringLiteral("Экспорт%1 для электронной таблицы: папка для Zadachi.csv и Otvety.csv")
+                        .arg(what)
+                  : QStringLiteral("Экспорт%1 в CSV: папка для Zadachi.csv и Otvety.csv").arg(what));
     if (folder.isEmpty())
         return;
     m_dialogFolder = QFileInfo(folder).absoluteFilePath();

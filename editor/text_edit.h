@@ -32,15 +32,16 @@ public:
     // "Записать знаки по-школьному" in the field's context menu, on while the text has such signs.
     QAction *schoolSpellingAction() const { return m_schoolSpelling; }
 
-signals:
-    // The teacher asked for the field's maths signs in school spelling; the owner makes it one
-    // step on the bank's undo stack.
-    void schoolSpellingRequested();
     // No taller than the field's least height: a layout that sizes by height for width (a
     // word-wrapped warning makes it one) gives each field its size hint, and the plain text
     // edit's own would push the options and the warning out of view. Spare room still goes to
     // the fields.
     QSize sizeHint() const override;
+
+signals:
+    // The teacher asked for the field's maths signs in school spelling; the owner makes it one
+    // step on the bank's undo stack.
+    void schoolSpellingRequested();
 
 protected:
     bool event(QEvent *event) override;

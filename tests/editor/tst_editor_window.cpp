@@ -11,8 +11,8 @@
 #include "editor/manual.h"
 #include "editor/problem_editor.h"
 #include "editor/problem_list_model.h"
-#include "editor/recent_files.h"
 #include "editor/qt_translations.h"
+#include "editor/recent_files.h"
 #include "editor/student_view.h"
 #include "editor/text_edit.h"
 #include "testing/grading.h"
@@ -1188,6 +1188,8 @@ void TestEditorWindow::f1ShowsTheManual() {
     manual->trigger();
     QCOMPARE(h.window.manualWindow(), window);
     QVERIFY(window->isVisible());
+}
+
 void TestEditorWindow::checkWarnsOfHiddenBodies() {
     // The sample bank has a body everywhere, at 10 and 15 too, where the student sees only the
     // condition.
