@@ -570,6 +570,19 @@ Table Database::readTable(const QString &name) const {
         table.columns.append(Column{c.name, c.type, c.precision, c.scale});
     }
     table.rows = reader.rows(def, entry->tdefPage, entry->name, order);
+    for (const LogicalIndexDef &li : def.indexes) {
+        if (li.realIndex < 0 || li.realIndex >= def.realIndexes.size())
+            continue;
+        const RealIndexDef &real = def.realIndexes[li.realIndex];
+        Index index{li.name, {}, li.kind == kIndexPrimaryKey, (real.flags & kIndexUnique) != 0};
+        for (const IndexColumnDef &c : real.columns) {
+            for (const ColumnDef &column : def.columns) {
+                if (column.number == c.number)
+                    index.columns.append(column.name);
+            }
+        }
+        table.indexes.append(std::move(index));
+    }
     return table;
 }
 

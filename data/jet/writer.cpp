@@ -383,6 +383,49 @@ private:
     bool m_mapsOpen = false;
 };
 
+// Rows replaced in one table of a relationship Jet enforces, and kept in the other, could leave
+// the other table's rows pointing at rows that are gone: such a file is not changed.
+void refuseBrokenRelationships(const Database &db, const QString &file, const QList<TableUpdate> &updates) {
+    const auto page = db.tablePage(QStringLiteral("MSysRelationships"));
+    if (!page)
+        return;
+    const Table relationships = db.readTable(QStringLiteral("MSysRelationships"));
+    auto column = [&](const char *name) {
+        for (qsizetype i = 0; i < relationships.columns.size(); ++i) {
+            if (relationships.columns[i].name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                return int(i);
+        }
+        return -1;
+    };
+    const int name = column("szRelationship");
+    const int flags = column("grbit");
+    const int from = column("szObject");
+    const int to = column("szReferencedObject");
+    if (flags < 0 || from < 0 || to < 0)
+        return;
+    auto updated = [&](const Value &v) {
+        const auto *table = std::get_if<QString>(&v);
+        return table && std::any_of(updates.cbegin(), updates.cend(), [&](const TableUpdate &u) {
+                   return u.table.name.compare(*table, Qt::CaseInsensitive) == 0;
+               });
+    };
+    constexpr qint64 kNotEnforced = 0x02;
+    for (const QList<Value> &r : relationships.rows) {
+        const auto *grbit = std::get_if<qint64>(&r[flags]);
+        if (grbit && (*grbit & kNotEnforced))
+            continue;
+        auto text = [&](int c) {
+            const auto *t = c >= 0 ? std::get_if<QString>(&r[c]) : nullptr;
+            return t ? *t : QString();
+        };
+        if (updated(r[from]) != updated(r[to]))
+            unsupported(file,
+                        QStringLiteral("связь «%1» между таблицами «%2» и «%3» требует целостности данных, а "
+                                       "меняется только одна из них; сохраните банк в новый файл")
+                            .arg(text(name), text(from), text(to)));
+    }
+}
+
 } // namespace
 
 QByteArray write(const QList<Table> &tables, Version version, const WriteOptions &options) {
@@ -519,6 +562,7 @@ QByteArray update(const QByteArray &original, const QString &fileName, const QLi
         return write(tables, db.version(), o);
     }
 
+    refuseBrokenRelationships(db, fileName, updates);
     PageStore store(l, fileName, original);
     Builder b(store, date);
     for (const Prepared &p : prepared) {

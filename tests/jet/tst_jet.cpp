@@ -87,6 +87,11 @@ class TestJet : public QObject {
     Q_OBJECT
 
 private slots:
+    void updateKeepsWhatItDoesNotName_data();
+    void updateKeepsWhatItDoesNotName();
+    void savesReuseFreedPages();
+    void minimalFilesAreMadeAnew();
+    void updateRefusals();
     void roundTrip_data();
     void roundTrip();
     void roundTripThroughFile();
@@ -107,6 +112,157 @@ private slots:
     void numericValues();
     void numericRejects();
 };
+
+namespace {
+
+// A teacher's bank: our two tables, a topic column of the teacher's own in Zadachi and a table
+// of the teacher's own.
+QList<Table> teachersBank(int problems) {
+    QList<Table> tables = jetcases::bank(problems);
+    tables[0].columns.append({QStringLiteral("Tema"), ColumnType::Text});
+    for (qsizetype r = 0; r < tables[0].rows.size(); ++r)
+        tables[0].rows[r].append(QStringLiteral("Тема %1").arg(r + 1));
+    tables[0].indexes = {{QStringLiteral("PrimaryKey"), {QStringLiteral("ID_P")}, true, true}};
+    tables[1].indexes = {{QStringLiteral("PrimaryKey"), {QStringLiteral("ID_O")}, true, true},
+                         {QStringLiteral("ID_P"), {QStringLiteral("ID_P")}, false, false}};
+    Table klassy{
+        QStringLiteral("Klassy"),
+        {{QStringLiteral("Klass"), ColumnType::Text}, {QStringLiteral("Uchenikov"), ColumnType::Integer}},
+        {{QStringLiteral("7 «А»"), qint64(28)}, {QStringLiteral("8 «Б»"), qint64(25)}}};
+    return tables << klassy;
+}
+
+// Zadachi as the editor gives it: only its own columns.
+TableUpdate problemsUpdate(const QList<QList<Value>> &rows, const QList<Value> &origins) {
+    Table t{QStringLiteral("Zadachi"), jetcases::bank(1)[0].columns, rows};
+    return TableUpdate{t, QStringLiteral("ID_P"), origins};
+}
+
+} // namespace
+
+void TestJet::updateKeepsWhatItDoesNotName_data() {
+    QTest::addColumn<Version>("version");
+    QTest::newRow("jet4") << Version::Jet4;
+    QTest::newRow("jet3") << Version::Jet3;
+}
+
+// Saving Zadachi into a teacher's file replaces its rows and keys; the topic follows each row
+// from the row it continues (NULL for a new one), and the teacher's table is as it was.
+void TestJet::updateKeepsWhatItDoesNotName() {
+    QFETCH(Version, version);
+    const WriteOptions stamp{45000.5};
+    const QList<Table> teacher = teachersBank(5);
+    const QByteArray original = write(teacher, version, stamp);
+
+    // Problem 3 moved to the front, a new problem at the end, problem 5 gone.
+    const QList<QList<Value>> rows{{qint64(1), QStringLiteral("бывшая третья"), QStringLiteral("Вычислите:")},
+                                   {qint64(2), QStringLiteral("первая"), std::monostate{}},
+                                   {qint64(3), QStringLiteral("вторая"), std::monostate{}},
+                                   {qint64(4), QStringLiteral("четвёртая"), std::monostate{}},
+                                   {qint64(5), QStringLiteral("новая"), std::monostate{}}};
+    const QList<Value> origins{qint64(3), qint64(1), qint64(2), qint64(4), std::monostate{}};
+    const QByteArray saved =
+        update(original, QStringLiteral("t.mdb"), {problemsUpdate(rows, origins)}, stamp);
+
+    const Database db = Database::fromBytes(saved, QStringLiteral("t.mdb"));
+    QVERIFY(db.hasAccessCatalog());
+    QCOMPARE(db.tableNames(),
+             (QStringList{QStringLiteral("Zadachi"), QStringLiteral("Otvety"), QStringLiteral("Klassy")}));
+    const Table z = db.readTable(QStringLiteral("Zadachi"));
+    QCOMPARE(z.columns.size(), 4);
+    QCOMPARE(z.columns[3].name, QStringLiteral("Tema"));
+    const QList<Value> topics{QStringLiteral("Тема 3"), QStringLiteral("Тема 1"), QStringLiteral("Тема 2"),
+                              QStringLiteral("Тема 4"), std::monostate{}};
+    QCOMPARE(z.rows.size(), 5);
+    for (qsizetype r = 0; r < 5; ++r) {
+        QCOMPARE(z.rows[r].mid(0, 3), rows[r]);
+        QCOMPARE(z.rows[r][3], topics[r]);
+    }
+    QCOMPARE(z.indexes, teacher[0].indexes);
+    for (const QString &kept : {QStringLiteral("Otvety"), QStringLiteral("Klassy")}) {
+        const Table before = Database::fromBytes(original, QStringLiteral("t.mdb")).readTable(kept);
+        const QString diff = firstDifference(before, db.readTable(kept));
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    }
+    QCOMPARE(update(original, QStringLiteral("t.mdb"), {problemsUpdate(rows, origins)}, stamp), saved);
+}
+
+// Ten saves of a bank into its own file take the pages the previous one gave back.
+void TestJet::savesReuseFreedPages() {
+    const WriteOptions stamp{45000.5};
+    QList<Table> bank = teachersBank(300);
+    QByteArray bytes = write(bank, Version::Jet4, stamp);
+    qsizetype afterOne = 0;
+    for (int save = 1; save <= 10; ++save) {
+        QList<QList<Value>> rows;
+        QList<Value> origins;
+        for (int p = 1; p <= 300; ++p) {
+            rows.append({qint64(p), jetcases::cyrillic(200 + p % 13, save), QStringLiteral("Вычислите:")});
+            origins.append(qint64(p));
+        }
+        bytes = update(bytes, QStringLiteral("t.mdb"), {problemsUpdate(rows, origins)}, stamp);
+        if (save == 1)
+            afterOne = bytes.size();
+    }
+    // Texts of the same length each time: the file may keep a few more pages, no more.
+    QVERIFY2(
+        bytes.size() <= afterOne + 4 * fmt::layout(Version::Jet4).pageSize,
+        qPrintable(QStringLiteral("%1 bytes after ten saves, %2 after one").arg(bytes.size()).arg(afterOne)));
+    const Table z = Database::fromBytes(bytes, QStringLiteral("t.mdb")).readTable(QStringLiteral("Zadachi"));
+    QCOMPARE(z.rows.size(), 300);
+    QCOMPARE(z.rows[299][3], Value(QStringLiteral("Тема 300")));
+}
+
+// A file of the minimal catalogue older writers made holds only tables: changing it makes an
+// Access database of all of them.
+void TestJet::minimalFilesAreMadeAnew() {
+    for (const char *name : {"jet4_bank_small.mdb", "jet3_bank_small.mdb"}) {
+        QFile f(jettest::sourceDir() + QStringLiteral("/fuzz/corpus/") + QLatin1String(name));
+        QVERIFY2(f.open(QIODevice::ReadOnly), name);
+        const QByteArray old = f.readAll();
+        const Database before = Database::fromBytes(old, QStringLiteral("old.mdb"));
+        QVERIFY(!before.hasAccessCatalog());
+        const Table otvety = before.readTable(QStringLiteral("Otvety"));
+        const Table zadachi = before.readTable(QStringLiteral("Zadachi"));
+        const QByteArray saved =
+            update(old, QStringLiteral("old.mdb"), {TableUpdate{zadachi, QStringLiteral("ID_P"), {}}});
+        const Database after = Database::fromBytes(saved, QStringLiteral("old.mdb"));
+        QVERIFY(after.hasAccessCatalog());
+        QCOMPARE(after.version(), before.version());
+        QVERIFY(firstDifference(otvety, after.readTable(QStringLiteral("Otvety"))).isEmpty());
+        QVERIFY(firstDifference(zadachi, after.readTable(QStringLiteral("Zadachi"))).isEmpty());
+    }
+}
+
+// What the writer cannot keep or must not write is refused with the reason, naming the rows.
+void TestJet::updateRefusals() {
+    const QByteArray original = write(teachersBank(3), Version::Jet4, WriteOptions{45000.5});
+    auto refused = [&](const TableUpdate &u, const QString &fragment) {
+        try {
+            update(original, QStringLiteral("t.mdb"), {u});
+        } catch (const FormatError &e) {
+            QVERIFY2(e.message().contains(fragment), qPrintable(e.message()));
+            return;
+        }
+        QFAIL(qPrintable(QStringLiteral("accepted: ") + fragment));
+    };
+    refused(problemsUpdate({{qint64(1), QStringLiteral("a"), std::monostate{}},
+                            {qint64(1), QStringLiteral("b"), std::monostate{}}},
+                           {}),
+            QStringLiteral("строки 1 и 2 имеют одинаковый ключ 1"));
+    refused(problemsUpdate({{std::monostate{}, QStringLiteral("a"), std::monostate{}}}, {}),
+            QStringLiteral("в строке 1 не заполнен ключ"));
+    TableUpdate extra = problemsUpdate({}, {});
+    extra.table.columns.append({QStringLiteral("Slozhnost"), ColumnType::Integer});
+    refused(extra, QStringLiteral("нет столбца «Slozhnost»"));
+    Table cyrillic{QStringLiteral("Классы"), {{QStringLiteral("N"), ColumnType::Integer}}, {}};
+    try {
+        write({cyrillic}, Version::Jet3);
+        QFAIL("a Cyrillic table name written into a Jet 3 catalogue");
+    } catch (const FormatError &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("каталог")), qPrintable(e.message()));
+    }
+}
 
 void TestJet::roundTrip_data() {
     QTest::addColumn<Version>("version");
