@@ -231,7 +231,7 @@ void BankDocument::load(const QString &path, QStringList *notes) {
     reset(fromBank(loadBank(path), notes));
 }
 
-QString BankDocument::save(const QString &path, jet::Version version) const {
+QString BankDocument::save(const QString &path, jet::Version version, const QString &base) const {
     // The rows continue the file's rows they were read from, in the order toBank() writes them.
     QList<qint32> problemOrigins;
     QList<qint32> optionOrigins;
@@ -245,14 +245,24 @@ QString BankDocument::save(const QString &path, jet::Version version) const {
     QByteArray bytes;
     try {
         std::optional<QByteArray> existing;
-        if (QFile file(path); file.exists() && !QFileInfo(path).isDir()) {
+        const QString from = base.isEmpty() || !QFileInfo::exists(base) ? path : base;
+        if (QFile file(from); file.exists() && !QFileInfo(from).isDir()) {
             if (!file.open(QIODevice::ReadOnly))
-                throw SaveError(QStringLiteral("Банк задач не сохранён в «%1»: файл не читается.").arg(path));
+                throw SaveError(
+                    QStringLiteral("Банк задач не сохранён в «%1»: файл «%2» не читается.").arg(path, from));
             existing = file.readAll();
         }
-        bytes = bankfiles::bankBytes(
-            existing, path,
-            banktables::toUpdates(banktables::toTables(toBank()), problemOrigins, optionOrigins), version);
+        const QList<jet::TableUpdate> updates =
+            banktables::toUpdates(banktables::toTables(toBank()), problemOrigins, optionOrigins);
+        try {
+            bytes = bankfiles::bankBytes(existing, from, updates, version);
+        } catch (const jet::FormatError &) {
+            // A file the bank came from that cannot be changed keeps the bank from being saved over
+            // it, not from being saved anew elsewhere.
+            if (from == path)
+                throw;
+            bytes = bankfiles::bankBytes(std::nullopt, path, updates, version);
+        }
     } catch (const jet::FormatError &e) {
         throw SaveError(QStringLiteral("Банк задач не сохранён в «%1»: %2").arg(path, e.message()));
     }

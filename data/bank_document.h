@@ -120,7 +120,10 @@ public:
     // replaces is then kept as backupPath(path). Throws SaveError; the file and its backup are
     // then as they were. Returns what the teacher should know of a save that succeeded (a backup
     // that could not be replaced), or nothing.
-    QString save(const QString &path, jet::Version version) const;
+    // A bank of the same version at `base` (the file the bank was opened from; path itself when
+    // empty) gives everything else the saved file holds: its tables, columns and objects of the
+    // teacher's own are kept, so that Save As makes a whole copy of a teacher's file.
+    QString save(const QString &path, jet::Version version, const QString &base = {}) const;
 
 signals:
     void problemsInserted(int at, int count);

@@ -896,7 +896,7 @@ bool EditorWindow::saveTo(const QString &path, jet::Version version) {
     }
     QString note;
     try {
-        note = m_document->save(path, version);
+        note = m_document->save(path, version, m_path);
     } catch (const SaveError &e) {
         // Another file, folder or format may well do: the teacher's work is not lost.
         return m_dialogs.saveFailed(this,

@@ -7,6 +7,7 @@
 #include "data/bank_csv.h"
 #include "data/bank_document.h"
 #include "data/bank_editing.h"
+#include "data/bank_tables.h"
 #include "testing/grading.h"
 
 #include "../bank/bank_fixtures.h"
@@ -94,6 +95,7 @@ class TestBankDocument : public QObject {
     Q_OBJECT
 
 private slots:
+    void savesKeepTheTeachersObjects();
     void shownOrder_data();
     void shownOrder();
     void levelsUsing();
@@ -725,6 +727,40 @@ void TestBankDocument::storableByVersion() {
         QFAIL("Jet 3 took ²");
     } catch (const aiken::AikenError &e) {
         QVERIFY2(e.message().contains(QStringLiteral("² → ^2")), qPrintable(e.message()));
+    }
+}
+
+// A teacher's file (a topic column in Zadachi, a table of the teacher's own) saved after a problem
+// is put first: in place, and by Save As into a new file. Each topic stays with its problem, the
+// new problem has none, and the teacher's table is kept.
+void TestBankDocument::savesKeepTheTeachersObjects() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.cvx"));
+    QList<jet::Table> tables = banktables::toTables(sampleBank(20));
+    tables[0].columns.append({QStringLiteral("Tema"), jet::ColumnType::Text});
+    for (qsizetype r = 0; r < tables[0].rows.size(); ++r)
+        tables[0].rows[r].append(QStringLiteral("Тема %1").arg(r + 1));
+    tables.append(jet::Table{QStringLiteral("Klassy"),
+                             {{QStringLiteral("Klass"), jet::ColumnType::Text}},
+                             {{QStringLiteral("7 «А»")}, {QStringLiteral("8 «Б»")}}});
+    jet::writeFile(path, tables);
+
+    BankDocument doc;
+    doc.load(path);
+    DocProblem added{QStringLiteral("Новая"), QStringLiteral("2 + 2"), {"3", "4"}, 1};
+    doc.insertProblems(0, {added});
+    const QString copy = dir.filePath(QStringLiteral("копия.cvx"));
+    for (const QString &target : {copy, path}) {
+        doc.save(target, jet::Version::Jet4, path);
+        const jet::Database db = jet::Database::open(target);
+        QVERIFY2(db.tableNames().contains(QStringLiteral("Klassy")), qPrintable(target));
+        QCOMPARE(db.readTable(QStringLiteral("Klassy")).rows.size(), 2);
+        const jet::Table z = db.readTable(QStringLiteral("Zadachi"));
+        QCOMPARE(z.rows.size(), 21);
+        QCOMPARE(z.rows[0][3], jet::Value(std::monostate{}));
+        for (int r = 1; r <= 20; ++r)
+            QCOMPARE(z.rows[r][3], jet::Value(QStringLiteral("Тема %1").arg(r)));
+        QCOMPARE(loadBank(target).problems.size(), 21);
     }
 }
 
