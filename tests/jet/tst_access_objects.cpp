@@ -158,6 +158,12 @@ void TestAccessObjects::initTestCase() {
         m_skip = QStringLiteral("no Jackcess jar at %1 (set CIFROVEX_JACKCESS_JAR)").arg(jar);
         return;
     }
+#ifdef Q_OS_WIN
+    // The jar is unpacked with the build's CMake, a Linux program where Windows tests run (Wine):
+    // the comparison is made by the Linux build's run of this test.
+    m_skip = QStringLiteral("the empty Access database is compared with ours by the Linux build");
+    return;
+#endif
     const QString cmake = qEnvironmentVariable("CMAKE_COMMAND", QStringLiteral("cmake"));
     const QString entry = QStringLiteral("com/healthmarketscience/jackcess/empty.mdb");
     QProcess unpack;
