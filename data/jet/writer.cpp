@@ -562,6 +562,12 @@ QByteArray update(const QByteArray &original, const QString &fileName, const QLi
         return write(tables, db.version(), o);
     }
 
+    // Jet 3 text is stored in the file's code page, and ours is Windows-1251.
+    if (db.version() == Version::Jet3 && db.codePage() != 1251)
+        unsupported(fileName,
+                    QStringLiteral("текст этой базы Jet 3 записан в кодовой странице %1, а банк задач "
+                                   "пишется в Windows-1251; сохраните банк в новый файл")
+                        .arg(db.codePage()));
     refuseBrokenRelationships(db, fileName, updates);
     PageStore store(l, fileName, original);
     Builder b(store, date);
