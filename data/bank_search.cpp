@@ -51,9 +51,8 @@ QList<Hit> find(const QList<DocProblem> &problems, const QString &needle, Qt::Ca
         const DocProblem &p = problems[i];
         findIn(p.condition, needle, cs, {i, Field::Condition}, hits);
         findIn(p.body, needle, cs, {i, Field::Body}, hits);
-        const QList<int> shown = bankdoc::shownOrder(p, i + 1);
-        for (int row = 0; row < shown.size(); ++row)
-            findIn(p.options[shown[row]], needle, cs, {i, Field::Option, shown[row], row}, hits);
+        for (int o = 0; o < p.options.size(); ++o)
+            findIn(p.options[o], needle, cs, {i, Field::Option, o}, hits);
     }
     return hits;
 }
@@ -71,7 +70,7 @@ QString fieldName(const Hit &hit) {
     case Field::Option:
         break;
     }
-    return QStringLiteral("вариант %1").arg(hit.row + 1);
+    return QStringLiteral("вариант %1").arg(hit.option + 1);
 }
 
 QString context(const DocProblem &problem, const Hit &hit) {

@@ -1,8 +1,8 @@
 #pragma once
 
 // Find and replace across a bank document's texts: conditions, bodies and options, in the order
-// the editor shows them (problem by problem; condition, body, then the options as the student
-// sees them at the problem's position).
+// the editor shows them (problem by problem; condition, body, then the options in the teacher's
+// order, as the editor's fields keep them).
 
 #include "data/bank_document.h"
 
@@ -17,7 +17,6 @@ struct Hit {
     int problem = 0; // 0-based index
     Field field = Field::Condition;
     int option = -1; // the author's index (DocProblem::options) for an option, else -1
-    int row = -1;    // the option's place as shown (its number - 1), else -1
     int start = 0;   // where the match starts in the field's text
     int length = 0;
 
@@ -30,7 +29,8 @@ QList<Hit> find(const QList<DocProblem> &problems, const QString &needle, Qt::Ca
 // The text of a hit's field.
 const QString &fieldText(const DocProblem &problem, const Hit &hit);
 
-// The field as a teacher names it: "условие", "текст задачи", "вариант 3".
+// The field as a teacher names it: "условие", "текст задачи", "вариант 3" (the option's row in
+// the editor, as the check's findings name it too).
 QString fieldName(const Hit &hit);
 
 // The hit with some text either side on one line, the match in «», for the list of hits.

@@ -32,11 +32,12 @@ public:
     QPushButton *schoolSpellingEverywhereButton() const { return m_fixAll; }
 
 signals:
-    // A finding was chosen: go to problem index (0-based), field and shown option row.
-    void findingActivated(int problem, ProblemEditor::Field field, int optionRow);
-    // The teacher asked for the school spelling of the maths signs in a finding's field
-    // (optionRow as the student sees the options), or in the whole bank.
-    void schoolSpellingRequested(int problem, ProblemEditor::Field field, int optionRow);
+    // A finding was chosen: go to problem index (0-based), field and, for an option, its row in
+    // the fields, which is its index in the teacher's order.
+    void findingActivated(int problem, ProblemEditor::Field field, int option);
+    // The teacher asked for the school spelling of the maths signs in a finding's field (an
+    // option by the teacher's index), or in the whole bank.
+    void schoolSpellingRequested(int problem, ProblemEditor::Field field, int option);
     void schoolSpellingEverywhereRequested();
 
 private:

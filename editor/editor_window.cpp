@@ -339,8 +339,8 @@ EditorWindow::EditorWindow(QWidget *parent)
     setCentralWidget(split);
 
     connect(m_check, &CheckPanel::schoolSpellingRequested, this,
-            [this](int problem, ProblemEditor::Field field, int row) {
-                useSchoolSpellings(problem, field, row);
+            [this](int problem, ProblemEditor::Field field, int option) {
+                useSchoolSpellings(problem, field, option);
             });
     connect(m_check, &CheckPanel::schoolSpellingEverywhereRequested, this, [this] {
         const int changed = m_editing->useSchoolSpellingsEverywhere();
@@ -612,7 +612,11 @@ void EditorWindow::setCurrentProblem(int index) {
             m_list->setCurrentIndex(m_model->index(0, ProblemListModel::PositionColumn));
         return;
     }
-    m_list->setCurrentIndex(m_model->index(index, ProblemListModel::PositionColumn));
+    // Not the view's setCurrentIndex: it reads the keys held, and Shift or Ctrl still down from
+    // Shift+F3 or Ctrl+Shift+Up would add the rows passed on the way to the selection.
+    m_list->selectionModel()->setCurrentIndex(m_model->index(index, ProblemListModel::PositionColumn),
+                                              QItemSelectionModel::ClearAndSelect |
+                                                  QItemSelectionModel::Rows);
     m_list->scrollTo(m_list->currentIndex());
     m_editor->setProblem(index);
 }
@@ -636,15 +640,13 @@ void EditorWindow::selectProblems(const QList<int> &problems, int current) {
     m_list->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
-void EditorWindow::useSchoolSpellings(int problem, ProblemEditor::Field field, int row) {
+void EditorWindow::useSchoolSpellings(int problem, ProblemEditor::Field field, int option) {
     if (problem < 0 || problem >= m_document->problemCount())
         return;
-    const DocProblem &p = m_document->problem(problem);
-    const QList<int> shown = bankdoc::shownOrder(p, problem + 1);
     const BankEditing::Field which = field == ProblemEditor::Field::Condition ? BankEditing::Field::Condition
                                      : field == ProblemEditor::Field::Body    ? BankEditing::Field::Body
                                                                               : BankEditing::Field::Option;
-    if (m_editing->useSchoolSpellings(problem, which, shown.value(row, -1))) {
+    if (m_editing->useSchoolSpellings(problem, which, option)) {
         setCurrentProblem(problem);
         statusBar()->showMessage(
             QStringLiteral("Задача %1: знаки записаны по-школьному. Отменить: Ctrl+Z.").arg(problem + 1));
@@ -838,7 +840,11 @@ bool EditorWindow::save() {
 }
 
 bool EditorWindow::saveAs() {
-    bool jet3 = m_version == jet::Version::Jet3;
+    return saveAsOffering(m_version);
+}
+
+bool EditorWindow::saveAsOffering(jet::Version version) {
+    bool jet3 = version == jet::Version::Jet3;
     const QString suggested =
         QDir(dialogFolder())
             .filePath(m_path.isEmpty() ? QStringLiteral("data.cvx") : QFileInfo(m_path).fileName());
@@ -852,7 +858,12 @@ bool EditorWindow::saveAs() {
 bool EditorWindow::saveTo(const QString &path, jet::Version version) {
     // Said by problem and field, with what to do, rather than by table, row and column.
     if (const QString refused = unstorableSigns(m_document->problems(), version); !refused.isEmpty()) {
-        m_dialogs.showError(this, QStringLiteral("Банк задач не сохранён в «%1»: %2").arg(path, refused));
+        const QString said = QStringLiteral("Банк задач не сохранён в «%1»: %2").arg(path, refused);
+        // A Jet 4 file keeps these signs: the teacher's work need not wait for the school spelling.
+        if (version == jet::Version::Jet3)
+            return m_dialogs.saveFailed(this, said + QStringLiteral("\n\nСохранить банк в другой файл?")) &&
+                   saveAsOffering(jet::Version::Jet4);
+        m_dialogs.showError(this, said);
         return false;
     }
     // A bank still being written may be saved, but one no level can use is said to be so first.

@@ -130,8 +130,10 @@ private:
     void updateTitle();
     void updateActions();
     void refreshStudentView();
-    // The quick fix of a finding about signs outside Windows-1251; row as the student sees the options.
-    void useSchoolSpellings(int problem, ProblemEditor::Field field, int row);
+    // The quick fix of a finding about signs outside Windows-1251; `option` is the author's index.
+    void useSchoolSpellings(int problem, ProblemEditor::Field field, int option);
+    // Save As with the dialog's format set to `version` at first.
+    bool saveAsOffering(jet::Version version);
     // Moves the selected problems one place up (-1) or down (+1).
     void moveSelected(int delta);
     // Asks what to do with unsaved changes; true when the caller may go on.

@@ -29,7 +29,7 @@ constexpr int kListed = 2000;
 auto orderOf(const banksearch::Hit &hit, int start) {
     const int field = hit.field == banksearch::Field::Condition ? 0
                       : hit.field == banksearch::Field::Body    ? 1
-                                                                : 2 + hit.row;
+                                                                : 2 + hit.option;
     return std::make_tuple(hit.problem, field, start);
 }
 
@@ -235,10 +235,10 @@ void FindPanel::goTo(int index) {
     if (m_window->currentProblem() != hit.problem)
         m_window->setCurrentProblem(hit.problem);
     ProblemEditor *editor = m_window->problemEditor();
-    editor->focusField(editorField(hit.field), hit.row);
+    editor->focusField(editorField(hit.field), hit.option);
     BankTextEdit *edit = hit.field == banksearch::Field::Condition ? editor->conditionEdit()
                          : hit.field == banksearch::Field::Body    ? editor->bodyEdit()
-                                                                   : editor->optionEdit(hit.row);
+                                                                   : editor->optionEdit(hit.option);
     if (!edit)
         return;
     QTextCursor cursor = edit->textCursor();

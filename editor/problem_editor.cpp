@@ -312,18 +312,18 @@ void ProblemEditor::moveOption(int delta) {
         const DocProblem &p = m_editing->document()->problem(m_problem);
         const bool keyed = p.correct >= 0 && m_problem < int(kAnswerKey.size());
         emit optionNotMoved(keyed && option == p.correct
-                                ? QStringLiteral("Верный вариант стоит под номером %1: этот номер программа "
-                                                 "считает верным для задачи № %2. Перемещаются неверные "
-                                                 "варианты.")
-                                      .arg(row + 1)
+                                ? QStringLiteral("Верный вариант ученик видит под номером %1: этот номер "
+                                                 "программа считает верным для задачи № %2. Перемещаются "
+                                                 "неверные варианты.")
+                                      .arg(bankdoc::correctNumber(p, m_problem + 1))
                                       .arg(m_problem + 1)
                             : delta < 0 ? QStringLiteral("Выше неверных вариантов нет.")
                                         : QStringLiteral("Ниже неверных вариантов нет."));
         return;
     }
-    const int now = int(m_order.indexOf(moved));
-    if (now >= 0)
-        m_rows[now].text->setFocus();
+    // The rows are the teacher's order: the option now stands in the row of its new index.
+    if (BankTextEdit *edit = optionEdit(moved))
+        edit->setFocus();
 }
 
 int ProblemEditor::focusedRow() const {
@@ -342,8 +342,13 @@ void ProblemEditor::focusField(Field field, int row) {
         m_body->setFocus();
         break;
     case Field::Option:
-        if (BankTextEdit *edit = optionEdit(std::clamp(row, 0, std::max(0, optionRows() - 1))))
+        if (BankTextEdit *edit = optionEdit(std::clamp(row, 0, std::max(0, optionRows() - 1)))) {
+            // The layout shows a row added for this problem only once the event loop has run; a
+            // hidden field would not take the keyboard.
+            if (isVisible())
+                edit->show();
             edit->setFocus();
+        }
         break;
     }
 }

@@ -45,8 +45,9 @@ public slots:
     void addOption();
     // Removes the option whose row has the keyboard, or the last one.
     void removeOption();
-    // Moves the option whose row has the keyboard one place up (-1) or down (+1) among the wrong
-    // ones; the keyboard follows it.
+    // Moves the wrong option whose row has the keyboard to the next wrong one's row up (-1) or
+    // down (+1), stepping over the correct one where the answer key fixes its number; the
+    // keyboard follows it.
     void moveOption(int delta);
 
 signals:
@@ -71,7 +72,6 @@ private:
     BankEditing *m_editing;
     int m_problem = -1;
     bool m_refreshing = false;
-    QList<int> m_order; // author index of the option in each shown row
     int m_lastOptionRow = -1;
     QList<int> m_shown; // the number (1-based) the student sees each option under
 

@@ -59,6 +59,7 @@ struct Harness {
     QStringList questions;
     EditorDialogs::SaveAnswer answer = EditorDialogs::SaveAnswer::Cancel;
     QString saveAsPath;
+    bool offeredJet3 = false; // the format Save As last offered
     QString started;
     QStringList asked;  // the questions with buttons, in order
     QList<int> choices; // the buttons chosen, in order; then the last button (Cancel)
@@ -80,6 +81,7 @@ struct Harness {
             return answer;
         };
         d.saveFile = [this](QWidget *, const QString &, bool *jet3) {
+            offeredJet3 = *jet3;
             *jet3 = false;
             return saveAsPath;
         };
@@ -961,7 +963,11 @@ void TestEditorWindow::exportSelectedProblems() {
 
 void TestEditorWindow::wrongOptionsReorder() {
     Harness h;
-    h.window.document()->reset(BankDocument::fromBank(sampleBank(2)));
+    QList<DocProblem> problems = BankDocument::fromBank(sampleBank(2));
+    // The teacher put the correct "2" second; at position 1 the key shows it third.
+    problems[0].options = QStringList{"0", "2", "1", "3"};
+    problems[0].correct = 1;
+    h.window.document()->reset(problems);
     h.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&h.window));
     h.window.setCurrentProblem(0);
@@ -971,29 +977,31 @@ void TestEditorWindow::wrongOptionsReorder() {
             texts << h.editor()->optionEdit(row)->toPlainText();
         return texts;
     };
-    // Problem 1's key is 3: "2" is correct in row 3.
-    QCOMPARE(rows(), (QStringList{"0", "1", "2", "3"}));
-    h.editor()->optionEdit(1)->setFocus();
-    QTest::keyClick(h.editor()->optionEdit(1), Qt::Key_Down, Qt::AltModifier);
-    QCOMPARE(rows(), (QStringList{"0", "3", "2", "1"}));
-    QVERIFY(h.editor()->correctButton(2)->isChecked());
-    QVERIFY(h.editor()->optionEdit(3)->hasFocus());
+    QCOMPARE(rows(), (QStringList{"0", "2", "1", "3"}));
+    QVERIFY(h.editor()->shownNumberLabel(1)->text().contains(QStringLiteral("№ 3")));
+    // A wrong one trades rows with the next wrong one, stepping over the correct one.
+    h.editor()->optionEdit(0)->setFocus();
+    QTest::keyClick(h.editor()->optionEdit(0), Qt::Key_Down, Qt::AltModifier);
+    QCOMPARE(rows(), (QStringList{"1", "2", "0", "3"}));
+    QVERIFY(h.editor()->correctButton(1)->isChecked());
+    QVERIFY(h.editor()->optionEdit(2)->hasFocus());
+    QVERIFY(h.editor()->shownNumberLabel(2)->text().contains(QStringLiteral("№ 2")));
     QCOMPARE(h.window.editing()->undoStack()->count(), 1);
 
     // The button leaves the keyboard in the option.
     QTest::mouseClick(h.editor()->findChild<QPushButton *>(QStringLiteral("MoveOptionUp")), Qt::LeftButton);
-    QCOMPARE(rows(), (QStringList{"0", "1", "2", "3"}));
-    QVERIFY(h.editor()->optionEdit(1)->hasFocus());
+    QCOMPARE(rows(), (QStringList{"0", "2", "1", "3"}));
+    QVERIFY(h.editor()->optionEdit(0)->hasFocus());
 
-    // The correct one keeps the key's place, and the teacher is told why.
-    h.editor()->optionEdit(2)->setFocus();
+    // The correct one keeps the key's number, and the teacher is told which the student sees.
+    h.editor()->optionEdit(1)->setFocus();
     h.action("MoveOptionUp")->trigger();
-    QCOMPARE(rows(), (QStringList{"0", "1", "2", "3"}));
+    QCOMPARE(rows(), (QStringList{"0", "2", "1", "3"}));
     QVERIFY2(h.window.statusBar()->currentMessage().contains(QStringLiteral("под номером 3")),
              qPrintable(h.window.statusBar()->currentMessage()));
     QCOMPARE(h.window.editing()->undoStack()->count(), 2);
     h.window.editing()->undoStack()->undo();
-    QCOMPARE(rows(), (QStringList{"0", "3", "2", "1"}));
+    QCOMPARE(rows(), (QStringList{"1", "2", "0", "3"}));
 }
 
 void TestEditorWindow::mathsSignsQuickFix() {
@@ -1001,6 +1009,8 @@ void TestEditorWindow::mathsSignsQuickFix() {
     QList<DocProblem> problems = BankDocument::fromBank(sampleBank(20));
     problems[2].condition = QStringLiteral("x² ≤ 9");
     problems[2].options[1] = QStringLiteral("2×3");
+    // Correct in the teacher's first row: the student sees "2×3" first, the teacher in row 2.
+    problems[2].correct = 0;
     problems[7].body = QStringLiteral("√16 ÷ 2");
     h.window.document()->reset(problems);
     CheckPanel *check = h.window.checkPanel();
@@ -1012,7 +1022,7 @@ void TestEditorWindow::mathsSignsQuickFix() {
                 return findings->item(i);
         return nullptr;
     };
-    QListWidgetItem *condition = findingAbout(QStringLiteral("Задача 3 (ID_P 3): условие"));
+    QListWidgetItem *condition = findingAbout(QStringLiteral("Задача 3: в условии"));
     QVERIFY(condition);
     QVERIFY2(condition->text().contains(QStringLiteral("сохранится в банке Jet 4")),
              qPrintable(condition->text()));
@@ -1029,7 +1039,10 @@ void TestEditorWindow::mathsSignsQuickFix() {
           QStringLiteral("² → ^2"), QStringLiteral("Jet 4")})
         QVERIFY2(h.errors[0].contains(said), qPrintable(h.errors[0]));
     QVERIFY(!QFile::exists(jet3));
+    // No level works while the signs are there; the teacher saves all the same.
+    h.choices << 0;
     QVERIFY(h.window.saveTo(dir.filePath(QStringLiteral("jet4.cvx")), jet::Version::Jet4));
+    QCOMPARE(h.asked.size(), 1);
     QCOMPARE(loadBank(dir.filePath(QStringLiteral("jet4.cvx"))).problems[2].Uslovie,
              QStringLiteral("x² ≤ 9"));
 
@@ -1046,16 +1059,20 @@ void TestEditorWindow::mathsSignsQuickFix() {
 
     // An option's finding fixes that option, wherever the key shows it.
     check->checkNow();
-    QListWidgetItem *option = findingAbout(QStringLiteral("Задача 3 (ID_P 3): текст варианта"));
+    QListWidgetItem *option = findingAbout(QStringLiteral("Задача 3, вариант 2:"));
     QVERIFY(option);
     findings->setCurrentItem(option);
+    QVERIFY(check->schoolSpellingButton()->isEnabled());
     check->schoolSpellingButton()->click();
     QCOMPARE(h.window.document()->problem(2).options[1], QStringLiteral("2·3"));
+    QCOMPARE(h.window.document()->problem(2).options[2], problems[2].options[2]);
 
     // A finding with nothing to respell offers nothing.
     h.window.editing()->setCondition(4, QStringLiteral("α + β"));
     check->checkNow();
-    findings->setCurrentItem(findingAbout(QStringLiteral("Задача 5 (ID_P 5)")));
+    QListWidgetItem *greek = findingAbout(QStringLiteral("Задача 5: в условии"));
+    QVERIFY(greek);
+    findings->setCurrentItem(greek);
     QVERIFY(!check->schoolSpellingButton()->isEnabled());
 
     // In the field itself, from its context menu.
@@ -1091,7 +1108,11 @@ void TestEditorWindow::recentFiles() {
         h.window.recentFiles()->clear();
         QVERIFY(h.window.openFile(paths[0]));
         QVERIFY(h.window.openFile(paths[1]));
+        // Three problems serve no level: the teacher saves all the same.
+        h.choices << 0;
         QVERIFY(h.window.saveTo(saved, jet::Version::Jet4));
+        QCOMPARE(h.asked.size(), 1);
+        QVERIFY2(h.asked[0].contains(QStringLiteral("не работает ни один уровень")), qPrintable(h.asked[0]));
         QVERIFY(h.window.openFile(paths[0]));
         QCOMPARE(h.window.recentFiles()->files(), (QStringList{paths[0], saved, paths[1]}));
     }
@@ -1349,10 +1370,14 @@ void TestEditorWindow::failedSaveOffersSaveAs() {
     QVERIFY2(h.errors[0].contains(QStringLiteral("Сохранить банк в другой файл?")), qPrintable(h.errors[0]));
     QVERIFY(h.window.isWindowModified());
 
-    // Taken: the bank goes where the teacher says (here, Jet 4).
+    // Taken: the bank goes where the teacher says (here, Jet 4), which Save As offers first
+    // where Jet 3 refused the signs.
     h.saveAsPath = dir.filePath(QStringLiteral("копия.cvx"));
+    h.offeredJet3 = true;
     h.action("SaveBank")->trigger();
     QCOMPARE(h.errors.size(), 2);
+    if (kind == QLatin1String("jet3_text"))
+        QVERIFY(!h.offeredJet3);
     QVERIFY(!h.window.isWindowModified());
     QCOMPARE(h.window.filePath(), QFileInfo(h.saveAsPath).absoluteFilePath());
     QCOMPARE(*loadBank(h.saveAsPath).problems[19].Name, h.window.document()->problem(19).body);
@@ -1649,7 +1674,7 @@ void TestEditorWindow::findingsSpeakTheTeachersWords_data() {
     QTest::newRow("foreign_option")
         << Mutation([](BankEditing *e) { e->setOptionText(6, 0, QStringLiteral("x²")); })
         << "Задача 7, вариант 1: символы, которых нет в Windows-1251 (старая программа покажет их как «?»): "
-           "«²» (U+00B2).";
+           "«²» (U+00B2) («²» сохранится в банке Jet 4";
     QTest::newRow("foreign_body") << Mutation([](BankEditing *e) { e->setBody(6, QStringLiteral("√2")); })
                                   << "Задача 7: в тексте задачи символы, которых нет в Windows-1251";
     QTest::newRow("three_options") << Mutation([](BankEditing *e) { e->removeOption(6, 3); })
@@ -1772,6 +1797,8 @@ void TestEditorWindow::moveKeysReachTheEditorEverywhere() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::KeyboardModifiers(modifiers));
     QCOMPARE(doc->problem(5).body, QStringLiteral("5 + 5"));
     QCOMPARE(h.window.currentProblem(), 5);
+    // The selection goes with the problem: Shift held in the list extends it by nothing.
+    QCOMPARE(h.window.selectedProblems(), QList<int>{5});
     // Nothing typed or selected in the field on the way.
     QCOMPARE(doc->problem(5).options[1], text);
     QVERIFY(!h.editor()->conditionEdit()->textCursor().hasSelection());

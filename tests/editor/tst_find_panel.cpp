@@ -22,7 +22,8 @@
 namespace {
 
 // Three problems; "x" in every kind of field. Problem 1's correct option is the author's first,
-// so at position 1 (key 3) the student sees the author's options 2, 3, 1, 4.
+// so at position 1 (key 3) the student sees the author's options 2, 3, 1, 4; the editor's rows,
+// and so the hits, keep the author's order.
 QList<DocProblem> fixture() {
     return {
         {QStringLiteral("Найдите x"),
@@ -80,11 +81,12 @@ void TestFindPanel::hitsInTheOrderShown_data() {
     QTest::addColumn<QString>("needle");
     QTest::addColumn<bool>("matchCase");
     QTest::addColumn<QString>("hits");
-    // Options by their shown number: problem 1's "x = 2" stands under the key's number 3.
+    // Options by their row in the editor: problem 1's "x = 2" is the teacher's first, though the
+    // student sees it under the key's number 3.
     QTest::newRow("any_case") << QStringLiteral("x") << false
-                              << QStringLiteral("1:условие@8 1:текст задачи@1 1:вариант 2@0 1:вариант 3@0 "
-                                                "3:текст задачи@0 3:текст задачи@4 3:вариант 1@0");
-    QTest::newRow("match_case") << QStringLiteral("X") << true << QStringLiteral("1:вариант 2@0");
+                              << QStringLiteral("1:условие@8 1:текст задачи@1 1:вариант 1@0 1:вариант 3@0 "
+                                                "3:текст задачи@0 3:текст задачи@4 3:вариант 2@0");
+    QTest::newRow("match_case") << QStringLiteral("X") << true << QStringLiteral("1:вариант 3@0");
     QTest::newRow("never_overlapping") << QStringLiteral("xx") << false << QString();
     QTest::newRow("empty") << QString() << false << QString();
 }
@@ -120,10 +122,10 @@ void TestFindPanel::listedAndActivated() {
     QCOMPARE(h.window.problemEditor()->bodyEdit()->textCursor().selectionStart(), 4);
     QCOMPARE(h.selection(), QStringLiteral("x"));
 
-    // An option is found in the row the student sees it in.
-    emit list->itemActivated(list->topLevelItem(2), 0);
+    // An option is found in the teacher's row, not in the place the student sees it (there 2).
+    emit list->itemActivated(list->topLevelItem(3), 0);
     QCOMPARE(h.window.currentProblem(), 0);
-    QCOMPARE(QApplication::focusWidget(), h.window.problemEditor()->optionEdit(1));
+    QCOMPARE(QApplication::focusWidget(), h.window.problemEditor()->optionEdit(2));
     QCOMPARE(h.selection(), QStringLiteral("X"));
 
     // Esc in the panel closes it and gives the keyboard back to the problem.
@@ -172,9 +174,10 @@ void TestFindPanel::replaceOneIsOneStep() {
     h.panel->findChild<QPushButton *>(QStringLiteral("ReplaceOne"))->click();
     QCOMPARE(h.window.document()->problem(2).body, QStringLiteral("x + a = 12"));
     QCOMPARE(stack->index(), steps + 1);
-    // On to the next hit: problem 3's option "x", which the student sees first.
+    // On to the next hit: problem 3's option "x", the teacher's second, though the student sees
+    // it first.
     QCOMPARE(h.panel->hits().at(h.panel->currentHit()).field, banksearch::Field::Option);
-    QCOMPARE(QApplication::focusWidget(), h.window.problemEditor()->optionEdit(0));
+    QCOMPARE(QApplication::focusWidget(), h.window.problemEditor()->optionEdit(1));
     QCOMPARE(h.selection(), QStringLiteral("x"));
 
     stack->undo();
