@@ -18,7 +18,9 @@ namespace {
 // Lines a field shows before it scrolls.
 void setVisibleLines(QPlainTextEdit *edit, int lines) {
     const QFontMetrics fm(edit->font());
-    const int margins = int(edit->document()->documentMargin() * 2) + edit->frameWidth() * 2;
+    // The document's margins, the frame, and the few pixels the plain text layout adds below the
+    // last line (without them one line would show a scroll bar).
+    const int margins = int(edit->document()->documentMargin() * 2) + edit->frameWidth() * 2 + 4;
     edit->setMinimumHeight(fm.lineSpacing() * lines + margins);
     edit->setMaximumHeight(fm.lineSpacing() * std::max(lines, 8) + margins);
 }

@@ -86,3 +86,7 @@ bool BankTextEdit::event(QEvent *event) {
 QSize BankTextEdit::sizeHint() const {
     return {QPlainTextEdit::sizeHint().width(), minimumHeight()};
 }
+
+QSize BankTextEdit::minimumSizeHint() const {
+    return {QPlainTextEdit::minimumSizeHint().width(), minimumHeight()};
+}

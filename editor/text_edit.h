@@ -37,6 +37,9 @@ public:
     // edit's own would push the options and the warning out of view. Spare room still goes to
     // the fields.
     QSize sizeHint() const override;
+    // The scroll area's own least height (room for its scroll bar's arrows) would otherwise count
+    // as the field's preferred one once the problem needs scrolling.
+    QSize minimumSizeHint() const override;
 
 signals:
     // The teacher asked for the field's maths signs in school spelling; the owner makes it one
