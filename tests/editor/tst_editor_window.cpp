@@ -1357,6 +1357,9 @@ void TestEditorWindow::failedSaveOffersSaveAs() {
               kind == QLatin1String("jet3_text") ? jet::Version::Jet3 : jet::Version::Jet4);
     QVERIFY(h.window.openFile(path));
     if (kind == QLatin1String("folder_gone")) {
+#ifdef Q_OS_WIN
+        QSKIP("Windows keeps a folder while a file in it (the editor's lock) is open");
+#endif
         h.window.editing()->setBody(0, QStringLiteral("правка"));
         QVERIFY(QDir(dir.filePath(QStringLiteral("класс"))).removeRecursively());
     } else {
@@ -1576,7 +1579,11 @@ void TestEditorWindow::brokenBankIsSaidBeforeStartAndSave() {
     QFETCH(QString, said);
     Harness h;
     QTemporaryDir dir;
+#ifdef Q_OS_WIN
+    const QString program = dir.filePath(QStringLiteral("cifrovex.exe")); // Windows runs by extension
+#else
     const QString program = dir.filePath(QStringLiteral("cifrovex"));
+#endif
     QVERIFY(writeBytes(program, "#!/bin/sh\n"));
     QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     h.window.setProgramPath(program);
