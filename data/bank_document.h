@@ -33,7 +33,14 @@ struct DocProblem {
     qint32 origin = 0;
     QList<qint32> optionOrigins = {};
 
-    bool operator==(const DocProblem &) const = default;
+    bool operator==(const DocProblem &other) const {
+        // Qt 6.4 compares two empty lists of integers with memcmp on a null pointer when only one
+        // of them holds a buffer (UBSan's complaint): empty lists are equal without it.
+        const bool sameOrigins = (optionOrigins.isEmpty() && other.optionOrigins.isEmpty()) ||
+                                 optionOrigins == other.optionOrigins;
+        return condition == other.condition && body == other.body && options == other.options &&
+               correct == other.correct && origin == other.origin && sameOrigins;
+    }
 };
 
 // Why a bank was not saved; the message is Russian, names the file and the reason.
