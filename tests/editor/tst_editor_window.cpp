@@ -131,6 +131,19 @@ QByteArray textFile(const QStringList &lines, const QString &encoding, const QSt
     return (encoding == QLatin1String("bom") ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8();
 }
 
+// A file the editor takes for the program (it only checks that it may run it), in dir.
+QString standInProgram(const QTemporaryDir &dir) {
+#ifdef Q_OS_WIN
+    const QString program = dir.filePath(QStringLiteral("cifrovex.exe")); // Windows runs by extension
+#else
+    const QString program = dir.filePath(QStringLiteral("cifrovex"));
+#endif
+    if (!writeBytes(program, "#!/bin/sh\n"))
+        return {};
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return program;
+}
+
 // Equal problems; otherwise false after printing both.
 bool sameProblem(const DocProblem &actual, const DocProblem &expected) {
     if (actual == expected)
@@ -518,13 +531,8 @@ void TestEditorWindow::studentViewAtPosition() {
 void TestEditorWindow::startsTheProgramOnACopy() {
     Harness h;
     QTemporaryDir dir;
-#ifdef Q_OS_WIN
-    const QString program = dir.filePath(QStringLiteral("cifrovex.exe")); // Windows runs by extension
-#else
-    const QString program = dir.filePath(QStringLiteral("cifrovex"));
-#endif
-    QVERIFY(writeBytes(program, "#!/bin/sh\n"));
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString program = standInProgram(dir);
+    QVERIFY(!program.isEmpty());
     h.window.setProgramPath(program);
     h.window.document()->reset(BankDocument::fromBank(sampleBank(20)));
     h.window.editing()->setBody(0, QStringLiteral("ещё не сохранено"));
@@ -1579,13 +1587,8 @@ void TestEditorWindow::brokenBankIsSaidBeforeStartAndSave() {
     QFETCH(QString, said);
     Harness h;
     QTemporaryDir dir;
-#ifdef Q_OS_WIN
-    const QString program = dir.filePath(QStringLiteral("cifrovex.exe")); // Windows runs by extension
-#else
-    const QString program = dir.filePath(QStringLiteral("cifrovex"));
-#endif
-    QVERIFY(writeBytes(program, "#!/bin/sh\n"));
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString program = standInProgram(dir);
+    QVERIFY(!program.isEmpty());
     h.window.setProgramPath(program);
     h.window.document()->reset(BankDocument::fromBank(sampleBank(problems)));
 
