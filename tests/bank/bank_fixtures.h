@@ -3,6 +3,7 @@
 // Small banks for the bank tests, made in memory and written with our Jet writer.
 
 #include "data/bank.h"
+#include "data/bank_document.h"
 #include "data/bank_tables.h"
 #include "data/jet/jet.h"
 #include "testing/grading.h"
@@ -10,6 +11,11 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 // A bank the program accepts: problems 1..count, four options each numbered 1..4, Istina on
 // the answer key's option.
@@ -75,3 +81,25 @@ inline ToolRun runBankTool(const QStringList &args) {
     }
     return r;
 }
+
+#ifdef Q_OS_UNIX
+// What BankDocument::save says when each file may grow to `limit` bytes only: the file-size limit
+// fails the write part-way, as a full disk does. Empty when the save went through.
+inline QString saveMessageUnderSizeLimit(const BankDocument &doc, const QString &path, rlim_t limit) {
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit l = old;
+    l.rlim_cur = limit;
+    setrlimit(RLIMIT_FSIZE, &l);
+    QString message;
+    try {
+        doc.save(path, jet::Version::Jet4);
+    } catch (const SaveError &e) {
+        message = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+    return message;
+}
+#endif

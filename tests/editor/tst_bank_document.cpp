@@ -540,20 +540,7 @@ void TestBankDocument::fullDiskLeavesTheFileAlone() {
     big[0].body = QString(200000, u'ж');
     doc.reset(big);
 
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = old;
-    limit.rlim_cur = rlim_t(original.size() + 4096);
-    setrlimit(RLIMIT_FSIZE, &limit);
-    QString message;
-    try {
-        doc.save(path, jet::Version::Jet4);
-    } catch (const SaveError &e) {
-        message = e.message();
-    }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previousHandler);
+    const QString message = saveMessageUnderSizeLimit(doc, path, rlim_t(original.size() + 4096));
 
     QVERIFY2(message.contains(QStringLiteral("«%1»").arg(path)), qPrintable(message));
     QVERIFY2(message.contains(QStringLiteral("остался прежним")), qPrintable(message));

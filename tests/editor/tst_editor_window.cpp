@@ -1746,7 +1746,7 @@ void TestEditorWindow::dialogsOpenWhereTheTeacherWorks() {
         return answers.isEmpty() ? QString() : answers.takeFirst();
     };
     QString savedIn;
-    h.window.dialogs().saveFile = [&](QWidget *parent, const QString &suggested, bool *) {
+    h.window.dialogs().saveFile = [&](QWidget *, const QString &suggested, bool *) {
         savedIn = suggested;
         return QString();
     };

@@ -718,20 +718,7 @@ void TestJackcess::badInputLeavesTheFileAlone() {
         DocProblem first = doc.problem(0);
         first.body = huge;
         doc.setProblem(0, first);
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit l = old;
-        l.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &l);
-        QString message;
-        try {
-            doc.save(path, jet::Version::Jet4);
-        } catch (const SaveError &e) {
-            message = e.message();
-        }
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, previousHandler);
+        const QString message = saveMessageUnderSizeLimit(doc, path, limit);
         QVERIFY2(message.contains(QStringLiteral("«%1»").arg(path)), qPrintable(message));
         QVERIFY2(message.contains(QStringLiteral("остался прежним")), qPrintable(message));
     }
