@@ -253,17 +253,24 @@ void FindPanel::goTo(int index) {
                                            .arg(banksearch::fieldName(hit)));
 }
 
-void FindPanel::findNext() {
+// Whether there are hits to step through; if not, the panel opens or says so.
+bool FindPanel::hitsToStep() {
     if (m_find->text().isEmpty()) {
         showFind();
-        return;
+        return false;
     }
     if (m_refresh->isActive())
         refresh();
     if (m_found.isEmpty()) {
         m_window->statusBar()->showMessage(QStringLiteral("«%1» не найдено.").arg(m_find->text()));
-        return;
+        return false;
     }
+    return true;
+}
+
+void FindPanel::findNext() {
+    if (!hitsToStep())
+        return;
     if (m_current < 0) {
         // From the problem on screen onwards.
         banksearch::Hit here;
@@ -275,16 +282,8 @@ void FindPanel::findNext() {
 }
 
 void FindPanel::findPrevious() {
-    if (m_find->text().isEmpty()) {
-        showFind();
+    if (!hitsToStep())
         return;
-    }
-    if (m_refresh->isActive())
-        refresh();
-    if (m_found.isEmpty()) {
-        m_window->statusBar()->showMessage(QStringLiteral("«%1» не найдено.").arg(m_find->text()));
-        return;
-    }
     const int n = int(m_found.size());
     goTo(m_current < 0 ? n - 1 : (m_current + n - 1) % n);
 }

@@ -47,6 +47,7 @@ public slots:
     void replaceAll();
 
 private:
+    bool hitsToStep();
     void refresh();
     void goTo(int index);
     Qt::CaseSensitivity caseSensitivity() const;
