@@ -1,7 +1,7 @@
 #include "data/bank_aiken.h"
 
 #include "data/bank_charset.h"
-#include "testing/grading.h"
+#include "data/answer_key.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -69,13 +69,8 @@ QString decodeLine(const QByteArray &bytes, const QString &file, int line) {
 }
 
 void checkStorable(const QString &text, jet::Version version, const QString &file, int line) {
-    const QString bad = bankcharset::notStorable(text, version);
-    if (!bad.isEmpty())
-        throw AikenError(file, line,
-                         QStringLiteral("символы, которых %1 не хранит: «%2» (%3)")
-                             .arg(version == jet::Version::Jet3 ? QStringLiteral("Jet 3 (Windows-1251)")
-                                                                : QStringLiteral("Jet 4 (UCS-2)"),
-                                  bad, bankcharset::advice(bad)));
+    if (const QString fault = bankcharset::storageFault(text, version); !fault.isEmpty())
+        throw AikenError(file, line, fault);
 }
 
 QString letters(const QList<Option> &options) {
@@ -208,13 +203,7 @@ QList<Question> parse(const QByteArray &raw, const QString &file, jet::Version v
 } // namespace
 
 int minimumQuestions() {
-    return kLevels.back().problems;
-}
-
-int correctNumber(int position, int authorsPlace) {
-    if (position >= 1 && position <= int(kAnswerKey.size()))
-        return correctOption(position);
-    return authorsPlace;
+    return kMostProblems;
 }
 
 Bank importBank(const QByteArray &bytes, const QString &file, jet::Version version) {
@@ -235,12 +224,11 @@ Bank importBank(const QByteArray &bytes, const QString &file, jet::Version versi
         const Question &q = questions[p - 1];
         bank.problems.append({p, q.text.mid(1).join(QLatin1Char('\n')), q.text.first()});
 
-        QList<Option> ordered = q.options;
-        const Option correct = ordered.takeAt(q.correct);
-        ordered.insert(correctNumber(p, q.correct + 1) - 1, correct);
-        for (int i = 0; i < ordered.size(); ++i)
-            bank.options.append(
-                {++optionId, p, ordered[i].text, ordered[i].line == correct.line, qint16(i + 1)});
+        const QList<int> order = answerkey::shownOrder(p, q.correct, int(q.options.size()));
+        for (int place = 0; place < order.size(); ++place) {
+            const int i = order[place];
+            bank.options.append({++optionId, p, q.options[i].text, i == q.correct, qint16(place + 1)});
+        }
     }
     return bank;
 }

@@ -45,17 +45,10 @@ private:
 // The least number of questions a file must hold: enough for the longest level.
 int minimumQuestions();
 
-// The option number the correct answer of the question at a 1-based position gets. Within the
-// answer key's 20 positions it is the key's number; past them (problems the program never
-// shows) the question keeps its own order, so the correct option's number is its letter's place
-// among the question's options.
-int correctNumber(int position, int authorsPlace);
-
 // Reads an Aiken file and lays it out as a bank: problem p gets ID_P p, its first line as the
 // condition (Uslovie) and the rest as the body (Name, empty when there is none); its options get
-// consecutive ID_O and numbers (dopol) 1..4 in row order, the correct one moved to
-// correctNumber(p, ...) and the other three kept in the file's order, Istina true on the correct
-// one only. Every text is checked against what the given Jet version can store: nothing beyond
+// consecutive ID_O and numbers (dopol) 1..4 in row order, laid out by the answer key
+// (answerkey::shownOrder), Istina true on the correct one only. Every text is checked against what the given Jet version can store: nothing beyond
 // the Basic Multilingual Plane, and for Jet 3 only Windows-1251. Throws AikenError for any
 // fault, including fewer than minimumQuestions() questions.
 Bank importBank(const QByteArray &bytes, const QString &file, jet::Version version);

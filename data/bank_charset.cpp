@@ -1,6 +1,6 @@
 #include "data/bank_charset.h"
 
-#include "data/bank_check.h"
+#include "data/jet/code_page.h"
 
 #include <QStringList>
 
@@ -69,13 +69,15 @@ QString character(char32_t c) {
 } // namespace
 
 QString notStorable(const QString &text, jet::Version version) {
-    if (version == jet::Version::Jet3)
-        return bankcheck::outsideWindows1251(text);
-    QString found;
-    for (char32_t c : text.toUcs4())
-        if (c > 0xFFFF && !found.contains(character(c)))
-            found += character(c);
-    return found;
+    return jet::codepage::unstorable(version, text);
+}
+
+QString storageFault(const QString &text, jet::Version version) {
+    const QString bad = notStorable(text, version);
+    if (bad.isEmpty())
+        return {};
+    return QStringLiteral("символы, которых %1 не хранит: «%2» (%3)")
+        .arg(jet::codepage::storageName(version), bad, advice(bad));
 }
 
 QString schoolSpelling(char32_t c) {

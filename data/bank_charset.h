@@ -20,6 +20,10 @@ namespace bankcharset {
 // outside Windows-1251, for Jet 4 those beyond the Basic Multilingual Plane.
 QString notStorable(const QString &text, jet::Version version);
 
+// What a file's reader says of a text the bank version cannot store, e.g. "символы, которых
+// Jet 3 (Windows-1251) не хранит: «²» (…advice…)"; empty when it can store it all.
+QString storageFault(const QString &text, jet::Version version);
+
 // The school spelling, within Windows-1251, of a maths character outside it ("^2" for "²");
 // empty when there is none.
 QString schoolSpelling(char32_t c);

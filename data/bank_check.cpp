@@ -1,8 +1,9 @@
 #include "data/bank_check.h"
 
+#include "data/answer_key.h"
 #include "data/bank_charset.h"
-#include "testing/grading.h"
-#include "testing/main_texts.h"
+#include "data/jet/code_page.h"
+#include "data/problem_display.h"
 
 #include <QHash>
 #include <QSet>
@@ -12,23 +13,6 @@
 namespace bankcheck {
 
 namespace {
-
-// Unicode for the bytes 0x80..0xBF of Windows-1251; 0 where the code page has no character.
-constexpr char16_t kUpperHalf[64] = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039, 0x040A,
-    0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0,      0x2122,
-    0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6,
-    0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456,
-    0x0491, 0x00B5, 0x00B6, 0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
-};
-
-bool inWindows1251(char32_t c) {
-    if (c < 0x80)
-        return true;
-    if (c >= 0x0410 && c <= 0x044F)
-        return true;
-    return c != 0 && std::find(std::begin(kUpperHalf), std::end(kUpperHalf), c) != std::end(kUpperHalf);
-}
 
 QString describe(const QString &chars) {
     QStringList parts;
@@ -83,11 +67,7 @@ void checkText(const std::optional<QString> &text, bool mayBeEmpty, const QStrin
 } // namespace
 
 QString outsideWindows1251(const QString &text) {
-    QList<char32_t> found;
-    for (char32_t c : text.toUcs4())
-        if (!inWindows1251(c) && !found.contains(c))
-            found << c;
-    return QString::fromUcs4(found.constData(), found.size());
+    return jet::codepage::unstorable(jet::Version::Jet3, text, jet::codepage::kCyrillic);
 }
 
 Report check(const Bank &bank) {
@@ -143,7 +123,7 @@ Report check(const Bank &bank) {
                       OptionText, o.dopol, faults);
         }
 
-        if (p <= int(kAnswerKey.size()) && !own.isEmpty()) {
+        if (isKeyed(p) && !own.isEmpty()) {
             const int key = correctOption(p);
             QList<int> marked;
             bool keyMarked = false;
@@ -177,7 +157,7 @@ Report check(const Bank &bank) {
                 {p, QStringLiteral("Задача %1 (ID_P %2): %3.").arg(p).arg(problem.ID_P).arg(fault.tool),
                  fault.field, fault.option, fault.plain});
 
-        if (p <= kLevels.back().problems && maintexts::conditionFillsPaneAt(p) && problem.Name &&
+        if (p <= kMostProblems && problemdisplay::conditionFillsPaneAt(p) && problem.Name &&
             !problem.Name->trimmed().isEmpty())
             report.warnings.append(
                 {p,
@@ -209,7 +189,7 @@ Report check(const Bank &bank) {
                     .arg(id)});
     }
 
-    const int needed = kLevels.back().problems;
+    const int needed = kMostProblems;
     if (report.problemCount < needed)
         report.findings.append(
             {0, QStringLiteral("В банке задач %1, а для всех трёх уровней нужно не меньше %2.")
@@ -255,8 +235,8 @@ QString format(const Report &report, const QString &file) {
                  .arg(report.problemCount)
                  .arg(report.optionCount);
     lines << levelLines(report);
-    if (report.problemCount > kLevels.back().problems)
-        lines << QStringLiteral("Задачи после %1-й программа не показывает.").arg(kLevels.back().problems);
+    if (report.problemCount > kMostProblems)
+        lines << QStringLiteral("Задачи после %1-й программа не показывает.").arg(kMostProblems);
     if (report.findings.isEmpty()) {
         lines << QStringLiteral("Ошибок не найдено.");
     } else {

@@ -2,7 +2,7 @@
 
 #include "data/bank_charset.h"
 #include "data/bank_tables.h"
-#include "data/jet/format.h"
+#include "data/jet/code_page.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -131,9 +131,9 @@ DecodedFile decodeFile(const QByteArray &bytes) {
     if (const qsizetype hole = bytes.indexOf('\x98'); hole >= 0)
         return fail(hole, QStringLiteral("текст ни в кодировке UTF-8, ни в Windows-1251 (байт 0x98)"));
     out.format.encoding = FileFormat::Encoding::Windows1251;
-    out.utf8 = jet::format::decodeText(jet::Version::Jet3, reinterpret_cast<const uchar *>(bytes.constData()),
-                                       bytes.size(), 1251)
-                   ->toUtf8();
+    out.utf8 = jet::codepage::decode(jet::codepage::kCyrillic, reinterpret_cast<const uchar *>(bytes.constData()),
+                                     bytes.size())
+                   .toUtf8();
     return out;
 }
 
@@ -377,14 +377,9 @@ void checkStorable(const jet::Table &table, const QList<int> &lines, const QStri
             const QString *text = std::get_if<QString>(&table.rows[r][c]);
             if (!text)
                 continue;
-            const QString bad = bankcharset::notStorable(*text, version);
-            if (!bad.isEmpty())
-                throw CsvError(file, lines[r],
-                               QStringLiteral("в столбце «%1» символы, которых %2 не хранит: «%3» (%4)")
-                                   .arg(table.columns[c].name,
-                                        version == jet::Version::Jet3 ? QStringLiteral("Jet 3 (Windows-1251)")
-                                                                      : QStringLiteral("Jet 4 (UCS-2)"),
-                                        bad, bankcharset::advice(bad)));
+            const QString fault = bankcharset::storageFault(*text, version);
+            if (!fault.isEmpty())
+                throw CsvError(file, lines[r], QStringLiteral("в столбце «%1» %2").arg(table.columns[c].name, fault));
         }
     }
 }

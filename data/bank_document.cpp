@@ -2,7 +2,8 @@
 
 #include "data/bank_files.h"
 #include "data/bank_tables.h"
-#include "testing/grading.h"
+#include "data/answer_key.h"
+#include "data/levels.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -24,21 +25,11 @@ namespace bankdoc {
 int correctNumber(const DocProblem &problem, int position) {
     if (problem.correct < 0 || problem.correct >= problem.options.size())
         return 0;
-    if (position >= 1 && position <= int(kAnswerKey.size()))
-        return std::min(int(correctOption(position)), int(problem.options.size()));
-    return problem.correct + 1;
+    return answerkey::correctNumber(position, problem.correct + 1, int(problem.options.size()));
 }
 
 QList<int> shownOrder(const DocProblem &problem, int position) {
-    QList<int> order;
-    order.reserve(problem.options.size());
-    for (int i = 0; i < problem.options.size(); ++i)
-        if (i != problem.correct)
-            order << i;
-    const int number = correctNumber(problem, position);
-    if (number > 0)
-        order.insert(number - 1, problem.correct);
-    return order;
+    return answerkey::shownOrder(position, problem.correct, int(problem.options.size()));
 }
 
 QString levelsUsing(int position) {

@@ -1,7 +1,7 @@
 #include "data/bank_editing.h"
 
 #include "data/bank_charset.h"
-#include "testing/grading.h"
+#include "data/answer_key.h"
 
 #include <QUndoCommand>
 #include <QUndoStack>
@@ -205,7 +205,7 @@ int BankEditing::moveOption(int problem, int option, int delta) {
     const int row = int(order.indexOf(option));
     if (row < 0)
         return -1;
-    const bool keyed = p.correct >= 0 && position <= int(kAnswerKey.size());
+    const bool keyed = p.correct >= 0 && isKeyed(position);
     if (keyed && option == p.correct)
         return -1;
     int target = row + delta;

@@ -1,8 +1,8 @@
 #include "data/test_sheet.h"
 
 #include "data/unmodul.h"
-#include "testing/grading.h"
-#include "testing/main_texts.h"
+#include "data/answer_key.h"
+#include "data/problem_display.h"
 
 namespace testsheet {
 
@@ -30,28 +30,7 @@ SheetError::SheetError(Kind kind, const QString &message)
     , m_message(message) {}
 
 bool bodyShownAt(int position) {
-    // The pane starts a test at the designed condition height; each heading shown on the way to
-    // this position may make the condition take the pane or give it back, as the main window does.
-    bool conditionFills = false;
-    for (int heading = 2; heading <= position; ++heading) {
-        for (maintexts::DisplayAdjustment effect :
-             maintexts::displayAdjustmentsFor(maintexts::problemHeading(heading))) {
-            switch (effect) {
-            case maintexts::DisplayAdjustment::ConditionFill:
-            case maintexts::DisplayAdjustment::ConditionFillWithBar:
-                conditionFills = true;
-                break;
-            case maintexts::DisplayAdjustment::ConditionResetNoBars:
-            case maintexts::DisplayAdjustment::ConditionDesignHeight:
-                conditionFills = false;
-                break;
-            case maintexts::DisplayAdjustment::BodyHorizontalBar:
-            case maintexts::DisplayAdjustment::BodyNoBars:
-                break;
-            }
-        }
-    }
-    return !conditionFills;
+    return !problemdisplay::conditionFillsPaneAt(position);
 }
 
 QList<MarkRange> markScale(const LevelRules &rules) {

@@ -3,7 +3,7 @@
 #include "data/bank_charset.h"
 #include "data/bank_check.h"
 #include "data/bank_document.h"
-#include "testing/grading.h"
+#include "data/levels.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -2,7 +2,7 @@
 
 #include "data/bank_editing.h"
 #include "editor/text_edit.h"
-#include "testing/grading.h"
+#include "data/answer_key.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -246,7 +246,7 @@ void ProblemEditor::refresh() {
         m_rows[row].correct->setChecked(row == p.correct);
         m_correctGroup->setExclusive(true);
         // Past the problems the program shows, the student sees none.
-        const QString shown = position <= kLevels.back().problems
+        const QString shown = position <= kMostProblems
                                   ? QStringLiteral("у ученика № %1").arg(m_shown[row])
                                   : QString();
         m_rows[row].shown->setText(shown);
@@ -312,7 +312,7 @@ void ProblemEditor::moveOption(int delta) {
     const int moved = m_editing->moveOption(m_problem, option, delta);
     if (moved < 0) {
         const DocProblem &p = m_editing->document()->problem(m_problem);
-        const bool keyed = p.correct >= 0 && m_problem < int(kAnswerKey.size());
+        const bool keyed = p.correct >= 0 && isKeyed(m_problem + 1);
         emit optionNotMoved(keyed && option == p.correct
                                 ? QStringLiteral("Верный вариант ученик видит под номером %1: этот номер "
                                                  "программа считает верным для задачи № %2. Перемещаются "

@@ -3,7 +3,7 @@
 #include "data/bank_document.h"
 #include "data/test_sheet.h"
 #include "data/test_sheet_print.h"
-#include "testing/grading.h"
+#include "data/levels.h"
 
 #include <QAction>
 #include <QDir>

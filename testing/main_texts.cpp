@@ -33,38 +33,13 @@ QString withPluralCorrected(const QString &text) {
     return result;
 }
 
-const QList<DisplayAdjustmentRow> &displayAdjustmentTable() {
-    using enum DisplayAdjustment;
-    static const QList<DisplayAdjustmentRow> table{
-        {4, BodyHorizontalBar},     {5, BodyNoBars},
-        {11, BodyHorizontalBar},    {12, BodyNoBars},
-        {16, BodyHorizontalBar},    {17, BodyNoBars},
-        {10, ConditionFillWithBar}, {11, ConditionResetNoBars},
-        {15, ConditionFill},        {16, ConditionDesignHeight},
-    };
-    return table;
-}
-
 QList<DisplayAdjustment> displayAdjustmentsFor(const QString &problemCaption) {
     QList<DisplayAdjustment> effects;
-    for (const DisplayAdjustmentRow &row : displayAdjustmentTable()) {
+    for (const problemdisplay::DisplayAdjustmentRow &row : problemdisplay::displayAdjustmentTable()) {
         if (problemCaption == problemHeading(row.heading))
             effects.append(row.effect);
     }
     return effects;
-}
-
-bool conditionFillsPaneAt(int position) {
-    bool fills = false;
-    for (int heading = 2; heading <= position; ++heading)
-        for (DisplayAdjustment effect : displayAdjustmentsFor(problemHeading(heading))) {
-            using enum DisplayAdjustment;
-            if (effect == ConditionFill || effect == ConditionFillWithBar)
-                fills = true;
-            else if (effect == ConditionResetNoBars || effect == ConditionDesignHeight)
-                fills = false;
-        }
-    return fills;
 }
 
 } // namespace maintexts

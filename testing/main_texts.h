@@ -2,6 +2,8 @@
 
 // The main window's texts and the rules that build them from the test's progress.
 
+#include "data/problem_display.h"
+
 #include <QList>
 #include <QString>
 
@@ -68,30 +70,9 @@ inline QString exitQuestion() {
     return QStringLiteral("Вы действительно хотите выйти из программы?");
 }
 
-// How the problem pane prepares for the problem that comes next: wide one-line bodies get a
-// horizontal scroll bar, long conditions take over the pane.
-enum class DisplayAdjustment {
-    BodyHorizontalBar,     // body memo: horizontal scroll bar
-    BodyNoBars,            // body memo: no scroll bars
-    ConditionFillWithBar,  // condition memo: pane height - 30, then a vertical scroll bar
-    ConditionResetNoBars,  // condition memo: no scroll bars, then height 50
-    ConditionFill,         // condition memo: pane height - 30, scroll bars unchanged
-    ConditionDesignHeight, // condition memo: height 50
-};
-
-struct DisplayAdjustmentRow {
-    int heading; // applies when the problem pane reads problemHeading(heading)
-    DisplayAdjustment effect;
-};
-
-// The table in the order its rows are tested; several rows may apply to one heading.
-const QList<DisplayAdjustmentRow> &displayAdjustmentTable();
-// The effects for a problem pane caption, in table order. Compared for exact equality, so the
-// start heading "Задача №1" and anything else matches no row.
+// The pane's adjustments for a problem pane caption, in table order. Compared for exact equality
+// with the headings, so the start heading "Задача №1" and anything else matches no row.
+using problemdisplay::DisplayAdjustment;
 QList<DisplayAdjustment> displayAdjustmentsFor(const QString &problemCaption);
-
-// Whether the condition takes the whole problem pane at a 1-based position of a test, so that
-// the student never sees the body: the adjustments of every heading up to it, in a test's order.
-bool conditionFillsPaneAt(int position);
 
 } // namespace maintexts

@@ -82,8 +82,8 @@ void ProblemPane::setScrollBars(QPlainTextEdit *memo, ScrollBars bars) {
                                                                   : Qt::ScrollBarAlwaysOff);
 }
 
-void ProblemPane::applyDisplayAdjustment(maintexts::DisplayAdjustment effect) {
-    using enum maintexts::DisplayAdjustment;
+void ProblemPane::applyDisplayAdjustment(problemdisplay::DisplayAdjustment effect) {
+    using enum problemdisplay::DisplayAdjustment;
     const int filled = height() - 30;
     switch (effect) {
     case BodyHorizontalBar:

@@ -8,7 +8,7 @@
 class QPlainTextEdit;
 struct MainLayout;
 
-namespace maintexts {
+namespace problemdisplay {
 enum class DisplayAdjustment;
 }
 
@@ -30,7 +30,7 @@ public:
     void setConditionHeight(int height);
     int conditionHeight() const { return m_conditionHeight; }
     static void setScrollBars(QPlainTextEdit *memo, ScrollBars bars);
-    void applyDisplayAdjustment(maintexts::DisplayAdjustment effect);
+    void applyDisplayAdjustment(problemdisplay::DisplayAdjustment effect);
     // Places the pane and its memos as the window's layout puts them.
     void applyLayout(const MainLayout &layout);
 

@@ -26,7 +26,7 @@ class WindowFrame;
 }
 struct LevelRules;
 
-namespace maintexts {
+namespace problemdisplay {
 enum class DisplayAdjustment;
 }
 

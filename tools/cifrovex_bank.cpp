@@ -12,7 +12,7 @@
 #include "data/test_sheet.h"
 #include "data/test_sheet_print.h"
 #include "platform/console.h"
-#include "testing/grading.h"
+#include "data/levels.h"
 
 #include <QDir>
 #include <QFile>

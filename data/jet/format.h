@@ -230,19 +230,11 @@ struct TableDef {
     QByteArray unknownHeader;
 };
 
-// Text in the database's encoding: Jet 4 UCS-2LE (compressed when shorter and allowed), Jet 3 the
-// code page. encodeText returns nullopt when a character cannot be stored.
-std::optional<QByteArray> encodeText(Version version, const QString &text, bool allowCompression);
+// Text in the database's encoding (code_page.h): Jet 4 UCS-2LE (compressed when shorter and
+// allowed), Jet 3 the code page. encodeText returns nullopt when a character cannot be stored.
+std::optional<QByteArray> encodeText(Version version, const QString &text, bool allowCompression,
+                                     int codePage = 1251);
 std::optional<QString> decodeText(Version version, const uchar *data, qsizetype size, int codePage);
-// Whether Jet 3 text in this code page is read as such (the single-byte Windows code pages
-// 1250-1258); other code pages read as 1251.
-bool knownCodePage(int codePage);
-// The code page Jet 3 text is in, from the header's code page and, when that is not one of the
-// known ones, from its sort order (a Windows locale id: Russian 0x0419 means 1251; "General",
-// 0x0409, means none in particular); 0 when neither says.
-int textCodePage(quint16 headerCodePage, quint16 sortOrder);
-// The first character Jet cannot store in this version, or -1.
-qsizetype firstUnstorableChar(Version version, const QString &text);
 
 // The serialised table definition (all pages' content as one block, page header included as for
 // one page; bytes 2-7, the free space and the next page, are the caller's). A definition parsed

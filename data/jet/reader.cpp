@@ -1,6 +1,7 @@
 // Reading Jet 3 and Jet 4 files held whole in memory. Every page number, offset, length and chain
 // is checked before use: a bad file ends in FormatError, never in a read outside the buffer.
 
+#include "data/jet/code_page.h"
 #include "data/jet/errors.h"
 #include "data/jet/format.h"
 #include "data/jet/jet.h"
@@ -488,9 +489,9 @@ Database Database::fromBytes(QByteArray bytes, const QString &nameForMessages) {
     if (db.m_version == Version::Jet3) {
         const quint16 codePage = u16(h + kHeaderCodePage);
         const quint16 sortOrder = u16(h + kHeaderSortOrder3);
-        db.m_codePage = textCodePage(codePage, sortOrder);
+        db.m_codePage = codepage::fromHeader(codePage, sortOrder);
         if (db.m_codePage == 0) {
-            db.m_codePage = 1251;
+            db.m_codePage = codepage::kCyrillic;
             db.m_codePageNotice =
                 QStringLiteral("%1: в заголовке базы Jet 3 нет известной кодовой страницы (кодовая страница "
                                "%2, порядок сортировки 0x%3), текст прочитан как Windows-1251")

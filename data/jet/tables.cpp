@@ -1,5 +1,6 @@
 #include "data/jet/tables.h"
 
+#include "data/jet/code_page.h"
 #include "data/jet/errors.h"
 #include "data/jet/table_index.h"
 
@@ -96,7 +97,7 @@ std::optional<QByteArray> encodeValue(const PageStore &store, const ColumnDef &c
                                    .arg(where.text())
                                    .arg(s->size())
                                    .arg(maxChars));
-        if (const qsizetype bad = firstUnstorableChar(l.version, *s); bad >= 0)
+        if (const qsizetype bad = codepage::firstUnstorable(l.version, *s); bad >= 0)
             unsupported(store,
                         l.version == Version::Jet4
                             ? QStringLiteral("%1: символ в позиции %2 лежит вне основной плоскости Юникода")

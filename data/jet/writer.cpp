@@ -6,6 +6,7 @@
 // All work happens on pages in memory (PageStore); the caller writes the result whole.
 
 #include "data/jet/access_objects.h"
+#include "data/jet/code_page.h"
 #include "data/jet/errors.h"
 #include "data/jet/format.h"
 #include "data/jet/index.h"
@@ -80,7 +81,7 @@ void checkName(const Layout &l, const QString &file, const QString &name, const 
         unsupported(
             file,
             QStringLiteral("%1: имя должно содержать от 1 до %2 символов").arg(what).arg(kMaxNameLength));
-    if (firstUnstorableChar(l.version, name) >= 0)
+    if (codepage::firstUnstorable(l.version, name) >= 0)
         unsupported(
             file,
             QStringLiteral("%1: в имени есть символ, который нельзя записать в эту версию базы").arg(what));
@@ -290,7 +291,7 @@ public:
         const Table catalogue = access::catalogue(m_l.version, m_date);
         const Table aces = access::accessControlEntries(m_l.version);
         for (const access::SystemTable &t : system) {
-            TableDef def = readTdef(m_store, t.tdefPage, 1251, t.name);
+            TableDef def = readTdef(m_store, t.tdefPage, codepage::kCyrillic, t.name);
             const Table *rows = t.name == catalogue.name ? &catalogue : t.name == aces.name ? &aces : nullptr;
             replaceRows(m_store, t.tdefPage, def, t.name,
                         rows ? inDefinitionOrder(def, rows->columns, rows->rows) : QList<QList<Value>>{});
@@ -314,7 +315,7 @@ public:
 
     void fill(quint32 page, const QString &name, const QList<Column> &columns,
               const QList<QList<Value>> &rows) {
-        TableDef def = readTdef(m_store, page, 1251, name);
+        TableDef def = readTdef(m_store, page, codepage::kCyrillic, name);
         replaceRows(m_store, page, def, name, inDefinitionOrder(def, columns, rows));
     }
 
@@ -351,7 +352,7 @@ private:
     // `added` has the columns by column number, as jet::Table has them.
     void appendRows(const QString &name, const QList<QList<Value>> &added) {
         const quint32 page = name == catalogName() ? kCatalogTdefPage : tablePage(name);
-        TableDef def = readTdef(m_store, page, 1251, name);
+        TableDef def = readTdef(m_store, page, codepage::kCyrillic, name);
         QList<QList<Value>> rows = existingRows(name, def);
         rows += inDefinitionOrder(def, access::tableColumns(def), added);
         replaceRows(m_store, page, def, name, rows);
