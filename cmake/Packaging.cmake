@@ -5,15 +5,11 @@ include(GNUInstallDirs)
 # The program opens data.cvx in its current directory; the desktop entry (Path=) starts it in
 # /usr/share/cifrovex, where resources/bank installs the shipped bank. The program itself is
 # installed by app/.
-if(TARGET cifrovex-bank)
-    install(TARGETS cifrovex-bank RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+install(TARGETS cifrovex-bank RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/cifrovex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 # The bank editor (installed by editor/) has its own entry; it opens a file it is given.
-if(TARGET cifrovex-editor)
-    install(FILES ${PROJECT_SOURCE_DIR}/packaging/cifrovex-editor.desktop
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-endif()
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/cifrovex-editor.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/glyphs/cifrovex.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps)
 
