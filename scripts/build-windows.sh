@@ -13,20 +13,8 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 BUILD="$ROOT/build/windows"
 
-# Debian packages: the cross compiler, Wine, the tools to build Qt and the installer, and what the
-# tests under Wine need (an X server, screenshots, the zip).
-packages=(g++-mingw-w64-x86-64-posix wine wine64 nsis cmake ninja-build qt6-base-dev-tools
-          dpkg-dev xz-utils python3 locales xvfb x11-utils imagemagick unzip qt6-translations-l10n)
+"$ROOT/scripts/install-deps.sh" windows >&2
 source "$ROOT/scripts/windows-sdk.sh"
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "== installing ${missing[*]}" >&2
-    as_root apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" >&2
-fi
 
 t_start=$SECONDS
 ensure_qt_sdk >&2

@@ -5,6 +5,8 @@
 #   scripts/install-deps.sh fuzz          that, and clang with libFuzzer (scripts/fuzz.sh)
 #   scripts/install-deps.sh jackcess      test's, and Java for the Jackcess tests (ctest -L jackcess)
 #   scripts/install-deps.sh package       building and checking the Debian package (.ci/run)
+#   scripts/install-deps.sh windows       the Windows build and its tests under Wine
+#                                         (scripts/build-windows.sh)
 #   scripts/install-deps.sh fresh-check   making a fresh Debian 12 (scripts/check-fresh-debian.sh)
 #   scripts/install-deps.sh --list PURPOSE...   prints the packages instead
 # Every list is here and nowhere else. Uses sudo when not run as root, and hands apt the
@@ -29,12 +31,17 @@ fuzz=(clang libclang-rt-14-dev)
 jackcess=(default-jdk-headless libcommons-lang3-java libcommons-logging-java)
 # cpack -G DEB (dpkg-shlibdeps, file) and packaging/check-deb.sh.
 package=(dpkg-dev file desktop-file-utils man-db xvfb xdotool)
+# The Windows build: the cross compiler, Wine, the tools to build Qt from Debian's sources and the
+# installer, and what the tests under Wine need (an X server, screenshots, the zip); Qt's Russian
+# translations go into the zip and the installer.
+windows=(g++-mingw-w64-x86-64-posix wine wine64 nsis cmake ninja-build qt6-base-dev-tools dpkg-dev xz-utils
+         python3 locales xvfb x11-utils imagemagick unzip qt6-translations-l10n)
 # A minimal Debian made from the archive.
 fresh_check=(debootstrap)
 
 list=false
 [ "${1:-}" != --list ] || { list=true; shift; }
-[ $# -gt 0 ] || { echo "usage: $0 [--list] run|test|fuzz|package|fresh-check..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--list] run|test|fuzz|jackcess|package|windows|fresh-check..." >&2; exit 2; }
 packages=()
 for purpose in "$@"; do
     case "$purpose" in
@@ -43,8 +50,9 @@ for purpose in "$@"; do
         fuzz) packages+=("${run[@]}" "${fuzz[@]}") ;;
         jackcess) packages+=("${run[@]}" "${test[@]}" "${jackcess[@]}") ;;
         package) packages+=("${run[@]}" "${package[@]}") ;;
+        windows) packages+=("${windows[@]}") ;;
         fresh-check) packages+=("${fresh_check[@]}") ;;
-        *) echo "install-deps: unknown purpose '$purpose' (run, test, fuzz, jackcess, package, fresh-check)" >&2; exit 2 ;;
+        *) echo "install-deps: unknown purpose '$purpose' (run, test, fuzz, jackcess, package, windows, fresh-check)" >&2; exit 2 ;;
     esac
 done
 
