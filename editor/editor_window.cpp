@@ -405,25 +405,38 @@ EditorWindow::~EditorWindow() {
 }
 
 void EditorWindow::createActions() {
+    // Each command is made once, here, connected to what it does and put in its menu (none: the
+    // caller places it).
+    const auto command = [this](QMenu *menu, const QString &name, const QString &text,
+                                const QKeySequence &key, const QString &tip, auto slot) {
+        QAction *action = makeAction(this, name, text, key, tip);
+        connect(action, &QAction::triggered, this, slot);
+        if (menu)
+            menu->addAction(action);
+        return action;
+    };
+
     QMenu *file = menuBar()->addMenu(QStringLiteral("&Файл"));
-    file->addAction(
-        makeAction(this, QStringLiteral("NewBank"), QStringLiteral("&Новый банк"), QKeySequence::New));
-    file->addAction(
-        makeAction(this, QStringLiteral("OpenBank"), QStringLiteral("&Открыть..."), QKeySequence::Open));
-    m_save = makeAction(this, QStringLiteral("SaveBank"), QStringLiteral("&Сохранить"), QKeySequence::Save);
+    command(file, QStringLiteral("NewBank"), QStringLiteral("&Новый банк"), QKeySequence::New, {},
+            &EditorWindow::newBank);
+    command(file, QStringLiteral("OpenBank"), QStringLiteral("&Открыть..."), QKeySequence::Open, {},
+            &EditorWindow::open);
+    m_save = command(nullptr, QStringLiteral("SaveBank"), QStringLiteral("&Сохранить"), QKeySequence::Save,
+                     {}, &EditorWindow::save);
     QMenu *recent = file->addMenu(QStringLiteral("&Недавние файлы"));
     recent->setObjectName(QStringLiteral("RecentFilesMenu"));
     m_recent = new RecentFiles(recent, this);
     connect(m_recent, &RecentFiles::fileChosen, this, &EditorWindow::openRecent);
     file->addAction(m_save);
-    file->addAction(makeAction(this, QStringLiteral("SaveBankAs"), QStringLiteral("Сохранить &как..."),
-                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-                               QStringLiteral("Сохранить в другой файл, в формате Jet 4 или Jet 3")));
+    command(file, QStringLiteral("SaveBankAs"), QStringLiteral("Сохранить &как..."),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+            QStringLiteral("Сохранить в другой файл, в формате Jet 4 или Jet 3"), &EditorWindow::saveAs);
     file->addSeparator();
-    file->addAction(makeAction(this, QStringLiteral("ImportAiken"), QStringLiteral("Импорт из &Aiken..."), {},
-                               QStringLiteral("Заменить задачи вопросами из текстового файла Moodle Aiken")));
-    file->addAction(makeAction(this, QStringLiteral("ImportCsv"), QStringLiteral("Импорт из &CSV..."), {},
-                               QStringLiteral("Заменить задачи таблицами Zadachi.csv и Otvety.csv")));
+    command(file, QStringLiteral("ImportAiken"), QStringLiteral("Импорт из &Aiken..."), {},
+            QStringLiteral("Заменить задачи вопросами из текстового файла Moodle Aiken"),
+            &EditorWindow::importAiken);
+    command(file, QStringLiteral("ImportCsv"), QStringLiteral("Импорт из &CSV..."), {},
+            QStringLiteral("Заменить задачи таблицами Zadachi.csv и Otvety.csv"), &EditorWindow::importCsv);
     QMenu *add = file->addMenu(QStringLiteral("&Добавить в банк"));
     const struct {
         const char *name;
@@ -436,29 +449,28 @@ void EditorWindow::createActions() {
         {"AddCsvAfterCurrent", "Из CSV после т&екущей задачи...", ImportPlace::AfterCurrent, true},
         {"AddCsvAtEnd", "Из CSV в ко&нец...", ImportPlace::AtEnd, true},
     };
-    for (const auto &a : adds) {
-        QAction *action = makeAction(this, QString::fromLatin1(a.name), QString::fromUtf8(a.text), {},
-                                     QStringLiteral("Добавить задачи из файла, не заменяя банк"));
-        add->addAction(action);
-        connect(action, &QAction::triggered, this, [this, place = a.place, csv = a.csv] {
-            if (csv)
-                importCsvTo(place);
-            else
-                importAikenTo(place);
-        });
-    }
-    file->addAction(
-        makeAction(this, QStringLiteral("ExportCsv"), QStringLiteral("&Экспорт в CSV..."), {},
-                   QStringLiteral("Записать Zadachi.csv и Otvety.csv в папку, как их пишет mdb-export")));
-    file->addAction(makeAction(this, QStringLiteral("ExportCsvSpreadsheet"),
-                               QStringLiteral("Экспорт для электронной &таблицы..."), {},
-                               QStringLiteral("Записать Zadachi.csv и Otvety.csv так, чтобы их открыла "
-                                              "электронная таблица: через «;», в UTF-8 с меткой BOM")));
-    m_exportSelected = makeAction(
-        this, QStringLiteral("ExportSelectedCsv"), QStringLiteral("Экспорт &выбранных задач в CSV..."), {},
+    for (const auto &a : adds)
+        command(add, QString::fromLatin1(a.name), QString::fromUtf8(a.text), {},
+                QStringLiteral("Добавить задачи из файла, не заменяя банк"),
+                [this, place = a.place, csv = a.csv] {
+                    if (csv)
+                        importCsvTo(place);
+                    else
+                        importAikenTo(place);
+                });
+    command(file, QStringLiteral("ExportCsv"), QStringLiteral("&Экспорт в CSV..."), {},
+            QStringLiteral("Записать Zadachi.csv и Otvety.csv в папку, как их пишет mdb-export"),
+            &EditorWindow::exportCsv);
+    command(file, QStringLiteral("ExportCsvSpreadsheet"),
+            QStringLiteral("Экспорт для электронной &таблицы..."), {},
+            QStringLiteral("Записать Zadachi.csv и Otvety.csv так, чтобы их открыла "
+                           "электронная таблица: через «;», в UTF-8 с меткой BOM"),
+            &EditorWindow::exportCsvForSpreadsheet);
+    m_exportSelected = command(
+        file, QStringLiteral("ExportSelectedCsv"), QStringLiteral("Экспорт &выбранных задач в CSV..."), {},
         QStringLiteral("Записать выбранные в списке задачи отдельным банком в Zadachi.csv и "
-                       "Otvety.csv"));
-    file->addAction(m_exportSelected);
+                       "Otvety.csv"),
+        &EditorWindow::exportSelectedCsv);
     file->addSeparator();
     auto *sheets = new SheetCommands(m_document, this);
     sheets->dialogs().showError = [this](QWidget *parent, const QString &text) {
@@ -466,11 +478,11 @@ void EditorWindow::createActions() {
     };
     file->addActions(sheets->actions());
     file->addSeparator();
-    file->addAction(makeAction(this, QStringLiteral("StartProgram"), QStringLiteral("&Запустить Cifrovex"),
-                               Qt::Key_F9, QStringLiteral("Пройти тест на этом банке (на его копии)")));
+    command(file, QStringLiteral("StartProgram"), QStringLiteral("&Запустить Cifrovex"), Qt::Key_F9,
+            QStringLiteral("Пройти тест на этом банке (на его копии)"), &EditorWindow::startProgram);
     file->addSeparator();
-    file->addAction(makeAction(this, QStringLiteral("Quit"), QStringLiteral("В&ыход"),
-                               QKeySequence(Qt::CTRL | Qt::Key_Q)));
+    command(file, QStringLiteral("Quit"), QStringLiteral("В&ыход"), QKeySequence(Qt::CTRL | Qt::Key_Q), {},
+            &QWidget::close);
 
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Правка"));
     QAction *undo = m_editing->undoStack()->createUndoAction(this, QStringLiteral("&Отменить"));
@@ -484,112 +496,70 @@ void EditorWindow::createActions() {
     edit->addAction(undo);
     edit->addAction(redo);
     edit->addSeparator();
-    edit->addAction(makeAction(this, QStringLiteral("InsertProblem"), QStringLiteral("&Новая задача"),
-                               QKeySequence(Qt::CTRL | Qt::Key_Return),
-                               QStringLiteral("Вставить пустую задачу после текущей")));
-    m_duplicate = makeAction(this, QStringLiteral("DuplicateProblem"), QStringLiteral("&Копия задачи"),
-                             QKeySequence(Qt::CTRL | Qt::Key_D));
-    m_remove = makeAction(this, QStringLiteral("RemoveProblem"), QStringLiteral("Уда&лить задачу"),
-                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
+    command(edit, QStringLiteral("InsertProblem"), QStringLiteral("&Новая задача"),
+            QKeySequence(Qt::CTRL | Qt::Key_Return), QStringLiteral("Вставить пустую задачу после текущей"),
+            &EditorWindow::insertProblem);
+    m_duplicate = command(edit, QStringLiteral("DuplicateProblem"), QStringLiteral("&Копия задачи"),
+                          QKeySequence(Qt::CTRL | Qt::Key_D), {}, &EditorWindow::duplicateProblem);
+    m_remove = command(edit, QStringLiteral("RemoveProblem"), QStringLiteral("Уда&лить задачу"),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), {}, &EditorWindow::removeProblem);
     // Alt+Shift is the layout switch on Windows and window managers take Alt+Shift+arrows:
     // Ctrl+Shift+arrows reach the editor everywhere.
-    m_moveUp = makeAction(this, QStringLiteral("MoveUp"), QStringLiteral("Переместить в&ыше"), {});
+    m_moveUp = command(edit, QStringLiteral("MoveUp"), QStringLiteral("Переместить в&ыше"), {}, {},
+                       &EditorWindow::moveUp);
     m_moveUp->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up), QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Up)});
-    m_moveDown = makeAction(this, QStringLiteral("MoveDown"), QStringLiteral("Переместить ни&же"), {});
+    m_moveDown = command(edit, QStringLiteral("MoveDown"), QStringLiteral("Переместить ни&же"), {}, {},
+                         &EditorWindow::moveDown);
     m_moveDown->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down),
                               QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_Down)});
-    edit->addActions({m_duplicate, m_remove, m_moveUp, m_moveDown});
-    edit->addAction(makeAction(this, QStringLiteral("SelectAllProblems"),
-                               QStringLiteral("Выбрать вс&е задачи"),
-                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
-                               QStringLiteral("Выбрать все задачи в списке (одну или несколько — Shift "
-                                              "или Ctrl и щелчок)")));
+    command(edit, QStringLiteral("SelectAllProblems"), QStringLiteral("Выбрать вс&е задачи"),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+            QStringLiteral("Выбрать все задачи в списке (одну или несколько — Shift "
+                           "или Ctrl и щелчок)"),
+            [this] {
+                m_list->selectAll();
+                m_list->setFocus();
+            });
     edit->addSeparator();
-    edit->addAction(makeAction(this, QStringLiteral("AddOption"), QStringLiteral("&Добавить вариант"),
-                               QKeySequence(Qt::ALT | Qt::Key_Insert)));
-    edit->addAction(makeAction(this, QStringLiteral("RemoveOption"), QStringLiteral("Уд&алить вариант"),
-                               QKeySequence(Qt::ALT | Qt::Key_Delete)));
-    edit->addAction(makeAction(this, QStringLiteral("MoveOptionUp"), QStringLiteral("Вариант в&ыше"),
-                               QKeySequence(Qt::ALT | Qt::Key_Up),
-                               QStringLiteral("Поднять неверный вариант среди неверных")));
-    edit->addAction(makeAction(this, QStringLiteral("MoveOptionDown"), QStringLiteral("Вариант ни&же"),
-                               QKeySequence(Qt::ALT | Qt::Key_Down),
-                               QStringLiteral("Опустить неверный вариант среди неверных")));
+    command(edit, QStringLiteral("AddOption"), QStringLiteral("&Добавить вариант"),
+            QKeySequence(Qt::ALT | Qt::Key_Insert), {}, [this] { m_editor->addOption(); });
+    command(edit, QStringLiteral("RemoveOption"), QStringLiteral("Уд&алить вариант"),
+            QKeySequence(Qt::ALT | Qt::Key_Delete), {}, [this] { m_editor->removeOption(); });
+    command(edit, QStringLiteral("MoveOptionUp"), QStringLiteral("Вариант в&ыше"),
+            QKeySequence(Qt::ALT | Qt::Key_Up), QStringLiteral("Поднять неверный вариант среди неверных"),
+            [this] { m_editor->moveOption(-1); });
+    command(edit, QStringLiteral("MoveOptionDown"), QStringLiteral("Вариант ни&же"),
+            QKeySequence(Qt::ALT | Qt::Key_Down), QStringLiteral("Опустить неверный вариант среди неверных"),
+            [this] { m_editor->moveOption(+1); });
+    connect(m_editor, &ProblemEditor::optionNotMoved, this,
+            [this](const QString &why) { statusBar()->showMessage(why, 8000); });
     QMenu *correct = edit->addMenu(QStringLiteral("&Верный ответ"));
-    for (int n = 1; n <= 9; ++n) {
-        QAction *a =
-            makeAction(this, QStringLiteral("MarkCorrect%1").arg(n), QStringLiteral("Вариант &%1").arg(n),
-                       QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + n)));
-        correct->addAction(a);
-        connect(a, &QAction::triggered, this, [this, n] { m_editor->markCorrect(n - 1); });
-    }
+    for (int n = 1; n <= 9; ++n)
+        command(correct, QStringLiteral("MarkCorrect%1").arg(n), QStringLiteral("Вариант &%1").arg(n),
+                QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + n)), {},
+                [this, n] { m_editor->markCorrect(n - 1); });
     edit->addSeparator();
-    edit->addAction(makeAction(this, QStringLiteral("GoToList"), QStringLiteral("К &списку задач"),
-                               QKeySequence(Qt::Key_F6)));
-    edit->addAction(makeAction(this, QStringLiteral("GoToCondition"), QStringLiteral("К &условию"),
-                               QKeySequence(Qt::Key_F7)));
+    command(edit, QStringLiteral("GoToList"), QStringLiteral("К &списку задач"), QKeySequence(Qt::Key_F6), {},
+            [this] { m_list->setFocus(); });
+    command(edit, QStringLiteral("GoToCondition"), QStringLiteral("К &условию"), QKeySequence(Qt::Key_F7), {},
+            [this] { m_editor->focusField(ProblemEditor::Field::Condition); });
     edit->addSeparator();
     edit->addActions((new FindPanel(this))->actions());
 
     QMenu *view = menuBar()->addMenu(QStringLiteral("&Вид"));
-    QAction *showCheck =
-        makeAction(this, QStringLiteral("ShowCheck"), QStringLiteral("&Проверка"), QKeySequence(Qt::Key_F11));
-    QAction *showStudent = makeAction(this, QStringLiteral("ShowStudentView"),
-                                      QStringLiteral("Как увидит уч&еник"), QKeySequence(Qt::Key_F12));
-    view->addActions({showCheck, showStudent});
-    connect(showCheck, &QAction::triggered, this, [this] {
-        m_tabs->setCurrentIndex(0);
-        m_check->findingsList()->setFocus();
-    });
-    connect(showStudent, &QAction::triggered, this, [this] { m_tabs->setCurrentIndex(1); });
-
-    const auto on = [this](const char *name, auto slot) {
-        connect(findChild<QAction *>(QString::fromLatin1(name)), &QAction::triggered, this, slot);
-    };
-    on("NewBank", &EditorWindow::newBank);
-    on("OpenBank", &EditorWindow::open);
-    on("SaveBank", &EditorWindow::save);
-    on("SaveBankAs", &EditorWindow::saveAs);
-    on("ImportAiken", &EditorWindow::importAiken);
-    on("ImportCsv", &EditorWindow::importCsv);
-    on("ExportCsv", &EditorWindow::exportCsv);
-    on("ExportSelectedCsv", &EditorWindow::exportSelectedCsv);
-    connect(findChild<QAction *>(QStringLiteral("SelectAllProblems")), &QAction::triggered, this, [this] {
-        m_list->selectAll();
-        m_list->setFocus();
-    });
-    on("ExportCsvSpreadsheet", &EditorWindow::exportCsvForSpreadsheet);
-    on("StartProgram", &EditorWindow::startProgram);
-    on("Quit", &QWidget::close);
-    on("InsertProblem", &EditorWindow::insertProblem);
-    on("DuplicateProblem", &EditorWindow::duplicateProblem);
-    on("RemoveProblem", &EditorWindow::removeProblem);
-    on("MoveUp", &EditorWindow::moveUp);
-    on("MoveDown", &EditorWindow::moveDown);
-    connect(findChild<QAction *>(QStringLiteral("AddOption")), &QAction::triggered, m_editor,
-            &ProblemEditor::addOption);
-    connect(findChild<QAction *>(QStringLiteral("RemoveOption")), &QAction::triggered, m_editor,
-            &ProblemEditor::removeOption);
-    connect(findChild<QAction *>(QStringLiteral("MoveOptionUp")), &QAction::triggered, m_editor,
-            [this] { m_editor->moveOption(-1); });
-    connect(findChild<QAction *>(QStringLiteral("MoveOptionDown")), &QAction::triggered, m_editor,
-            [this] { m_editor->moveOption(+1); });
-    connect(m_editor, &ProblemEditor::optionNotMoved, this,
-            [this](const QString &why) { statusBar()->showMessage(why, 8000); });
-    connect(findChild<QAction *>(QStringLiteral("GoToList")), &QAction::triggered, this,
-            [this] { m_list->setFocus(); });
-    connect(findChild<QAction *>(QStringLiteral("GoToCondition")), &QAction::triggered, this,
-            [this] { m_editor->focusField(ProblemEditor::Field::Condition); });
+    command(view, QStringLiteral("ShowCheck"), QStringLiteral("&Проверка"), QKeySequence(Qt::Key_F11), {},
+            [this] {
+                m_tabs->setCurrentIndex(0);
+                m_check->findingsList()->setFocus();
+            });
+    command(view, QStringLiteral("ShowStudentView"), QStringLiteral("Как увидит уч&еник"),
+            QKeySequence(Qt::Key_F12), {}, [this] { m_tabs->setCurrentIndex(1); });
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Справка"));
-    QAction *manual = makeAction(this, QStringLiteral("ShowManual"), QStringLiteral("&Руководство"),
-                                 QKeySequence::HelpContents, QStringLiteral("Как работать с редактором"));
-    help->addAction(manual);
-    connect(manual, &QAction::triggered, this, &EditorWindow::showManual);
-    QAction *about = makeAction(this, QStringLiteral("AboutEditor"), QStringLiteral("&О редакторе"), {});
-    help->addAction(about);
-    connect(about, &QAction::triggered, this, [this] {
+    command(help, QStringLiteral("ShowManual"), QStringLiteral("&Руководство"), QKeySequence::HelpContents,
+            QStringLiteral("Как работать с редактором"), &EditorWindow::showManual);
+    command(help, QStringLiteral("AboutEditor"), QStringLiteral("&О редакторе"), {}, {}, [this] {
         QMessageBox::about(
             this, appTitle(),
             QStringLiteral("<p><b>Редактор банка задач Cifrovex</b></p>"
