@@ -81,7 +81,7 @@ int main(int argc, char **argv) {
         t.start();
         try {
             doc.save(path, jet::Version::Jet4);
-        } catch (const SaveError &e) {
+        } catch (const BankError &e) {
             std::fprintf(stderr, "bench_bank_save: %s\n", qPrintable(e.message()));
             return 1;
         }

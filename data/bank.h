@@ -2,11 +2,12 @@
 
 // The question bank as the program uses it: the problems and their answer options, read once.
 
+#include "data/bank_error.h"
+
 #include <QList>
 #include <QString>
 
 #include <optional>
-#include <stdexcept>
 
 struct Problem {
     qint32 ID_P = 0;
@@ -29,32 +30,6 @@ struct AnswerOption {
 struct Bank {
     QList<Problem> problems;     // table order
     QList<AnswerOption> options; // table order
-};
-
-// Why the bank could not be opened. The message is Russian and names the file and the fault.
-class BankError : public std::runtime_error {
-public:
-    enum class Kind {
-        Missing,
-        Unreadable,
-        NotJet,
-        Encrypted,
-        Truncated,
-        Malformed,
-        Unsupported, // a sound Jet file holding something the reader cannot read
-        TableMissing,
-        ColumnMissing,
-        ColumnType, // a column of the wrong type, or a value its field cannot hold
-    };
-    BankError(Kind kind, const QString &message);
-    Kind kind() const { return m_kind; }
-    const QString &message() const { return m_message; }
-    // The error's kind as the error box names it.
-    static QString typeName() { return QStringLiteral("EBankError"); }
-
-private:
-    Kind m_kind;
-    QString m_message;
 };
 
 // The bank's file name; the program looks for it in the current directory.

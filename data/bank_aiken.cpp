@@ -13,21 +13,6 @@ namespace aiken {
 
 namespace {
 
-QString compose(const QString &file, int line, const QString &fault) {
-    return line > 0 ? QStringLiteral("%1, строка %2: %3").arg(file).arg(line).arg(fault)
-                    : QStringLiteral("%1: %2").arg(file, fault);
-}
-
-} // namespace
-
-AikenError::AikenError(const QString &file, int line, const QString &fault)
-    : std::runtime_error(compose(file, line, fault).toStdString())
-    , m_file(file)
-    , m_line(line)
-    , m_message(compose(file, line, fault)) {}
-
-namespace {
-
 constexpr int kOptionsPerQuestion = 4;
 
 struct Option {
@@ -64,13 +49,13 @@ QString decodeLine(const QByteArray &bytes, const QString &file, int line) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder(bytes);
     if (decoder.hasError())
-        throw AikenError(file, line, QStringLiteral("текст не в кодировке UTF-8 (сохраните файл в UTF-8)"));
+        throw BankError(file, line, QStringLiteral("текст не в кодировке UTF-8 (сохраните файл в UTF-8)"));
     return text;
 }
 
 void checkStorable(const QString &text, jet::Version version, const QString &file, int line) {
     if (const QString fault = bankcharset::storageFault(text, version); !fault.isEmpty())
-        throw AikenError(file, line, fault);
+        throw BankError(file, line, fault);
 }
 
 QString letters(const QList<Option> &options) {
@@ -84,7 +69,7 @@ QList<Question> parse(const QByteArray &raw, const QString &file, jet::Version v
                       csv::FileFormat *format) {
     const csv::DecodedFile decoded = csv::decodeFile(raw);
     if (decoded.faultLine > 0)
-        throw AikenError(file, decoded.faultLine, decoded.fault);
+        throw BankError(file, decoded.faultLine, decoded.fault);
     if (format)
         *format = decoded.format;
     const QByteArray &bytes = decoded.utf8;
@@ -110,31 +95,30 @@ QList<Question> parse(const QByteArray &raw, const QString &file, jet::Version v
 
         if (const QRegularExpressionMatch m = answerLine.match(text); m.hasMatch()) {
             if (!open)
-                throw AikenError(file, n, QStringLiteral("строка ANSWER без вопроса перед ней"));
+                throw BankError(file, n, QStringLiteral("строка ANSWER без вопроса перед ней"));
             if (open->options.size() != kOptionsPerQuestion)
-                throw AikenError(
-                    file, n,
-                    QStringLiteral("у вопроса со строки %1 вариантов ответа %2, а нужно ровно %3")
-                        .arg(open->line)
-                        .arg(open->options.size())
-                        .arg(kOptionsPerQuestion));
+                throw BankError(file, n,
+                                QStringLiteral("у вопроса со строки %1 вариантов ответа %2, а нужно ровно %3")
+                                    .arg(open->line)
+                                    .arg(open->options.size())
+                                    .arg(kOptionsPerQuestion));
             const QString given = m.captured(1).trimmed();
             if (given.size() != 1 || !given[0].isLetter())
-                throw AikenError(
+                throw BankError(
                     file, n,
                     QStringLiteral("после «ANSWER:» нужна одна буква верного варианта, а стоит «%1»")
                         .arg(given));
             const QChar letter = given[0].toUpper();
             if (letter < u'A' || letter > u'Z')
-                throw AikenError(file, n,
-                                 QStringLiteral("после «ANSWER:» стоит буква «%1», а нужна латинская A–Z, "
-                                                "как у вариантов")
-                                     .arg(given));
+                throw BankError(file, n,
+                                QStringLiteral("после «ANSWER:» стоит буква «%1», а нужна латинская A–Z, "
+                                               "как у вариантов")
+                                    .arg(given));
             for (int i = 0; i < open->options.size(); ++i)
                 if (open->options[i].letter == letter)
                     open->correct = i;
             if (open->correct < 0)
-                throw AikenError(
+                throw BankError(
                     file, n,
                     QStringLiteral("верным назван вариант %1, а у вопроса со строки %2 варианты %3")
                         .arg(letter)
@@ -149,27 +133,27 @@ QList<Question> parse(const QByteArray &raw, const QString &file, jet::Version v
         if (const QRegularExpressionMatch m = optionLine.match(text); m.hasMatch()) {
             const QChar letter = m.captured(1)[0];
             if (!open)
-                throw AikenError(file, n,
-                                 QStringLiteral("вариант ответа %1 стоит до текста вопроса").arg(letter));
+                throw BankError(file, n,
+                                QStringLiteral("вариант ответа %1 стоит до текста вопроса").arg(letter));
             for (const Option &o : open->options)
                 if (o.letter == letter)
-                    throw AikenError(
-                        file, n, QStringLiteral("вариант %1 уже был в строке %2").arg(letter).arg(o.line));
+                    throw BankError(file, n,
+                                    QStringLiteral("вариант %1 уже был в строке %2").arg(letter).arg(o.line));
             if (open->options.size() == kOptionsPerQuestion)
-                throw AikenError(
+                throw BankError(
                     file, n,
                     QStringLiteral("у вопроса со строки %1 больше %2 вариантов ответа, а нужно ровно %2")
                         .arg(open->line)
                         .arg(kOptionsPerQuestion));
             const QString optionText = m.captured(2).trimmed();
             if (optionText.isEmpty())
-                throw AikenError(file, n, QStringLiteral("у варианта %1 нет текста").arg(letter));
+                throw BankError(file, n, QStringLiteral("у варианта %1 нет текста").arg(letter));
             open->options.append({letter, optionText, n});
             continue;
         }
 
         if (const QRegularExpressionMatch m = foreignOption.match(text); m.hasMatch() && open)
-            throw AikenError(
+            throw BankError(
                 file, n,
                 QStringLiteral("вариант ответа обозначен буквой «%1», а нужна латинская заглавная "
                                "буква A–Z")
@@ -179,24 +163,23 @@ QList<Question> parse(const QByteArray &raw, const QString &file, jet::Version v
             open = Question{n, {text}, {}, -1};
             blankAfterText = false;
         } else if (!open->options.isEmpty()) {
-            throw AikenError(file, n,
-                             QStringLiteral("вопрос со строки %1 не закончен строкой «ANSWER: буква»; здесь "
-                                            "ожидался вариант ответа (буква, «)» или «.», пробел, текст) "
-                                            "или строка ANSWER")
-                                 .arg(open->line));
+            throw BankError(file, n,
+                            QStringLiteral("вопрос со строки %1 не закончен строкой «ANSWER: буква»; здесь "
+                                           "ожидался вариант ответа (буква, «)» или «.», пробел, текст) "
+                                           "или строка ANSWER")
+                                .arg(open->line));
         } else if (blankAfterText) {
-            throw AikenError(
-                file, n,
-                QStringLiteral("у вопроса со строки %1 нет ни вариантов ответа, ни строки ANSWER")
-                    .arg(open->line));
+            throw BankError(file, n,
+                            QStringLiteral("у вопроса со строки %1 нет ни вариантов ответа, ни строки ANSWER")
+                                .arg(open->line));
         } else {
             open->text.append(text);
         }
     }
     if (open)
-        throw AikenError(file, open->line,
-                         QStringLiteral("вопрос, начатый в этой строке, не закончен строкой «ANSWER: буква» "
-                                        "до конца файла"));
+        throw BankError(file, open->line,
+                        QStringLiteral("вопрос, начатый в этой строке, не закончен строкой «ANSWER: буква» "
+                                       "до конца файла"));
     return questions;
 }
 
@@ -213,10 +196,10 @@ Bank importBank(const QByteArray &bytes, const QString &file, jet::Version versi
 Bank importBank(const QByteArray &bytes, const QString &file, jet::Version version, csv::FileFormat *format) {
     const QList<Question> questions = parse(bytes, file, version, format);
     if (questions.size() < minimumQuestions())
-        throw AikenError(file, 0,
-                         QStringLiteral("вопросов %1, а нужно не меньше %2: столько задач у уровня «5»")
-                             .arg(questions.size())
-                             .arg(minimumQuestions()));
+        throw BankError(file, 0,
+                        QStringLiteral("вопросов %1, а нужно не меньше %2: столько задач у уровня «5»")
+                            .arg(questions.size())
+                            .arg(minimumQuestions()));
 
     Bank bank;
     qint32 optionId = 0;
@@ -237,7 +220,7 @@ QList<FileQuestion> readQuestions(const QByteArray &bytes, const QString &file, 
                                   csv::FileFormat *format) {
     const QList<Question> questions = parse(bytes, file, version, format);
     if (questions.isEmpty())
-        throw AikenError(file, 0, QStringLiteral("в файле нет ни одного вопроса"));
+        throw BankError(file, 0, QStringLiteral("в файле нет ни одного вопроса"));
     QList<FileQuestion> out;
     out.reserve(questions.size());
     for (const Question &q : questions) {

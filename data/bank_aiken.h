@@ -23,24 +23,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <stdexcept>
-
 namespace aiken {
-
-// A fault in an Aiken file; the message is Russian and names the file and, where there is one,
-// the line.
-class AikenError : public std::runtime_error {
-public:
-    AikenError(const QString &file, int line, const QString &fault);
-    const QString &file() const { return m_file; }
-    int line() const { return m_line; } // 0 when the fault is the file as a whole
-    const QString &message() const { return m_message; }
-
-private:
-    QString m_file;
-    int m_line;
-    QString m_message;
-};
 
 // The least number of questions a file must hold: enough for the longest level.
 int minimumQuestions();
@@ -48,9 +31,9 @@ int minimumQuestions();
 // Reads an Aiken file and lays it out as a bank: problem p gets ID_P p, its first line as the
 // condition (Uslovie) and the rest as the body (Name, empty when there is none); its options get
 // consecutive ID_O and numbers (dopol) 1..4 in row order, laid out by the answer key
-// (answerkey::shownOrder), Istina true on the correct one only. Every text is checked against what the given Jet version can store: nothing beyond
-// the Basic Multilingual Plane, and for Jet 3 only Windows-1251. Throws AikenError for any
-// fault, including fewer than minimumQuestions() questions.
+// (answerkey::shownOrder), Istina true on the correct one only. Every text is checked against what the given
+// Jet version can store: nothing beyond the Basic Multilingual Plane, and for Jet 3 only Windows-1251. Throws
+// BankError for any fault, including fewer than minimumQuestions() questions.
 Bank importBank(const QByteArray &bytes, const QString &file, jet::Version version);
 // The same, telling how the file was read (csv::encodingNotice() words it for the user).
 Bank importBank(const QByteArray &bytes, const QString &file, jet::Version version, csv::FileFormat *format);
@@ -64,7 +47,7 @@ struct FileQuestion {
 };
 
 // The questions of a file to add to a bank, however few: at least one. The same reading and
-// checks as importBank(). Throws AikenError.
+// checks as importBank(). Throws BankError.
 QList<FileQuestion> readQuestions(const QByteArray &bytes, const QString &file, jet::Version version,
                                   csv::FileFormat *format = nullptr);
 

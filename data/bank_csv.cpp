@@ -15,19 +15,13 @@
 
 namespace csv {
 
-CsvError::CsvError(const QString &file, int line, const QString &fault)
-    : std::runtime_error(QStringLiteral("%1, строка %2: %3").arg(file).arg(line).arg(fault).toStdString())
-    , m_file(file)
-    , m_line(line)
-    , m_message(QStringLiteral("%1, строка %2: %3").arg(file).arg(line).arg(fault)) {}
-
 namespace {
 
 QString decode(const QByteArray &bytes, const QString &file, int line) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder(bytes);
     if (decoder.hasError())
-        throw CsvError(file, line, QStringLiteral("текст не в кодировке UTF-8"));
+        throw BankError(file, line, QStringLiteral("текст не в кодировке UTF-8"));
     return text;
 }
 
@@ -144,7 +138,7 @@ QList<Record> parse(const QByteArray &bytes, const QString &file) {
 QList<Record> parse(const QByteArray &raw, const QString &file, FileFormat *format) {
     DecodedFile decoded = decodeFile(raw);
     if (decoded.faultLine > 0)
-        throw CsvError(file, decoded.faultLine, decoded.fault);
+        throw BankError(file, decoded.faultLine, decoded.fault);
     const QByteArray &bytes = decoded.utf8;
     const char separator = headerSeparator(bytes);
     decoded.format.separator = separator;
@@ -168,7 +162,7 @@ QList<Record> parse(const QByteArray &raw, const QString &file, FileFormat *form
                 ++i;
                 for (;;) {
                     if (i >= n)
-                        throw CsvError(
+                        throw BankError(
                             file, fieldLine,
                             QStringLiteral("кавычка, открытая в этой строке, не закрыта до конца файла"));
                     const char c = bytes[i];
@@ -188,7 +182,7 @@ QList<Record> parse(const QByteArray &raw, const QString &file, FileFormat *form
                 }
                 if (i < n && bytes[i] != separator && bytes[i] != '\n' &&
                     !(bytes[i] == '\r' && i + 1 < n && bytes[i + 1] == '\n'))
-                    throw CsvError(
+                    throw BankError(
                         file, line,
                         QStringLiteral("после закрывающей кавычки должен идти разделитель «%1» или "
                                        "конец строки")
@@ -198,8 +192,8 @@ QList<Record> parse(const QByteArray &raw, const QString &file, FileFormat *form
                 while (i < n && bytes[i] != separator && bytes[i] != '\n' &&
                        !(bytes[i] == '\r' && i + 1 < n && bytes[i + 1] == '\n')) {
                     if (bytes[i] == '"')
-                        throw CsvError(file, line,
-                                       QStringLiteral("кавычка внутри поля, не заключённого в кавычки"));
+                        throw BankError(file, line,
+                                        QStringLiteral("кавычка внутри поля, не заключённого в кавычки"));
                     ++i;
                 }
                 raw = bytes.mid(start, i - start);
@@ -253,8 +247,9 @@ jet::Value convert(const Field &field, const jet::Column &column, const QString 
         if (t == QLatin1String("0") || t.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0 ||
             t.compare(QStringLiteral("ЛОЖЬ"), Qt::CaseInsensitive) == 0)
             return false;
-        throw CsvError(file, line,
-                       QStringLiteral("в столбце «%1» должно стоять 1 или 0, а не «%2»").arg(column.name, t));
+        throw BankError(
+            file, line,
+            QStringLiteral("в столбце «%1» должно стоять 1 или 0, а не «%2»").arg(column.name, t));
     }
     case jet::ColumnType::Byte:
     case jet::ColumnType::Integer:
@@ -275,15 +270,15 @@ jet::Value convert(const Field &field, const jet::Column &column, const QString 
         // toLongLong also takes a leading "+" and surrounding spaces; mdb-export writes neither.
         static const QRegularExpression digits(QStringLiteral("^-?[0-9]+$"));
         if (!ok || !digits.match(field.text).hasMatch())
-            throw CsvError(file, line,
-                           QStringLiteral("в столбце «%1» должно стоять целое число, а не «%2»")
-                               .arg(column.name, field.text));
+            throw BankError(file, line,
+                            QStringLiteral("в столбце «%1» должно стоять целое число, а не «%2»")
+                                .arg(column.name, field.text));
         if (v < min || v > max)
-            throw CsvError(file, line,
-                           QStringLiteral("число %1 в столбце «%2» выходит за пределы %3..%4")
-                               .arg(field.text, column.name)
-                               .arg(min)
-                               .arg(max));
+            throw BankError(file, line,
+                            QStringLiteral("число %1 в столбце «%2» выходит за пределы %3..%4")
+                                .arg(field.text, column.name)
+                                .arg(min)
+                                .arg(max));
         return v;
     }
     case jet::ColumnType::Text:
@@ -308,7 +303,7 @@ jet::Table readTable(const QByteArray &bytes, const QString &file, const QString
                      const QList<jet::Column> &columns, QList<int> *lines, FileFormat *format) {
     const QList<Record> records = parse(bytes, file, format);
     if (records.isEmpty())
-        throw CsvError(file, 1, QStringLiteral("файл пуст, нет даже строки заголовка"));
+        throw BankError(file, 1, QStringLiteral("файл пуст, нет даже строки заголовка"));
 
     const Record &header = records.first();
     // position in the file's records -> index into columns
@@ -320,21 +315,22 @@ jet::Table readTable(const QByteArray &bytes, const QString &file, const QString
             if (columns[c].name.compare(f.text, Qt::CaseInsensitive) == 0)
                 found = c;
         if (found < 0)
-            throw CsvError(file, header.line,
-                           QStringLiteral("в заголовке лишний столбец «%1» (таблица «%2» не имеет такого)")
-                               .arg(f.text, tableName));
+            throw BankError(file, header.line,
+                            QStringLiteral("в заголовке лишний столбец «%1» (таблица «%2» не имеет такого)")
+                                .arg(f.text, tableName));
         if (seen[found])
-            throw CsvError(file, header.line,
-                           QStringLiteral("в заголовке столбец «%1» указан дважды").arg(columns[found].name));
+            throw BankError(
+                file, header.line,
+                QStringLiteral("в заголовке столбец «%1» указан дважды").arg(columns[found].name));
         seen[found] = true;
         order.append(found);
     }
     for (int c = 0; c < columns.size(); ++c) {
         if (!seen[c])
-            throw CsvError(file, header.line,
-                           QStringLiteral("в заголовке нет столбца «%1»").arg(columns[c].name));
+            throw BankError(file, header.line,
+                            QStringLiteral("в заголовке нет столбца «%1»").arg(columns[c].name));
         if (!readable(columns[c].type))
-            throw CsvError(
+            throw BankError(
                 file, header.line,
                 QStringLiteral("столбец «%1» такого типа из CSV не читается").arg(columns[c].name));
     }
@@ -354,10 +350,10 @@ jet::Table readTable(const QByteArray &bytes, const QString &file, const QString
     for (qsizetype r = 1; r < end; ++r) {
         const Record &record = records[r];
         if (record.fields.size() != order.size())
-            throw CsvError(file, record.line,
-                           QStringLiteral("полей %1, а в заголовке столбцов %2")
-                               .arg(record.fields.size())
-                               .arg(order.size()));
+            throw BankError(file, record.line,
+                            QStringLiteral("полей %1, а в заголовке столбцов %2")
+                                .arg(record.fields.size())
+                                .arg(order.size()));
         QList<jet::Value> row(columns.size());
         for (int f = 0; f < order.size(); ++f)
             row[order[f]] = convert(record.fields[f], columns[order[f]], file, record.line);
@@ -379,7 +375,8 @@ void checkStorable(const jet::Table &table, const QList<int> &lines, const QStri
                 continue;
             const QString fault = bankcharset::storageFault(*text, version);
             if (!fault.isEmpty())
-                throw CsvError(file, lines[r], QStringLiteral("в столбце «%1» %2").arg(table.columns[c].name, fault));
+                throw BankError(file, lines[r],
+                                QStringLiteral("в столбце «%1» %2").arg(table.columns[c].name, fault));
         }
     }
 }

@@ -10,29 +10,14 @@
 // bank tool reads (CSV here, Aiken in bank_aiken.h) are UTF-8, with or without a byte-order mark,
 // or else Windows-1251, which a reader reports (FileFormat) for the user to see.
 
+#include "data/bank_error.h"
 #include "data/jet/jet.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
-#include <stdexcept>
-
 namespace csv {
-
-// A fault in a CSV file; the message is Russian and names the file and the line.
-class CsvError : public std::runtime_error {
-public:
-    CsvError(const QString &file, int line, const QString &fault);
-    const QString &file() const { return m_file; }
-    int line() const { return m_line; }
-    const QString &message() const { return m_message; }
-
-private:
-    QString m_file;
-    int m_line;
-    QString m_message;
-};
 
 // How a text file was read.
 struct FileFormat {
@@ -70,7 +55,7 @@ struct Record {
 
 // Splits CSV bytes into records. The text is read as decodeFile() says; records may end in "\n"
 // or "\r\n"; fields are separated by the first "," or ";" outside quotes on the header line
-// ("," when it has neither). Throws CsvError for a file decodeFile() refuses, an unclosed quote,
+// ("," when it has neither). Throws BankError for a file decodeFile() refuses, an unclosed quote,
 // text after a closing quote and a quote inside an unquoted field. The second form also tells how
 // the file was read.
 QList<Record> parse(const QByteArray &bytes, const QString &file);
@@ -80,7 +65,7 @@ QList<Record> parse(const QByteArray &bytes, const QString &file, FileFormat *fo
 // and converts every field to its column's type: integers in decimal within the type's range,
 // booleans 1/0 (TRUE/FALSE and a Russian spreadsheet's ИСТИНА/ЛОЖЬ also accepted), texts as they
 // are. Only Boolean, Byte, Integer, Long Integer, Text and Memo columns can be read. Records at
-// the end with every field empty are blank lines, not rows. Throws CsvError naming the line and
+// the end with every field empty are blank lines, not rows. Throws BankError naming the line and
 // column. When lines is given it receives, for each row, the line its record starts on; when
 // format is given, how the file was read.
 jet::Table readTable(const QByteArray &bytes, const QString &file, const QString &tableName,
@@ -90,7 +75,7 @@ jet::Table readTable(const QByteArray &bytes, const QString &file, const QString
 
 // The bank's two tables (Zadachi and Otvety, with the columns the bank tool writes) from their
 // CSV files, with every text checked against what the given Jet version can store: nothing
-// beyond the Basic Multilingual Plane, and for Jet 3 only Windows-1251. Throws CsvError.
+// beyond the Basic Multilingual Plane, and for Jet 3 only Windows-1251. Throws BankError.
 QList<jet::Table> readBankTables(const QByteArray &problems, const QString &problemsFile,
                                  const QByteArray &options, const QString &optionsFile, jet::Version version);
 // The same, telling how each file was read.

@@ -10,15 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
-#include <QStorageInfo>
 
 #include <algorithm>
-#include <memory>
-
-SaveError::SaveError(const QString &message)
-    : std::runtime_error(message.toStdString())
-    , m_message(message) {}
 
 namespace bankdoc {
 
@@ -233,124 +226,30 @@ QString BankDocument::save(const QString &path, jet::Version version, const QStr
         for (int o : bankdoc::shownOrder(p, i + 1))
             optionOrigins << (known ? p.optionOrigins[o] : 0);
     }
+    std::optional<QByteArray> existing;
+    const QString from = base.isEmpty() || !QFileInfo::exists(base) ? path : base;
+    if (QFile file(from); file.exists() && !QFileInfo(from).isDir()) {
+        if (!file.open(QIODevice::ReadOnly))
+            throw BankError(
+                BankError::Kind::Output,
+                QStringLiteral("Банк задач не сохранён в «%1»: файл «%2» не читается.").arg(path, from));
+        existing = file.readAll();
+    }
+    const QList<jet::TableUpdate> updates =
+        banktables::toUpdates(banktables::toTables(toBank()), problemOrigins, optionOrigins);
     QByteArray bytes;
     try {
-        std::optional<QByteArray> existing;
-        const QString from = base.isEmpty() || !QFileInfo::exists(base) ? path : base;
-        if (QFile file(from); file.exists() && !QFileInfo(from).isDir()) {
-            if (!file.open(QIODevice::ReadOnly))
-                throw SaveError(
-                    QStringLiteral("Банк задач не сохранён в «%1»: файл «%2» не читается.").arg(path, from));
-            existing = file.readAll();
-        }
-        const QList<jet::TableUpdate> updates =
-            banktables::toUpdates(banktables::toTables(toBank()), problemOrigins, optionOrigins);
         try {
             bytes = bankfiles::bankBytes(existing, from, updates, version);
-        } catch (const jet::FormatError &) {
+        } catch (const BankError &) {
             // A file the bank came from that cannot be changed keeps the bank from being saved over
             // it, not from being saved anew elsewhere.
             if (from == path)
                 throw;
             bytes = bankfiles::bankBytes(std::nullopt, path, updates, version);
         }
-    } catch (const jet::FormatError &e) {
-        throw SaveError(QStringLiteral("Банк задач не сохранён в «%1»: %2").arg(path, e.message()));
+    } catch (const BankError &e) {
+        throw BankError(e.kind(), QStringLiteral("Банк задач не сохранён в «%1»: %2").arg(path, e.message()));
     }
-    return saveWithBackup(path, bytes);
-}
-
-namespace {
-
-// Why a file could not be written, in Russian: from the file's error code and what the file
-// system says of the file, its folder and its disk, as the system's own texts are in its
-// language.
-QString writeReason(const QFileDevice &file, qint64 needed) {
-    const QFileInfo info(file.fileName());
-    const QFileInfo folder(info.absolutePath());
-    if (!folder.exists())
-        return QStringLiteral("нет такой папки");
-    if (info.exists() && !info.isWritable())
-        return QStringLiteral("файл защищён от записи (только для чтения)");
-    const QStorageInfo storage(folder.absoluteFilePath());
-    if (storage.isValid() && storage.isReadOnly())
-        return QStringLiteral("диск доступен только для чтения");
-    if (!folder.isWritable())
-        return QStringLiteral("нет прав на запись в папку «%1»")
-            .arg(QDir::toNativeSeparators(folder.filePath()));
-    if (file.error() == QFileDevice::ResourceError ||
-        (storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < needed))
-        return QStringLiteral("на диске не хватает места");
-    switch (file.error()) {
-    case QFileDevice::PermissionsError:
-        return QStringLiteral("нет прав на запись в этот файл");
-    case QFileDevice::RenameError:
-    case QFileDevice::RemoveError:
-        return QStringLiteral("новый файл не удалось поставить на место прежнего: возможно, тот открыт в "
-                              "другой программе");
-    case QFileDevice::OpenError:
-        return QStringLiteral("файл не открылся для записи");
-    default:
-        return QStringLiteral("запись на диск прервалась (файл больше, чем разрешено записать, или диск "
-                              "неисправен)");
-    }
-}
-
-QString readReason(const QFile &file) {
-    const QFileInfo info(file.fileName());
-    if (!info.exists())
-        return QStringLiteral("файла нет");
-    if (!info.isReadable())
-        return QStringLiteral("нет прав на чтение этого файла");
-    return QStringLiteral("чтение с диска прервалось");
-}
-
-} // namespace
-
-QString saveWithBackup(const QString &path, const QByteArray &bytes) {
-    const QFileInfo info(path);
-    if (info.isDir())
-        throw SaveError(QStringLiteral("«%1» — папка, банк задач в неё записать нельзя.").arg(path));
-    // The previous version goes to a new backup made beside the old one, which replaces it only
-    // once the bank itself is saved: a failed save keeps the older backup as it was.
-    const QString backupPath = bankdoc::backupPath(path);
-    std::unique_ptr<QSaveFile> backup;
-    if (info.exists()) {
-        QFile old(path);
-        if (!old.open(QIODevice::ReadOnly))
-            throw SaveError(QStringLiteral("Файл банка задач «%1» не читается: %2. Банк не записан, файл "
-                                           "остался прежним.")
-                                .arg(path, readReason(old)));
-        const QByteArray previous = old.readAll();
-        if (old.error() != QFileDevice::NoError)
-            throw SaveError(QStringLiteral("Файл банка задач «%1» не прочитан: %2. Банк не записан, файл "
-                                           "остался прежним.")
-                                .arg(path, readReason(old)));
-        old.close();
-        backup = std::make_unique<QSaveFile>(backupPath);
-        if (!backup->open(QIODevice::WriteOnly) || backup->write(previous) != previous.size() ||
-            !backup->flush())
-            throw SaveError(QStringLiteral("Резервная копия «%1» не записана: %2. Банк задач «%3» не "
-                                           "записан, файл остался прежним.")
-                                .arg(backupPath, writeReason(*backup, previous.size()), path));
-    }
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw SaveError(QStringLiteral("Банк задач «%1» не записан: %2. Файл остался прежним.")
-                            .arg(path, writeReason(file, bytes.size())));
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw SaveError(QStringLiteral("Банк задач «%1» не записан: %2. Файл остался прежним.")
-                            .arg(path, writeReason(file, bytes.size())));
-    if (backup && !backup->commit())
-        return QStringLiteral("Банк задач «%1» сохранён, но резервная копия «%2» не обновлена: %3.")
-            .arg(path, backupPath, writeReason(*backup, 0));
-    return {};
-}
-
-void writeWhole(const QString &path, const QByteArray &bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw SaveError(QStringLiteral("Файл «%1» не записан: %2. Файл остался прежним.")
-                            .arg(QDir::toNativeSeparators(path), writeReason(file, bytes.size())));
+    return bankfiles::saveWithBackup(path, bytes);
 }

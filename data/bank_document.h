@@ -11,6 +11,7 @@
 // is kept as it is.
 
 #include "data/bank.h"
+#include "data/bank_error.h"
 #include "data/jet/jet.h"
 
 #include <QByteArray>
@@ -19,8 +20,6 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-
-#include <stdexcept>
 
 struct DocProblem {
     QString condition;   // Uslovie
@@ -41,16 +40,6 @@ struct DocProblem {
         return condition == other.condition && body == other.body && options == other.options &&
                correct == other.correct && origin == other.origin && sameOrigins;
     }
-};
-
-// Why a bank was not saved; the message is Russian, names the file and the reason.
-class SaveError : public std::runtime_error {
-public:
-    explicit SaveError(const QString &message);
-    const QString &message() const { return m_message; }
-
-private:
-    QString m_message;
 };
 
 namespace bankdoc {
@@ -124,7 +113,7 @@ public:
     void load(const QString &path, QStringList *notes = nullptr);
 
     // Writes the bank: the file is replaced only once the new one is whole, and the version it
-    // replaces is then kept as backupPath(path). Throws SaveError; the file and its backup are
+    // replaces is then kept as backupPath(path). Throws BankError; the file and its backup are
     // then as they were. Returns what the teacher should know of a save that succeeded (a backup
     // that could not be replaced), or nothing.
     // A bank of the same version at `base` (the file the bank was opened from; path itself when
@@ -144,11 +133,3 @@ signals:
 private:
     QList<DocProblem> m_problems;
 };
-
-// Writes bytes to path the way BankDocument::save does: the file replaced only once the new one
-// is whole, and only then the previous file kept as its backup. Throws SaveError.
-QString saveWithBackup(const QString &path, const QByteArray &bytes);
-
-// Writes a file whole or not at all (a table exported, say). Throws SaveError naming the file
-// and the reason in Russian; the file is then as it was.
-void writeWhole(const QString &path, const QByteArray &bytes);

@@ -36,6 +36,18 @@ QList<jet::Table> toTables(const Bank &bank);
 QList<jet::TableUpdate> toUpdates(const QList<jet::Table> &tables, const QList<qint32> &problemOrigins = {},
                                   const QList<qint32> &optionOrigins = {});
 
+// The rows of Zadachi and of Otvety as the program takes them: columns found by name regardless
+// of case, integer columns Byte, Integer or Long Integer, text columns Memo or Text, Istina
+// Boolean, dopol within 16 bits, a NULL number read as 0 (as a bound field shows it). Throws
+// BankError naming the bank `source`, the table and the column.
+QList<Problem> problemsFrom(const jet::Table &table, const QString &source);
+QList<AnswerOption> optionsFrom(const jet::Table &table, const QString &source);
+// The bank from its two tables, found by name regardless of case, taken as a file's are. Throws
+// BankError.
+Bank toBank(const QList<jet::Table> &tables, const QString &source);
+// Why a bank has no table of that name.
+BankError missingTable(const QString &source, const QString &table);
+
 // The type's name as Access shows it, in Russian, for messages.
 QString typeName(jet::ColumnType type);
 

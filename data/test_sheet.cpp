@@ -24,11 +24,6 @@ QString plural(int n, const QString &one, const QString &few, const QString &man
     return units >= 2 && units <= 4 ? few : many;
 }
 
-SheetError::SheetError(Kind kind, const QString &message)
-    : std::runtime_error(message.toStdString())
-    , m_kind(kind)
-    , m_message(message) {}
-
 bool bodyShownAt(int position) {
     return !problemdisplay::conditionFillsPaneAt(position);
 }
@@ -48,17 +43,17 @@ QList<MarkRange> markScale(const LevelRules &rules) {
 Sheet make(const Bank &bank, int level, const QString &source) {
     const LevelRules *rules = levelRules(level);
     if (!rules)
-        throw SheetError(SheetError::Kind::NoSuchLevel,
-                         QStringLiteral("Уровня «%1» нет: уровни — 3, 4 и 5.").arg(level));
+        throw BankError(BankError::Kind::Input,
+                        QStringLiteral("Уровня «%1» нет: уровни — 3, 4 и 5.").arg(level));
     if (bank.problems.size() < rules->problems)
-        throw SheetError(SheetError::Kind::TooFewProblems,
-                         QStringLiteral("В банке задач %1 %2 %3, а уровень «%4» показывает %5: "
-                                        "лист теста не составлен.")
-                             .arg(source)
-                             .arg(bank.problems.size())
-                             .arg(problemsWord(int(bank.problems.size())))
-                             .arg(level)
-                             .arg(rules->problems));
+        throw BankError(BankError::Kind::Input,
+                        QStringLiteral("В банке задач %1 %2 %3, а уровень «%4» показывает %5: "
+                                       "лист теста не составлен.")
+                            .arg(source)
+                            .arg(bank.problems.size())
+                            .arg(problemsWord(int(bank.problems.size())))
+                            .arg(level)
+                            .arg(rules->problems));
 
     Sheet sheet;
     sheet.level = level;
@@ -97,13 +92,13 @@ Sheet make(const Bank &bank, int level, const QString &source) {
         sheet.problems.append(std::move(p));
     }
     if (!faults.isEmpty())
-        throw SheetError(SheetError::Kind::Unanswerable,
-                         QStringLiteral("В банке задач %1 на уровне «%2» %3: ученик не сможет ответить "
-                                        "верно, лист теста не составлен. Что не так, покажет проверка "
-                                        "банка (cifrovex-bank check).")
-                             .arg(source)
-                             .arg(level)
-                             .arg(faults.join(QStringLiteral("; "))));
+        throw BankError(BankError::Kind::Input,
+                        QStringLiteral("В банке задач %1 на уровне «%2» %3: ученик не сможет ответить "
+                                       "верно, лист теста не составлен. Что не так, покажет проверка "
+                                       "банка (cifrovex-bank check).")
+                            .arg(source)
+                            .arg(level)
+                            .arg(faults.join(QStringLiteral("; "))));
     return sheet;
 }
 

@@ -11,8 +11,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <stdexcept>
-
 struct LevelRules;
 
 namespace testsheet {
@@ -51,23 +49,6 @@ struct Sheet {
     QStringList notes;
 };
 
-// Why no sheet can be made: the program would not give this test as the teacher means it.
-class SheetError : public std::runtime_error {
-public:
-    enum class Kind {
-        NoSuchLevel, // not 3, 4 or 5
-        TooFewProblems,
-        Unanswerable, // a problem without the option the key takes as correct
-    };
-    SheetError(Kind kind, const QString &message);
-    Kind kind() const { return m_kind; }
-    const QString &message() const { return m_message; }
-
-private:
-    Kind m_kind;
-    QString m_message;
-};
-
 // Whether the program shows the problem's body at a position: where the condition memo takes the
 // whole problem pane, only the condition is seen.
 bool bodyShownAt(int position);
@@ -75,9 +56,10 @@ bool bodyShownAt(int position);
 // Counts of correct answers grouped by the mark the program gives for them, best mark first.
 QList<MarkRange> markScale(const LevelRules &rules);
 
-// The sheet of a level (3, 4 or 5). `source` names the bank in messages. Throws SheetError when
-// the bank has fewer problems than the level shows or a problem of the level has no option under
-// the key's number (the student could not answer it right).
+// The sheet of a level (3, 4 or 5). `source` names the bank in messages. Throws BankError (Input)
+// when the program would not give this test as the teacher means it: no such level, fewer
+// problems than the level shows, or a problem of the level without an option under the key's
+// number (the student could not answer it right).
 Sheet make(const Bank &bank, int level, const QString &source);
 
 // The Russian word for a count: one "задача", few "задачи", many "задач".

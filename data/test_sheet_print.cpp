@@ -1,6 +1,6 @@
 #include "data/test_sheet_print.h"
 
-#include "data/bank_document.h"
+#include "data/bank_files.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
@@ -12,7 +12,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -265,7 +264,8 @@ QMarginsF pageMargins() {
 int print(const Sheet &sheet, QPagedPaintDevice &device) {
     QPainter painter;
     if (!painter.begin(&device))
-        throw SaveError(QStringLiteral("Лист теста не напечатан: устройство печати не готово."));
+        throw BankError(BankError::Kind::Output,
+                        QStringLiteral("Лист теста не напечатан: устройство печати не готово."));
 
     constexpr double kLayoutDpi = 96.0;
     QImage metrics(1, 1, QImage::Format_RGB32);
@@ -325,14 +325,16 @@ QByteArray pdf(const Sheet &sheet, int *pages) {
 int writePdf(const Sheet &sheet, const QString &path) {
     const QFileInfo info(path);
     if (info.isDir())
-        throw SaveError(QStringLiteral("«%1» — папка, лист теста в неё записать нельзя.").arg(path));
+        throw BankError(BankError::Kind::Output,
+                        QStringLiteral("«%1» — папка, лист теста в неё записать нельзя.").arg(path));
+    // Said before the pages are laid out, which takes a while.
     if (!info.absoluteDir().exists())
-        throw SaveError(QStringLiteral("Лист теста «%1» не записан: нет такой папки.").arg(path));
+        throw BankError(BankError::Kind::Output,
+                        QStringLiteral("Лист теста «%1» не записан: нет такой папки.").arg(path));
     int pages = 0;
-    const QByteArray bytes = pdf(sheet, &pages);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw SaveError(QStringLiteral("Лист теста «%1» не записан: %2.").arg(path, file.errorString()));
+    if (const QString why = bankfiles::writeWhole(path, pdf(sheet, &pages)); !why.isEmpty())
+        throw BankError(BankError::Kind::Output,
+                        QStringLiteral("Лист теста «%1» не записан: %2.").arg(path, why));
     return pages;
 }
 

@@ -18,15 +18,15 @@ namespace testsheet {
 QMarginsF pageMargins();
 
 // Prints the sheet on a device whose page size and margins are already set (a printer the user
-// chose, or a PDF writer); returns the number of pages. Throws SaveError when the device cannot be
-// painted on.
+// chose, or a PDF writer); returns the number of pages. Throws BankError (Output) when the device
+// cannot be painted on.
 int print(const Sheet &sheet, QPagedPaintDevice &device);
 
 // The sheet as a PDF file on A4; `pages` receives the number of pages.
 QByteArray pdf(const Sheet &sheet, int *pages = nullptr);
 
 // Writes the PDF, replacing the file only once the new one is whole; returns the number of pages.
-// Throws SaveError.
+// Throws BankError (Output).
 int writePdf(const Sheet &sheet, const QString &path);
 
 } // namespace testsheet

@@ -6,6 +6,7 @@
 #include "data/bank_csv.h"
 #include "data/bank_document.h"
 #include "data/bank_editing.h"
+#include "data/bank_files.h"
 #include "data/bank_tables.h"
 #include "editor/check_panel.h"
 #include "editor/find_panel.h"
@@ -32,10 +33,8 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
-#include <QSet>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QSysInfo>
@@ -55,28 +54,6 @@ const QString kJet3Filter = QStringLiteral("Банк задач, Jet 3 — Acces
 
 QString appTitle() {
     return QStringLiteral("Редактор банка задач Cifrovex");
-}
-
-// The version a bank file is written in, from its header; Jet 4 when it cannot tell.
-jet::Version versionOf(const QString &path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return jet::Version::Jet4;
-    const QByteArray head = f.read(0x15);
-    return head.size() == 0x15 && head[0x14] == 0 ? jet::Version::Jet3 : jet::Version::Jet4;
-}
-
-// A text file's bytes, or a message naming the file.
-QByteArray readFile(const QString &path, QString *error) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("Файл «%1» не открывается: %2.").arg(path, f.errorString());
-        return {};
-    }
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        *error = QStringLiteral("Файл «%1» не прочитан: %2.").arg(path, f.errorString());
-    return bytes;
 }
 
 // What the teacher is told after an import about files that were not UTF-8 and were taken for
@@ -101,18 +78,6 @@ EncodingNotice encodingNotice(const QList<std::pair<QString, csv::FileFormat>> &
             byPath.join(u'\n') +
                 QStringLiteral("\n\nЕсли буквы в задачах выглядят неверно, отмените импорт (Ctrl+Z) и "
                                "сохраните файл в кодировке UTF-8.")};
-}
-
-// The ID_P of options whose problem a bank does not have, in file order.
-QString orphanOptions(const Bank &bank) {
-    QSet<qint32> known;
-    for (const Problem &p : bank.problems)
-        known.insert(p.ID_P);
-    QStringList ids;
-    for (const AnswerOption &o : bank.options)
-        if (!known.contains(o.ID_P) && !ids.contains(QString::number(o.ID_P)))
-            ids << QString::number(o.ID_P);
-    return ids.join(QStringLiteral(", "));
 }
 
 // Where the bank has signs a version cannot store: the first such field, how many problems have
@@ -757,20 +722,20 @@ bool EditorWindow::openFile(const QString &path) {
             return false;
     }
     QStringList notes;
-    Bank bank;
+    bankfiles::OpenedBank opened;
     try {
-        bank = loadBank(path);
+        opened = bankfiles::openBank(path);
     } catch (const BankError &e) {
         m_dialogs.showError(this, e.message());
         return false;
     }
-    m_document->reset(BankDocument::fromBank(bank, &notes));
+    m_document->reset(BankDocument::fromBank(opened.bank, &notes));
     m_editing->undoStack()->clear();
     m_path = QFileInfo(path).absoluteFilePath();
     m_stamp = bankdoc::FileStamp::of(m_path);
     holdLock(m_path);
     rememberFolderOf(m_path);
-    m_version = versionOf(path);
+    m_version = opened.version;
     updateTitle();
     setWindowModified(false);
     statusBar()->showMessage(
@@ -878,7 +843,7 @@ bool EditorWindow::saveTo(const QString &path, jet::Version version) {
     QString note;
     try {
         note = m_document->save(path, version, m_path);
-    } catch (const SaveError &e) {
+    } catch (const BankError &e) {
         // Another file, folder or format may well do: the teacher's work is not lost.
         return m_dialogs.saveFailed(this,
                                     e.message() + QStringLiteral("\n\nСохранить банк в другой файл?")) &&
@@ -950,33 +915,20 @@ void EditorWindow::importAikenTo(ImportPlace place) {
     if (path.isEmpty())
         return;
     rememberFolderOf(path);
-    QString error;
-    const QByteArray bytes = readFile(path, &error);
-    if (!error.isEmpty()) {
-        m_dialogs.showError(this, error);
-        return;
-    }
     try {
-        csv::FileFormat format;
-        QList<DocProblem> imported;
-        if (place == ImportPlace::Replace) {
-            imported = bankdoc::withoutOrigins(
-                BankDocument::fromBank(aiken::importBank(bytes, path, m_version, &format)));
-        } else {
-            // Added to a bank, the file needs no level's worth of questions; each keeps its own order.
-            for (const aiken::FileQuestion &q : aiken::readQuestions(bytes, path, m_version, &format))
-                imported << DocProblem{q.condition, q.body, q.options, q.correct};
-        }
+        // Added to a bank, the file needs no level's worth of questions; each keeps its own order.
+        const bankfiles::Import import =
+            bankfiles::importAiken(path, m_version, place == ImportPlace::Replace);
         const int at = importIndex(place);
-        placeImported(imported, place, QStringLiteral("импорт из %1").arg(QFileInfo(path).fileName()));
-        const EncodingNotice notice = encodingNotice({{path, format}});
+        placeImported(import.problems, place, QStringLiteral("импорт из %1").arg(QFileInfo(path).fileName()));
+        const EncodingNotice notice = encodingNotice(import.files);
         statusBar()->showMessage(QStringLiteral("%1 вопросов: %2 из %3. %4Отменить: Ctrl+Z.")
-                                     .arg(importedWhere(place, at, int(imported.size())))
-                                     .arg(imported.size())
+                                     .arg(importedWhere(place, at, int(import.problems.size())))
+                                     .arg(import.problems.size())
                                      .arg(path, notice.status.isEmpty() ? QString() : notice.status + u' '));
         if (!notice.box.isEmpty())
             m_dialogs.showInfo(this, notice.box);
-    } catch (const aiken::AikenError &e) {
+    } catch (const BankError &e) {
         m_dialogs.showError(this, e.message());
     }
 }
@@ -1003,51 +955,34 @@ void EditorWindow::importCsvTo(ImportPlace place) {
     if (options.isEmpty())
         return;
     rememberFolderOf(options);
-    QString error;
-    const QByteArray problemBytes = readFile(problems, &error);
-    const QByteArray optionBytes = error.isEmpty() ? readFile(options, &error) : QByteArray();
-    if (!error.isEmpty()) {
-        m_dialogs.showError(this, error);
-        return;
-    }
     try {
-        csv::FileFormat problemsFormat, optionsFormat;
-        const QList<jet::Table> tables = csv::readBankTables(problemBytes, problems, optionBytes, options,
-                                                             m_version, &problemsFormat, &optionsFormat);
-        // Through the bank reader, so that the tables are taken exactly as the program takes them.
-        QTemporaryDir scratch;
-        const QString file = scratch.filePath(QStringLiteral("import.cvx"));
-        jet::writeFile(file, tables, m_version);
-        QStringList notes;
-        const Bank bank = loadBank(file);
-        const QList<DocProblem> imported = bankdoc::withoutOrigins(BankDocument::fromBank(bank, &notes));
-        if (imported.isEmpty() && place != ImportPlace::Replace) {
+        const bankfiles::Import import = bankfiles::importCsv(problems, options, m_version);
+        if (import.problems.isEmpty() && place != ImportPlace::Replace) {
             m_dialogs.showError(
                 this, QStringLiteral("В таблице «%1» нет ни одной задачи: добавлять нечего.").arg(problems));
             return;
         }
         const int at = importIndex(place);
-        placeImported(imported, place, QStringLiteral("импорт из CSV"));
-        const EncodingNotice notice = encodingNotice({{problems, problemsFormat}, {options, optionsFormat}});
+        placeImported(import.problems, place, QStringLiteral("импорт из CSV"));
+        const EncodingNotice notice = encodingNotice(import.files);
         statusBar()->showMessage(QStringLiteral("%1 задач: %2. %3Отменить: Ctrl+Z.")
-                                     .arg(importedWhere(place, at, int(imported.size())),
-                                          QString::number(imported.size()),
+                                     .arg(importedWhere(place, at, int(import.problems.size())),
+                                          QString::number(import.problems.size()),
                                           notice.status.isEmpty() ? QString() : notice.status + u' '));
         if (!notice.box.isEmpty())
             m_dialogs.showInfo(this, notice.box);
         if (place == ImportPlace::Replace) {
-            showNotes(notes);
-        } else if (const QString lost = orphanOptions(bank); !lost.isEmpty()) {
+            showNotes(import.notes);
+        } else if (!import.unknownProblems.isEmpty()) {
             // Renumbering is what adding does anyway; only what is lost is worth a box.
+            QStringList ids;
+            for (qint32 id : import.unknownProblems)
+                ids << QString::number(id);
             m_dialogs.showError(this,
                                 QStringLiteral("В «%1» есть варианты ответа задач с ID_P %2, которых нет "
                                                "в «%3»: они не добавлены.")
-                                    .arg(options, lost, problems));
+                                    .arg(options, ids.join(QStringLiteral(", ")), problems));
         }
-    } catch (const csv::CsvError &e) {
-        m_dialogs.showError(this, e.message());
-    } catch (const jet::FormatError &e) {
-        m_dialogs.showError(this, e.message());
     } catch (const BankError &e) {
         m_dialogs.showError(this, e.message());
     }
@@ -1099,11 +1034,11 @@ void EditorWindow::exportProblems(const QList<DocProblem> &problems, bool spread
     }
     for (const jet::Table &table : tables) {
         const QString path = QDir(folder).filePath(table.name + QStringLiteral(".csv"));
-        try {
-            writeWhole(path,
-                       csv::write(table, spreadsheet ? csv::Dialect::Spreadsheet : csv::Dialect::MdbExport));
-        } catch (const SaveError &e) {
-            m_dialogs.showError(this, e.message());
+        const QByteArray text =
+            csv::write(table, spreadsheet ? csv::Dialect::Spreadsheet : csv::Dialect::MdbExport);
+        if (const QString why = bankfiles::writeWhole(path, text); !why.isEmpty()) {
+            m_dialogs.showError(this, QStringLiteral("Файл «%1» не записан: %2. Файл остался прежним.")
+                                          .arg(QDir::toNativeSeparators(path), why));
             return;
         }
     }
@@ -1158,8 +1093,8 @@ void EditorWindow::startProgram() {
     }
     const QString copy = folder->filePath(QStringLiteral("data.cvx"));
     try {
-        jet::writeFile(copy, banktables::toTables(m_document->toBank()), jet::Version::Jet4);
-    } catch (const jet::FormatError &e) {
+        bankfiles::writeNewBank(copy, m_document->toBank(), jet::Version::Jet4);
+    } catch (const BankError &e) {
         m_dialogs.showError(this, e.message());
         return;
     }

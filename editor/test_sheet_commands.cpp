@@ -142,7 +142,7 @@ std::optional<testsheet::Sheet> chooseSheet(const BankDocument &document, QWidge
     const QString name = path.isEmpty() ? QStringLiteral("Новый банк") : QFileInfo(path).fileName();
     try {
         return testsheet::make(document.toBank(), level, QStringLiteral("«%1»").arg(name));
-    } catch (const testsheet::SheetError &e) {
+    } catch (const BankError &e) {
         dialogs.showError(window, e.message());
         return std::nullopt;
     }
@@ -166,7 +166,7 @@ void SheetCommands::printSheet() {
         m_window->statusBar()->showMessage(
             QStringLiteral("Тест (%1) отправлен на печать: %2.%3")
                 .arg(testsheet::levelText(*sheet), pages(printed), hiddenBodiesNote(*sheet)));
-    } catch (const SaveError &e) {
+    } catch (const BankError &e) {
         m_dialogs.showError(m_window, e.message());
     }
 #endif
@@ -196,7 +196,7 @@ void SheetCommands::exportPdf() {
             QStringLiteral("Тест (%1) записан в %2: %3, ключ и оценки — на "
                            "последней.%4")
                 .arg(testsheet::levelText(*sheet), path, pages(written), hiddenBodiesNote(*sheet)));
-    } catch (const SaveError &e) {
+    } catch (const BankError &e) {
         m_dialogs.showError(m_window, e.message());
     }
 }

@@ -6,19 +6,16 @@
 #include "data/bank_check.h"
 #include "data/bank_csv.h"
 #include "data/bank_files.h"
-#include "data/bank_document.h"
 #include "data/bank_tables.h"
 #include "data/jet/jet.h"
+#include "data/levels.h"
 #include "data/test_sheet.h"
 #include "data/test_sheet_print.h"
 #include "platform/console.h"
-#include "data/levels.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QSaveFile>
 
 #include <cstdio>
 #include <cstring>
@@ -116,32 +113,16 @@ int failure(int code, const QString &message) {
     return code;
 }
 
-// Thrown by readInput() and carried to the exit code.
-struct InputFault {
-    QString message;
-};
-
-QByteArray readInput(const QString &path) {
-    QFile file(path);
-    if (!file.exists())
-        throw InputFault{QStringLiteral("файл %1 не найден").arg(path)};
-    if (QFileInfo(path).isDir())
-        throw InputFault{QStringLiteral("%1 — каталог, а нужен файл").arg(path)};
-    if (!file.open(QIODevice::ReadOnly))
-        throw InputFault{QStringLiteral("файл %1 не открывается: %2").arg(path, file.errorString())};
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw InputFault{QStringLiteral("файл %1 не прочитан: %2").arg(path, file.errorString())};
-    return bytes;
+// A failure of the bank layer: the input's or the output's, as its kind says.
+int failure(const BankError &e) {
+    return failure(e.kind() == BankError::Kind::Output ? ExitOutput : ExitInput, e.message());
 }
 
-bool writeOutput(const QString &path, const QByteArray &bytes, QString *error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = QStringLiteral("файл %1 не записан: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+// Writes a result file whole: ExitOk, or the output's failure.
+int writeOutput(const QString &path, const QByteArray &bytes) {
+    if (const QString why = bankfiles::writeWhole(path, bytes); !why.isEmpty())
+        return failure(ExitOutput, QStringLiteral("файл %1 не записан: %2").arg(path, why));
+    return ExitOk;
 }
 
 // What the commands that write a bank take: their input files, -o FILE and --jet3.
@@ -171,41 +152,38 @@ QString parseWriteArgs(const QStringList &args, WriteArgs &out) {
 }
 
 // Writes the bank file: an existing bank is changed in place (its other tables, columns and
-// objects kept), a new one made otherwise. A value Jet cannot store is the input's fault; a file
-// that cannot be read, changed or written is the output's.
+// objects kept), a new one made otherwise. What Jet will not store as it is given (a value, a key,
+// a file it cannot change safely) is the input's fault, as BankError::fromJet() says; a file that
+// cannot be read or written is the output's, the bank to be changed among them.
 int writeBank(const QString &output, const QList<jet::Table> &tables, jet::Version version) {
     std::optional<QByteArray> existing;
     if (QFileInfo(output).exists()) {
         try {
-            existing = readInput(output);
-        } catch (const InputFault &e) {
-            return failure(ExitOutput, e.message);
+            existing = bankfiles::readInput(output);
+        } catch (const BankError &e) {
+            return failure(ExitOutput, e.message());
         }
     }
     QByteArray bytes;
     try {
         if (existing && !existing->isEmpty()) {
-            const jet::Database db = jet::Database::fromBytes(*existing, output);
-            if (db.version() != version)
+            const jet::Version was = bankfiles::versionOf(*existing, output);
+            if (was != version)
                 return failure(
                     ExitOutput,
                     QStringLiteral("%1 — банк в формате %2; чтобы записать банк в формате %3, укажите "
                                    "новый файл")
                         .arg(output,
-                             db.version() == jet::Version::Jet4 ? QStringLiteral("Jet 4")
-                                                                : QStringLiteral("Jet 3"),
+                             was == jet::Version::Jet4 ? QStringLiteral("Jet 4") : QStringLiteral("Jet 3"),
                              version == jet::Version::Jet4 ? QStringLiteral("Jet 4")
                                                            : QStringLiteral("Jet 3")));
         }
         bytes = bankfiles::bankBytes(existing, output, banktables::toUpdates(tables), version,
                                      bankfiles::stampFromEnvironment());
-    } catch (const jet::FormatError &e) {
-        return failure(e.kind() == jet::FormatError::Kind::Unsupported ? ExitInput : ExitOutput, e.message());
+    } catch (const BankError &e) {
+        return failure(e);
     }
-    QString error;
-    if (!writeOutput(output, bytes, &error))
-        return failure(ExitOutput, error);
-    return ExitOk;
+    return writeOutput(output, bytes);
 }
 
 int build(const QStringList &args) {
@@ -219,15 +197,15 @@ int build(const QStringList &args) {
 
     QList<jet::Table> tables;
     try {
+        const QByteArray problems = bankfiles::readInput(a.inputs[0]);
+        const QByteArray options = bankfiles::readInput(a.inputs[1]);
         csv::FileFormat formats[2];
-        tables = csv::readBankTables(readInput(a.inputs[0]), a.inputs[0], readInput(a.inputs[1]), a.inputs[1],
-                                     a.version, &formats[0], &formats[1]);
+        tables = csv::readBankTables(problems, a.inputs[0], options, a.inputs[1], a.version, &formats[0],
+                                     &formats[1]);
         for (int i = 0; i < 2; ++i)
             notice(csv::encodingNotice(a.inputs[i], formats[i]));
-    } catch (const InputFault &e) {
-        return failure(ExitInput, e.message);
-    } catch (const csv::CsvError &e) {
-        return failure(ExitInput, e.message());
+    } catch (const BankError &e) {
+        return failure(e);
     }
     return writeBank(a.output, tables, a.version);
 }
@@ -249,12 +227,10 @@ int importAiken(const QStringList &args) {
     Bank bank;
     try {
         csv::FileFormat format;
-        bank = aiken::importBank(readInput(input), input, version, &format);
+        bank = aiken::importBank(bankfiles::readInput(input), input, version, &format);
         notice(csv::encodingNotice(input, format));
-    } catch (const InputFault &e) {
-        return failure(ExitInput, e.message);
-    } catch (const aiken::AikenError &e) {
-        return failure(ExitInput, e.message());
+    } catch (const BankError &e) {
+        return failure(e);
     }
 
     if (const int code = writeBank(output, banktables::toTables(bank), version); code != ExitOk)
@@ -322,12 +298,12 @@ int dump(const QStringList &args) {
         if (!QDir().mkpath(outDir))
             return failure(ExitOutput, QStringLiteral("каталог %1 не создан").arg(outDir));
         for (int i = 0; i < tables.size(); ++i) {
-            QString error;
-            if (!writeOutput(QDir(outDir).filePath(fileNameFor(tables[i])), texts[i], &error))
-                return failure(ExitOutput, error);
+            const int code = writeOutput(QDir(outDir).filePath(fileNameFor(tables[i])), texts[i]);
+            if (code != ExitOk)
+                return code;
         }
     } catch (const jet::FormatError &e) {
-        return failure(ExitInput, e.message());
+        return failure(BankError::fromJet(e, BankError::JetWork::Reading));
     }
     return ExitOk;
 }
@@ -340,7 +316,7 @@ int check(const QStringList &args) {
         print(stdout, bankcheck::format(report, args[0]));
         return report.ok() ? ExitOk : ExitCheckFailed;
     } catch (const BankError &e) {
-        return failure(ExitInput, e.message());
+        return failure(e);
     }
 }
 
@@ -384,11 +360,7 @@ int printSheet(const QStringList &args) {
         print(stdout, QStringLiteral("Лист теста (%1) с ключом и шкалой оценок записан в %2.\n")
                           .arg(testsheet::levelText(sheet), output));
     } catch (const BankError &e) {
-        return failure(ExitInput, e.message());
-    } catch (const testsheet::SheetError &e) {
-        return failure(ExitInput, e.message());
-    } catch (const SaveError &e) {
-        return failure(ExitOutput, e.message());
+        return failure(e);
     }
     return ExitOk;
 }

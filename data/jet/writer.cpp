@@ -5,6 +5,7 @@
 //
 // All work happens on pages in memory (PageStore); the caller writes the result whole.
 
+#include "data/bank_files.h"
 #include "data/jet/access_objects.h"
 #include "data/jet/code_page.h"
 #include "data/jet/errors.h"
@@ -16,7 +17,6 @@
 
 #include <QDateTime>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 
 #include <cstring>
@@ -454,9 +454,8 @@ void writeFile(const QString &path, const QList<Table> &tables, Version version,
     } catch (const FormatError &e) {
         detail::failWrite(e.kind(), path, e.message());
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        detail::failWrite(Kind::Unreadable, path, file.errorString());
+    if (const QString why = bankfiles::writeWhole(path, bytes); !why.isEmpty())
+        detail::failWrite(Kind::Unreadable, path, why);
 }
 
 QByteArray update(const QByteArray &original, const QString &fileName, const QList<TableUpdate> &updates,

@@ -95,7 +95,7 @@ inline QString saveMessageUnderSizeLimit(const BankDocument &doc, const QString 
     QString message;
     try {
         doc.save(path, jet::Version::Jet4);
-    } catch (const SaveError &e) {
+    } catch (const BankError &e) {
         message = e.message();
     }
     setrlimit(RLIMIT_FSIZE, &old);

@@ -224,7 +224,7 @@ void TestBankAiken::malformed() {
     try {
         aiken::importBank(text, QStringLiteral("вопросы.txt"), version);
         QFAIL("imported");
-    } catch (const aiken::AikenError &e) {
+    } catch (const BankError &e) {
         QCOMPARE(e.line(), line);
         QVERIFY2(e.message().startsWith(line ? QStringLiteral("вопросы.txt, строка %1: ").arg(line)
                                              : QStringLiteral("вопросы.txt: ")),

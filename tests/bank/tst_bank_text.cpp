@@ -93,7 +93,7 @@ void TestBankText::rejectsBadRows() {
         csv::readTable(csv, QStringLiteral("Otvety.csv"), banktables::optionsTable(),
                        banktables::optionColumns());
         QFAIL("read");
-    } catch (const csv::CsvError &e) {
+    } catch (const BankError &e) {
         QCOMPARE(e.line(), line);
         QVERIFY2(e.message().startsWith(QStringLiteral("Otvety.csv, строка %1: ").arg(line)),
                  qPrintable(e.message()));
@@ -174,7 +174,7 @@ void TestBankText::readsFilesAsTeachersHaveThem() {
         csv::readTable(fileBytes(lines + QStringList{QStringLiteral("6,1,\"x\",0,два")}),
                        QStringLiteral("Otvety.csv"), banktables::optionsTable(), banktables::optionColumns());
         QFAIL("read");
-    } catch (const csv::CsvError &e) {
+    } catch (const BankError &e) {
         QCOMPARE(e.line(), 8);
         QVERIFY2(e.message().startsWith(QStringLiteral("Otvety.csv, строка 8: ")) &&
                      e.message().contains(QStringLiteral("dopol")),
@@ -228,12 +228,12 @@ void TestBankText::refusesWhatTheVersionCannotStore() {
     const QByteArray plainOptions = "ID_O,ID_P,Otvet,Istina,dopol\n1,1,\"1\",1,1\n";
 
     QCOMPARE(csv::readBankTables(problems, pf, plainOptions, of, jet::Version::Jet4).size(), 2);
-    QVERIFY_THROWS_EXCEPTION(csv::CsvError,
+    QVERIFY_THROWS_EXCEPTION(BankError,
                              csv::readBankTables(problems, pf, plainOptions, of, jet::Version::Jet3));
     try {
         csv::readBankTables(problems, pf, options, of, jet::Version::Jet4);
         QFAIL("a character beyond the BMP was accepted");
-    } catch (const csv::CsvError &e) {
+    } catch (const BankError &e) {
         QCOMPARE(e.file(), of);
         QCOMPARE(e.line(), 2);
     }

@@ -495,7 +495,7 @@ void TestBankDocument::failedSaveLeavesTheFileAlone() {
     try {
         doc.save(path, version);
         QFAIL("saved");
-    } catch (const SaveError &e) {
+    } catch (const BankError &e) {
         QVERIFY2(e.message().contains(QFileInfo(path).fileName()), qPrintable(e.message()));
         QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
         if (kind == QLatin1String("backup_unwritable"))
@@ -712,7 +712,7 @@ void TestBankDocument::storableByVersion() {
     try {
         aiken::importBank(aiken, QStringLiteral("q.txt"), jet::Version::Jet3);
         QFAIL("Jet 3 took ²");
-    } catch (const aiken::AikenError &e) {
+    } catch (const BankError &e) {
         QVERIFY2(e.message().contains(QStringLiteral("² → ^2")), qPrintable(e.message()));
     }
 }

@@ -447,7 +447,7 @@ void TestJackcess::makeBank(const QString &source, jet::Version version, const Q
                 doc.removeProblems(12, 1);
                 doc.save(path, version);
             }
-        } catch (const SaveError &e) {
+        } catch (const BankError &e) {
             QFAIL(qPrintable(e.message()));
         }
     }
@@ -609,7 +609,7 @@ void TestJackcess::savingKeepsTheTeachersObjects() {
         doc.insertProblems(how == QLatin1String("editor_append") ? 20 : 0, {added});
         try {
             doc.save(path, jet::Version::Jet4);
-        } catch (const SaveError &e) {
+        } catch (const BankError &e) {
             QFAIL(qPrintable(e.message()));
         }
     }
