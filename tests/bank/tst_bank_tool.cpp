@@ -192,6 +192,16 @@ void TestBankTool::commandLine_data() {
                                     << 2 << QStringLiteral("два CSV-файла");
     QTest::newRow("build_no_output") << QStringList{QStringLiteral("build"), notJet, notJet} << 2
                                      << QStringLiteral("-o");
+    // The code tells the input's fault (3) from the output's (4).
+    const QString zadachi = source(QStringLiteral("Zadachi.csv"));
+    const QString otvety = source(QStringLiteral("Otvety.csv"));
+    QTest::newRow("build_missing_input") << QStringList{QStringLiteral("build"), zadachi, missing,
+                                                        QStringLiteral("-o"), QStringLiteral("x.cvx")}
+                                         << 3 << QStringLiteral("файл %1 не найден").arg(missing);
+    QTest::newRow("build_into_missing_folder")
+        << QStringList{QStringLiteral("build"), zadachi, otvety, QStringLiteral("-o"),
+                       QDir::temp().filePath(QStringLiteral("cifrovex-no-such-folder/x.cvx"))}
+        << 4 << QStringLiteral("не записан: нет такой папки");
     QTest::newRow("check_missing") << QStringList{QStringLiteral("check"), missing} << 3 << missing;
     QTest::newRow("check_not_jet") << QStringList{QStringLiteral("check"), notJet} << 3 << notJet;
     QTest::newRow("dump_two_to_stdout") << QStringList{QStringLiteral("dump"), QStringLiteral("bank.cvx"),
