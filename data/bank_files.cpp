@@ -2,6 +2,7 @@
 
 #include "data/bank_aiken.h"
 #include "data/bank_tables.h"
+#include "platform/files.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,61 +14,6 @@
 
 namespace bankfiles {
 
-namespace {
-
-// Why a file could not be read, in Russian: from what the file system says of it and the file's
-// error code, as the system's own texts are in its language.
-QString readReason(const QFileDevice &file) {
-    const QFileInfo info(file.fileName());
-    if (!info.exists())
-        return QStringLiteral("файла нет");
-    if (!info.isReadable())
-        return QStringLiteral("нет прав на чтение этого файла");
-    switch (file.error()) {
-    case QFileDevice::ResourceError:
-        return QStringLiteral("системе не хватает ресурсов, чтобы открыть ещё один файл");
-    case QFileDevice::OpenError:
-        return QStringLiteral("файл не открылся для чтения");
-    default:
-        return QStringLiteral("чтение с диска прервалось");
-    }
-}
-
-// Why a file could not be written, in Russian: from the file's error code and what the file
-// system says of the file, its folder and its disk.
-QString writeReason(const QFileDevice &file, qint64 needed) {
-    const QFileInfo info(file.fileName());
-    const QFileInfo folder(info.absolutePath());
-    if (!folder.exists())
-        return QStringLiteral("нет такой папки");
-    if (info.exists() && !info.isWritable())
-        return QStringLiteral("файл защищён от записи (только для чтения)");
-    const QStorageInfo storage(folder.absoluteFilePath());
-    if (storage.isValid() && storage.isReadOnly())
-        return QStringLiteral("диск доступен только для чтения");
-    if (!folder.isWritable())
-        return QStringLiteral("нет прав на запись в папку «%1»")
-            .arg(QDir::toNativeSeparators(folder.filePath()));
-    if (file.error() == QFileDevice::ResourceError ||
-        (storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < needed))
-        return QStringLiteral("на диске не хватает места");
-    switch (file.error()) {
-    case QFileDevice::PermissionsError:
-        return QStringLiteral("нет прав на запись в этот файл");
-    case QFileDevice::RenameError:
-    case QFileDevice::RemoveError:
-        return QStringLiteral("новый файл не удалось поставить на место прежнего: возможно, тот открыт в "
-                              "другой программе");
-    case QFileDevice::OpenError:
-        return QStringLiteral("файл не открылся для записи");
-    default:
-        return QStringLiteral("запись на диск прервалась (файл больше, чем разрешено записать, или диск "
-                              "неисправен)");
-    }
-}
-
-} // namespace
-
 QByteArray readInput(const QString &path) {
     const QFileInfo info(path);
     if (!info.exists())
@@ -77,37 +23,12 @@ QByteArray readInput(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw BankError(BankError::Kind::Input,
-                        QStringLiteral("файл %1 не открывается: %2").arg(path, readReason(file)));
+                        QStringLiteral("файл %1 не открывается: %2").arg(path, platform::readReason(file)));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw BankError(BankError::Kind::Input,
-                        QStringLiteral("файл %1 не прочитан: %2").arg(path, readReason(file)));
+                        QStringLiteral("файл %1 не прочитан: %2").arg(path, platform::readReason(file)));
     return bytes;
-}
-
-WholeFile::WholeFile(const QString &path)
-    : m_file(std::make_unique<QSaveFile>(path)) {}
-
-WholeFile::~WholeFile() = default;
-
-QString WholeFile::write(const QByteArray &bytes) {
-    // Flushed here, so that a full disk is found before any file is put in place.
-    if (!m_file->open(QIODevice::WriteOnly) || m_file->write(bytes) != bytes.size() || !m_file->flush())
-        return writeReason(*m_file, bytes.size());
-    return {};
-}
-
-QString WholeFile::commit() {
-    if (!m_file->commit())
-        return writeReason(*m_file, 0);
-    return {};
-}
-
-QString writeWhole(const QString &path, const QByteArray &bytes) {
-    WholeFile file(path);
-    if (QString why = file.write(bytes); !why.isEmpty())
-        return why;
-    return file.commit();
 }
 
 QString saveWithBackup(const QString &path, const QByteArray &bytes) {
@@ -118,20 +39,20 @@ QString saveWithBackup(const QString &path, const QByteArray &bytes) {
     // The previous version goes to a new backup made beside the old one, which replaces it only
     // once the bank itself is saved: a failed save keeps the older backup as it was.
     const QString backupPath = bankdoc::backupPath(path);
-    std::optional<WholeFile> backup;
+    std::optional<platform::WholeFile> backup;
     if (info.exists()) {
         QFile old(path);
         if (!old.open(QIODevice::ReadOnly))
             throw BankError(BankError::Kind::Output,
                             QStringLiteral("Файл банка задач «%1» не читается: %2. Банк не записан, файл "
                                            "остался прежним.")
-                                .arg(path, readReason(old)));
+                                .arg(path, platform::readReason(old)));
         const QByteArray previous = old.readAll();
         if (old.error() != QFileDevice::NoError)
             throw BankError(BankError::Kind::Output,
                             QStringLiteral("Файл банка задач «%1» не прочитан: %2. Банк не записан, файл "
                                            "остался прежним.")
-                                .arg(path, readReason(old)));
+                                .arg(path, platform::readReason(old)));
         old.close();
         backup.emplace(backupPath);
         if (const QString why = backup->write(previous); !why.isEmpty())
@@ -140,7 +61,7 @@ QString saveWithBackup(const QString &path, const QByteArray &bytes) {
                                            "записан, файл остался прежним.")
                                 .arg(backupPath, why, path));
     }
-    if (const QString why = writeWhole(path, bytes); !why.isEmpty())
+    if (const QString why = platform::writeWhole(path, bytes); !why.isEmpty())
         throw BankError(
             BankError::Kind::Output,
             QStringLiteral("Банк задач «%1» не записан: %2. Файл остался прежним.").arg(path, why));

@@ -16,11 +16,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <memory>
 #include <optional>
 #include <utility>
-
-class QSaveFile;
 
 namespace bankfiles {
 
@@ -28,28 +25,6 @@ namespace bankfiles {
 // file: "файл X не найден", "X — каталог, а нужен файл", or that it does not open or was not read
 // through, and why.
 QByteArray readInput(const QString &path);
-
-// A file written whole, in two steps so that two files can be replaced together: write() puts
-// the bytes into a new file beside it, commit() puts that one in the file's place. Each returns
-// empty, or why it failed in the user's words; until commit() has succeeded the file is as it
-// was, and a WholeFile dropped before then leaves it so.
-class WholeFile {
-public:
-    explicit WholeFile(const QString &path);
-    ~WholeFile();
-    WholeFile(const WholeFile &) = delete;
-    WholeFile &operator=(const WholeFile &) = delete;
-
-    [[nodiscard]] QString write(const QByteArray &bytes);
-    [[nodiscard]] QString commit();
-
-private:
-    std::unique_ptr<QSaveFile> m_file;
-};
-
-// Writes bytes to path whole or not at all (WholeFile's two steps at once): empty when written,
-// else why not, for the caller's sentence ("не записан: ..."); the file is then as it was.
-[[nodiscard]] QString writeWhole(const QString &path, const QByteArray &bytes);
 
 // Writes a bank's bytes as BankDocument::save does: the file replaced only once the new one is
 // whole, and only then the previous file kept as its backup (bankdoc::backupPath). Throws

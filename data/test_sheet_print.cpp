@@ -1,6 +1,6 @@
 #include "data/test_sheet_print.h"
 
-#include "data/bank_files.h"
+#include "platform/files.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
@@ -332,7 +332,7 @@ int writePdf(const Sheet &sheet, const QString &path) {
         throw BankError(BankError::Kind::Output,
                         QStringLiteral("Лист теста «%1» не записан: нет такой папки.").arg(path));
     int pages = 0;
-    if (const QString why = bankfiles::writeWhole(path, pdf(sheet, &pages)); !why.isEmpty())
+    if (const QString why = platform::writeWhole(path, pdf(sheet, &pages)); !why.isEmpty())
         throw BankError(BankError::Kind::Output,
                         QStringLiteral("Лист теста «%1» не записан: %2.").arg(path, why));
     return pages;

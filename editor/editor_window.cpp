@@ -17,6 +17,7 @@
 #include "editor/student_view.h"
 #include "editor/test_sheet_commands.h"
 #include "editor/text_edit.h"
+#include "platform/files.h"
 
 #include <QAction>
 #include <QApplication>
@@ -1036,7 +1037,7 @@ void EditorWindow::exportProblems(const QList<DocProblem> &problems, bool spread
         const QString path = QDir(folder).filePath(table.name + QStringLiteral(".csv"));
         const QByteArray text =
             csv::write(table, spreadsheet ? csv::Dialect::Spreadsheet : csv::Dialect::MdbExport);
-        if (const QString why = bankfiles::writeWhole(path, text); !why.isEmpty()) {
+        if (const QString why = platform::writeWhole(path, text); !why.isEmpty()) {
             m_dialogs.showError(this, QStringLiteral("Файл «%1» не записан: %2. Файл остался прежним.")
                                           .arg(QDir::toNativeSeparators(path), why));
             return;

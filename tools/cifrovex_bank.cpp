@@ -12,6 +12,7 @@
 #include "data/test_sheet.h"
 #include "data/test_sheet_print.h"
 #include "platform/console.h"
+#include "platform/files.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -120,7 +121,7 @@ int failure(const BankError &e) {
 
 // Writes a result file whole: ExitOk, or the output's failure.
 int writeOutput(const QString &path, const QByteArray &bytes) {
-    if (const QString why = bankfiles::writeWhole(path, bytes); !why.isEmpty())
+    if (const QString why = platform::writeWhole(path, bytes); !why.isEmpty())
         return failure(ExitOutput, QStringLiteral("файл %1 не записан: %2").arg(path, why));
     return ExitOk;
 }

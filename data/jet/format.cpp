@@ -189,12 +189,14 @@ std::optional<QByteArray> encodeText(Version version, const QString &text, bool 
     for (qsizetype i = 0; i < text.size(); ++i)
         put16(reinterpret_cast<uchar *>(plain.data()) + 2 * i, text.at(i).unicode());
     // Access compresses only values up to 1024 characters, and only when it saves space.
-    if (allowCompression && text.size() <= 1024) {
-        if (auto packed = compress(text); packed && packed->size() < plain.size())
+    const bool looksCompressed = plain.startsWith("\xFF\xFE");
+    if (allowCompression && (text.size() <= 1024 || looksCompressed)) {
+        // A plain value starting with FF FE (the character U+FEFF) would read back as compressed,
+        // so such a value is written compressed even where that is longer.
+        if (auto packed = compress(text); packed && (packed->size() < plain.size() || looksCompressed))
             return packed;
     }
-    // A plain value starting with FF FE would read back as compressed.
-    if (plain.startsWith("\xFF\xFE"))
+    if (looksCompressed)
         return std::nullopt;
     return plain;
 }

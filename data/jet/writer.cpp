@@ -5,7 +5,6 @@
 //
 // All work happens on pages in memory (PageStore); the caller writes the result whole.
 
-#include "data/bank_files.h"
 #include "data/jet/access_objects.h"
 #include "data/jet/code_page.h"
 #include "data/jet/errors.h"
@@ -14,6 +13,7 @@
 #include "data/jet/jet.h"
 #include "data/jet/pages.h"
 #include "data/jet/tables.h"
+#include "platform/files.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -454,7 +454,7 @@ void writeFile(const QString &path, const QList<Table> &tables, Version version,
     } catch (const FormatError &e) {
         detail::failWrite(e.kind(), path, e.message());
     }
-    if (const QString why = bankfiles::writeWhole(path, bytes); !why.isEmpty())
+    if (const QString why = platform::writeWhole(path, bytes); !why.isEmpty())
         detail::failWrite(Kind::Unreadable, path, why);
 }
 

@@ -3,6 +3,7 @@
 #include "bank_fixtures.h"
 #include "data/bank_csv.h"
 #include "data/bank_files.h"
+#include "platform/files.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -107,7 +108,7 @@ void TestBankFiles::writeWholeSaysWhyNot() {
     QString why;
     if (kind == QLatin1String("missing_folder")) {
         path = dir.filePath(QStringLiteral("нет/Otvety.csv"));
-        why = bankfiles::writeWhole(path, bytes);
+        why = platform::writeWhole(path, bytes);
     } else if (kind == QLatin1String("read_only_file")) {
         if (runAsRoot())
             QSKIP("root writes files whatever their permissions say");
@@ -115,7 +116,7 @@ void TestBankFiles::writeWholeSaysWhyNot() {
         QSKIP("Windows keeps write access in ACLs");
 #endif
         QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
-        why = bankfiles::writeWhole(path, bytes);
+        why = platform::writeWhole(path, bytes);
     } else {
 #ifndef Q_OS_UNIX
         QSKIP("the file-size limit that stands in for a full disk is POSIX's");
@@ -126,7 +127,7 @@ void TestBankFiles::writeWholeSaysWhyNot() {
         rlimit limit = old;
         limit.rlim_cur = 4096;
         setrlimit(RLIMIT_FSIZE, &limit);
-        why = bankfiles::writeWhole(path, bytes);
+        why = platform::writeWhole(path, bytes);
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, previousHandler);
 #endif
@@ -138,7 +139,7 @@ void TestBankFiles::writeWholeSaysWhyNot() {
 
     QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("Otvety.csv")),
                                   QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-    QCOMPARE(bankfiles::writeWhole(dir.filePath(QStringLiteral("Otvety.csv")), bytes), QString());
+    QCOMPARE(platform::writeWhole(dir.filePath(QStringLiteral("Otvety.csv")), bytes), QString());
     QCOMPARE(fileBytes(dir.filePath(QStringLiteral("Otvety.csv"))), bytes);
 }
 
@@ -148,11 +149,11 @@ void TestBankFiles::wholeFileIsReplacedOnlyAtCommit() {
     const QString path = dir.filePath(QStringLiteral("data.cvx.bak"));
     QVERIFY(writeBytes(path, "older"));
     {
-        bankfiles::WholeFile dropped(path);
+        platform::WholeFile dropped(path);
         QCOMPARE(dropped.write("dropped"), QString());
     }
     QCOMPARE(fileBytes(path), QByteArray("older"));
-    bankfiles::WholeFile file(path);
+    platform::WholeFile file(path);
     QCOMPARE(file.write("newer"), QString());
     QCOMPARE(fileBytes(path), QByteArray("older"));
     QCOMPARE(file.commit(), QString());

@@ -624,6 +624,10 @@ void TestJet::textForms() {
     // Outside the BMP: not storable. A plain text that would start like a compressed one: refused.
     QVERIFY(!fmt::encodeText(Version::Jet4, QStringLiteral("\U0001D465"), true));
     QVERIFY(!fmt::encodeText(Version::Jet4, QStringLiteral("\uFEFF\u0100"), true));
+    // One that compression can express is written compressed, even where that is longer.
+    QCOMPARE(back(bytes(QStringLiteral("\uFEFFЖё"))), QStringLiteral("\uFEFFЖё"));
+    QCOMPARE(back(bytes(QStringLiteral("\uFEFF") + QString(1100, QChar(u'ж')))),
+             QStringLiteral("\uFEFF") + QString(1100, QChar(u'ж')));
     // Broken forms do not decode.
     QVERIFY(!fmt::decodeText(Version::Jet4, reinterpret_cast<const uchar *>("abc"), 3, 0));
     QVERIFY(!fmt::decodeText(Version::Jet4,
