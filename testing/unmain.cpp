@@ -151,6 +151,11 @@ void TForm2::createControls() {
     m_DBCtrlGrid1->move(MainLayout::GridLeft, MainLayout::GridTop);
     // A double click answers through the handler itself, as Answer's other triggers do.
     connect(m_DBCtrlGrid1, &OptionGrid::answerRequested, this, &TForm2::BitBtn4Click);
+    // The option the student picks is the bank module's current option, which the answer records.
+    connect(m_DBCtrlGrid1, &OptionGrid::optionPicked, this, [this](int index) {
+        if (m_dm)
+            m_dm->setCurrentOption(index);
+    });
 
     m_StatusBar1 = new StatusBar(m_client);
 
@@ -264,9 +269,9 @@ void TForm2::setDataModule(TDM *dm) {
     if (m_dm)
         disconnect(m_dm, nullptr, this, nullptr);
     m_dm = dm;
-    m_DBCtrlGrid1->setDataModule(dm);
     if (m_dm) {
         connect(m_dm, &TDM::problemChanged, this, &TForm2::refreshProblem);
+        connect(m_dm, &TDM::optionChanged, this, &TForm2::refreshCurrentOption);
         connect(m_dm, &QObject::destroyed, this, [this] {
             m_dm = nullptr;
             refreshProblem();
@@ -279,6 +284,16 @@ void TForm2::refreshProblem() {
     const Problem *problem = m_dm ? m_dm->currentProblem() : nullptr;
     m_DBMemo3->setPlainText(problem ? problem->Uslovie.value_or(QString()) : QString());
     m_DBMemo1->setPlainText(problem ? problem->Name.value_or(QString()) : QString());
+    QList<OptionGrid::Option> options;
+    const int count = m_dm ? m_dm->optionCount() : 0;
+    for (int i = 0; i < count; ++i)
+        options.append({m_dm->option(i).dopol, m_dm->option(i).Otvet.value_or(QString())});
+    m_DBCtrlGrid1->setOptions(options, m_dm ? m_dm->currentOptionIndex() : -1);
+}
+
+void TForm2::refreshCurrentOption() {
+    if (m_dm)
+        m_DBCtrlGrid1->setCurrentIndex(m_dm->currentOptionIndex());
 }
 
 void TForm2::setProgressPanel(const QString &text) {

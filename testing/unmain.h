@@ -92,6 +92,7 @@ private:
     void enterIdleState();
     void enterRunningState();
     void refreshProblem();
+    void refreshCurrentOption();
     void setMemoTextColor(const QColor &color);
     void grade(const LevelRules &rules);
     QPushButton *gradingButton(int level) const;
