@@ -1,8 +1,8 @@
 #include "editor/student_view.h"
 
 #include "data/bank_document.h"
-#include "data/unmodul.h"
 #include "platform/fonts.h"
+#include "testing/grading.h"
 #include "testing/main_layout.h"
 #include "testing/main_texts.h"
 #include "testing/option_grid.h"
@@ -99,23 +99,18 @@ void StudentView::showProblem(const DocProblem &problem, int position) {
     m_pane->conditionMemo()->setPlainText(problem.condition);
     m_pane->bodyMemo()->setPlainText(problem.body);
 
-    Bank bank;
+    // The options in the order the student sees them, each numbered by its place.
+    QList<OptionGrid::Option> shown;
     if (position > 0) {
-        bank.problems.append({1, problem.body, problem.condition});
         const QList<int> order = bankdoc::shownOrder(problem, position);
         for (int place = 0; place < order.size(); ++place)
-            bank.options.append({place + 1, 1, problem.options[order[place]], false, qint16(place + 1)});
+            shown.append({place + 1, problem.options[order[place]]});
     }
-    TDM *old = m_dm;
-    m_dm = new TDM(bank, this);
-    m_dm->first();
-    m_dm->firstOption();
-    m_grid->setDataModule(m_dm);
-    delete old;
+    m_grid->setOptions(shown, 0);
 
     QStringList notes;
     const bool conditionFills = out.bodyMemo.height() <= 0;
-    if (position > 20)
+    if (position > int(kAnswerKey.size()))
         notes << QStringLiteral("Программа показывает только первые 20 задач; эту ученик не увидит.");
     else if (conditionFills && !problem.body.trimmed().isEmpty())
         notes << QStringLiteral("На месте %1 условие занимает всю рамку задачи: текст задачи (Name) ученик "

@@ -12,7 +12,6 @@ class OptionGrid;
 class ProblemPane;
 class QGroupBox;
 class QLabel;
-class TDM;
 
 class StudentView : public QWidget {
     Q_OBJECT
@@ -36,6 +35,5 @@ private:
     ProblemPane *m_pane;
     QGroupBox *m_optionPane;
     OptionGrid *m_grid;
-    TDM *m_dm = nullptr;
     QLabel *m_note;
 };

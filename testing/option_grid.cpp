@@ -1,6 +1,5 @@
 #include "testing/option_grid.h"
 
-#include "data/unmodul.h"
 #include "platform/fonts.h"
 
 #include <QAccessible>
@@ -255,29 +254,41 @@ OptionGrid::OptionGrid(QWidget *parent)
 
     resize(249, 208);
     applyTextPalette();
-    reload();
+    refreshPanels();
 }
 
 OptionGrid::~OptionGrid() = default;
 
-void OptionGrid::setDataModule(TDM *dm) {
-    if (m_dm == dm)
-        return;
-    if (m_dm)
-        disconnect(m_dm, nullptr, this, nullptr);
-    m_dm = dm;
-    if (m_dm) {
-        connect(m_dm, &TDM::problemChanged, this, &OptionGrid::reload);
-        connect(m_dm, &TDM::optionChanged, this, [this] {
-            ensureCurrentVisible();
-            refreshPanels();
-        });
-        connect(m_dm, &QObject::destroyed, this, [this] {
-            m_dm = nullptr;
-            reload();
-        });
+void OptionGrid::setOptions(const QList<Option> &options, int current) {
+    m_options = options;
+    m_current = m_options.isEmpty() ? -1 : current >= 0 && current < optionCount() ? current : 0;
+    m_top = 0;
+    ensureCurrentVisible();
+    refreshPanels();
+    // Another problem: nothing of the last one's options may stay selected, also where an option
+    // of the new one reads the same and keeps its text.
+    for (OptionGridPanel *panel : m_panels) {
+        QTextCursor cursor = panel->text->textCursor();
+        if (cursor.hasSelection()) {
+            cursor.clearSelection();
+            panel->text->setTextCursor(cursor);
+        }
     }
-    reload();
+}
+
+void OptionGrid::setCurrentIndex(int index) {
+    if (index < 0 || index >= optionCount() || index == m_current)
+        return;
+    m_current = index;
+    ensureCurrentVisible();
+    refreshPanels();
+}
+
+void OptionGrid::pick(int index) {
+    if (index < 0 || index >= optionCount() || index == m_current)
+        return;
+    setCurrentIndex(index);
+    emit optionPicked(index);
 }
 
 void OptionGrid::setTextColor(const QColor &color) {
@@ -294,14 +305,6 @@ void OptionGrid::applyTextPalette() {
             pal.setColor(group, QPalette::Text, m_textColor);
         panel->text->setPalette(pal);
     }
-}
-
-int OptionGrid::optionCount() const {
-    return m_dm ? m_dm->optionCount() : 0;
-}
-
-int OptionGrid::currentIndex() const {
-    return m_dm ? m_dm->currentOptionIndex() : -1;
 }
 
 QWidget *OptionGrid::panel(int row) const {
@@ -323,20 +326,6 @@ int OptionGrid::optionIndexAt(const QPoint &pos) const {
             return m_top + row;
     }
     return -1;
-}
-
-void OptionGrid::reload() {
-    m_top = 0;
-    refreshPanels();
-    // Another problem: nothing of the last one's options may stay selected, also where an option
-    // of the new one reads the same and keeps its text.
-    for (OptionGridPanel *panel : m_panels) {
-        QTextCursor cursor = panel->text->textCursor();
-        if (cursor.hasSelection()) {
-            cursor.clearSelection();
-            panel->text->setTextCursor(cursor);
-        }
-    }
 }
 
 void OptionGrid::ensureCurrentVisible() {
@@ -367,8 +356,8 @@ void OptionGrid::refreshPanels() {
         const bool has = index < count;
         // With no options at all the first panel still stands there, empty.
         panel->setVisible(has || (count == 0 && row == 0));
-        const QString number = has ? QString::number(m_dm->option(index).dopol) : QString();
-        const QString text = has ? m_dm->option(index).Otvet.value_or(QString()) : QString();
+        const QString number = has ? QString::number(m_options[index].number) : QString();
+        const QString text = has ? m_options[index].text : QString();
         if (panel->number->text() != number)
             panel->number->setText(number);
         if (panel->text->toPlainText() != text)
@@ -396,8 +385,8 @@ void OptionGrid::refreshPanels() {
 }
 
 QString OptionGrid::spokenName(int index) const {
-    const AnswerOption &option = m_dm->option(index);
-    return QStringLiteral("%1: %2").arg(QString::number(option.dopol), option.Otvet.value_or(QString()));
+    const Option &option = m_options[index];
+    return QStringLiteral("%1: %2").arg(QString::number(option.number), option.text);
 }
 
 int OptionGrid::scrollBarExtent() const {
@@ -422,13 +411,11 @@ void OptionGrid::layoutPanels() {
 }
 
 void OptionGrid::selectRow(int row) {
-    const int index = m_top + row;
-    if (m_dm && index < m_dm->optionCount())
-        m_dm->setCurrentOption(index);
+    pick(m_top + row);
 }
 
 void OptionGrid::answerFromRow(int row) {
-    if (!m_dm || m_top + row >= m_dm->optionCount())
+    if (m_top + row >= optionCount())
         return;
     selectRow(row);
     emit answerRequested();
@@ -445,8 +432,7 @@ void OptionGrid::keyPressEvent(QKeyEvent *event) {
         QWidget::keyPressEvent(event); // ignored: Enter and Esc are the window's
         return;
     }
-    if (m_dm && *target >= 0)
-        m_dm->setCurrentOption(*target);
+    pick(*target);
     event->accept();
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QRect>
 #include <QSize>
+#include <QString>
 #include <QWidget>
 
 #include <array>
@@ -11,7 +13,6 @@
 class QLabel;
 class QPlainTextEdit;
 class QScrollBar;
-class TDM;
 class OptionGridPanel;
 
 // Where the panels of the option grid and the controls on them go for a grid of a given size.
@@ -33,10 +34,20 @@ std::optional<int> optionKeyTarget(int key, int current, int count);
 // and text (DBMemo2). A click selects an option; a double click on a panel, its number or its text
 // selects it and asks for the answer. Enter and Esc on the grid are left to the window; inside an
 // option's text they stay there, as in any text control.
+//
+// The grid shows the options it is given, in that order, and keeps which one is current; it knows
+// nothing of where they come from.
 class OptionGrid : public QWidget {
     Q_OBJECT
 
 public:
+    // One option as the student sees it: the number answered with, and its text.
+    struct Option {
+        qint32 number = 0;
+        QString text;
+        bool operator==(const Option &) const = default;
+    };
+
     static constexpr int RowCount = 4;
     static constexpr int NumberLeft = 5;
     static constexpr int NumberWidth = 13;
@@ -48,8 +59,15 @@ public:
     explicit OptionGrid(QWidget *parent = nullptr);
     ~OptionGrid() override;
 
-    void setDataModule(TDM *dm);
-    TDM *dataModule() const { return m_dm; }
+    // Another problem's options and the index of the current one; while there are options, one
+    // of them is current (the first for an index out of range). The page goes back to the top,
+    // then turns to the current option, and nothing of the last problem's texts stays selected.
+    void setOptions(const QList<Option> &options, int current);
+    const QList<Option> &options() const { return m_options; }
+    // Makes another option current, turning the page to it. Emits nothing.
+    void setCurrentIndex(int index);
+    // The current option's index, or -1 when there are no options.
+    int currentIndex() const { return m_current; }
 
     // Colour of the option texts (DBMemo2 on every panel).
     void setTextColor(const QColor &color);
@@ -74,6 +92,8 @@ public:
     QScrollBar *scrollBar() const { return m_scrollBar; }
 
 signals:
+    // A click or a navigation key made another option current.
+    void optionPicked(int index);
     // A double click on an option panel, its number or its text: answer with the current option.
     void answerRequested();
 
@@ -88,7 +108,6 @@ protected:
 
 private:
     friend class OptionGridPanel;
-    void reload();
     void refreshPanels();
     void ensureCurrentVisible();
     void layoutPanels();
@@ -97,12 +116,13 @@ private:
     QString spokenName(int index) const;
     void applyTextPalette();
     void updateFocusFrame();
+    void pick(int index);
     void selectRow(int row);
     void answerFromRow(int row);
-    int currentIndex() const;
-    int optionCount() const;
+    int optionCount() const { return int(m_options.size()); }
 
-    TDM *m_dm = nullptr;
+    QList<Option> m_options;
+    int m_current = -1;
     std::array<OptionGridPanel *, RowCount> m_panels{};
     QScrollBar *m_scrollBar = nullptr;
     QColor m_textColor;

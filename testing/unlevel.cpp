@@ -3,7 +3,6 @@
 #include "platform/fonts.h"
 #include "platform/window_frame.h"
 #include "testing/grading.h"
-#include "testing/unmain.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -37,9 +36,9 @@ QPushButton *makeButton(QWidget *parent, const QString &name, const QString &tex
 
 } // namespace
 
-TForm1::TForm1(TForm2 *main, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , m_main(main) {
+TForm1::TForm1(QWidget *parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Уровень сложности"));
     setFont(platform::designFont(QStringLiteral("MS Sans Serif"), 11));
@@ -91,16 +90,14 @@ void TForm1::BitBtn1Click() {
     const QRadioButton *radios[] = {m_RadioButton1, m_RadioButton2, m_RadioButton3};
     for (std::size_t i = 0; i < kLevels.size(); ++i) {
         if (radios[i]->isChecked())
-            m_main->test.Level = kLevels[i].level;
+            emit levelChosen(kLevels[i].level);
     }
-    if (const LevelRules *rules = levelRules(m_main->test.Level))
-        m_main->setProgressPanel(QStringLiteral("Всего %1 задач").arg(rules->problems));
     accept();
 }
 
 void TForm1::BitBtn2Click() {
-    // Closing the main window is what ends the program; the dialog only has to go away.
-    m_main->close();
+    // The main window closes, which ends the program; the dialog only has to go away.
+    emit exitRequested();
     reject();
 }
 

@@ -5,22 +5,26 @@
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
-class TForm2;
 
 // The level dialog: chooses how many problems the test has and which mark it can reach. Created
-// for each showing, so it always opens with the first level checked.
+// for each showing, so it always opens with the first level checked. It says what was chosen
+// through its signals; the main window connects them (TForm2::connectLevelDialog).
 class TForm1 : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TForm1(TForm2 *main, QWidget *parent = nullptr);
+    explicit TForm1(QWidget *parent = nullptr);
 
 public slots:
     void FormShow();
-    // Choose: writes the checked level into the test state and its total into the progress panel.
+    // Choose: the checked level, then the dialog closes.
     void BitBtn1Click();
-    // Exit: ends the program once the dialog has closed.
+    // Exit: ends the program, then the dialog closes.
     void BitBtn2Click();
+
+signals:
+    void levelChosen(int level);
+    void exitRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -28,7 +32,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    TForm2 *m_main;
     QGroupBox *m_GroupBox1;
     QRadioButton *m_RadioButton1;
     QRadioButton *m_RadioButton2;

@@ -16,6 +16,7 @@
 #include "testing/option_grid.h"
 #include "testing/problem_pane.h"
 #include "testing/status_bar.h"
+#include "testing/test_session.h"
 #include "testing/unlevel.h"
 #include "testing/unrezultaty.h"
 
@@ -35,6 +36,8 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
+
+#include <array>
 
 namespace {
 
@@ -91,6 +94,7 @@ TForm2::TForm2(std::function<void()> pause, QWidget *parent)
     setWindowTitle(maintexts::windowCaption());
     setWindowIcon(QIcon(QStringLiteral(":/icons/cifrovex.png")));
     setFont(platform::designFont(kSansSerif, 11));
+    m_session = new TestSession(this);
     // The design's sizes are the outer ones, frame included.
     m_frame = new platform::WindowFrame(this);
     m_frame->setOuterSize(QSize(562, 350), QSize(516, 300));
@@ -149,12 +153,18 @@ void TForm2::createControls() {
     m_GroupBox2->setGeometry(282, MainLayout::PaneTop, 262, 231);
     m_DBCtrlGrid1 = new OptionGrid(m_GroupBox2);
     m_DBCtrlGrid1->move(MainLayout::GridLeft, MainLayout::GridTop);
-    // A double click answers through the handler itself, as Answer's other triggers do.
+    // A double click answers through the handler itself: the grid takes clicks only while a test runs.
     connect(m_DBCtrlGrid1, &OptionGrid::answerRequested, this, &TForm2::BitBtn4Click);
+    // The option the student picks is the bank module's current option, which the answer records.
+    connect(m_DBCtrlGrid1, &OptionGrid::optionPicked, this, [this](int index) {
+        if (m_dm)
+            m_dm->setCurrentOption(index);
+    });
 
     m_StatusBar1 = new StatusBar(m_client);
 
-    // The grading handlers sit on invisible buttons, as the answering step clicks them.
+    // Each level's grading handler also sits on an invisible button of the design; the answering
+    // step grades the level directly.
     int level = 3;
     for (QPushButton **button : {&m_Button3, &m_Button4, &m_Button5}) {
         *button = new QPushButton(QString::number(level), m_client);
@@ -220,29 +230,36 @@ void TForm2::createCommands() {
     for (QMenu *menu : {file, testMenu, about, m_PopupMenu1})
         menu->setStyle(menuStyle);
 
-    // Buttons, items and double clicks forward to one handler each. A button's handler runs even
-    // while the button is disabled when another trigger calls it; a menu item forwards through
-    // trigger(), which a disabled item ignores, so Restart and Level follow N7 and N9.
-    connect(m_BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
-    connect(m_N17, &QAction::triggered, this, &TForm2::BitBtn1Click);
-    connect(m_N12, &QAction::triggered, this, &TForm2::BitBtn1Click);
-
-    connect(m_BitBtn4, &QPushButton::clicked, this, &TForm2::BitBtn4Click);
-    connect(m_N11, &QAction::triggered, this, &TForm2::BitBtn4Click);
-
-    connect(m_N7, &QAction::triggered, this, &TForm2::N7Click);
-    connect(m_BitBtn6, &QPushButton::clicked, m_N7, &QAction::trigger);
-    connect(m_N13, &QAction::triggered, m_N7, &QAction::trigger);
-
-    connect(m_N9, &QAction::triggered, this, &TForm2::N9Click);
-    connect(m_BitBtn5, &QPushButton::clicked, m_N9, &QAction::trigger);
-    connect(m_N14, &QAction::triggered, m_N9, &QAction::trigger);
-
-    connect(m_BitBtn3, &QPushButton::clicked, this, &TForm2::BitBtn3Click);
-    connect(m_N5, &QAction::triggered, this, &TForm2::BitBtn3Click);
-    connect(m_N15, &QAction::triggered, this, &TForm2::BitBtn3Click);
-
-    connect(m_N6, &QAction::triggered, this, &TForm2::N6Click);
+    // One action per command, the main menu's item, runs the command's handler. The toolbar
+    // buttons and the pop-up items trigger that action, which does nothing while it is disabled.
+    // The handlers themselves run whenever they are called.
+    const std::array<std::pair<QAction *, void (TForm2::*)()>, 6> handlers{{
+        {m_N17, &TForm2::BitBtn1Click},
+        {m_N11, &TForm2::BitBtn4Click},
+        {m_N7, &TForm2::N7Click},
+        {m_N9, &TForm2::N9Click},
+        {m_N5, &TForm2::BitBtn3Click},
+        {m_N6, &TForm2::N6Click},
+    }};
+    for (const auto &[command, handler] : handlers)
+        connect(command, &QAction::triggered, this, handler);
+    const std::array<std::pair<QPushButton *, QAction *>, 5> buttons{{
+        {m_BitBtn1, m_N17},
+        {m_BitBtn4, m_N11},
+        {m_BitBtn6, m_N7},
+        {m_BitBtn5, m_N9},
+        {m_BitBtn3, m_N5},
+    }};
+    for (const auto &[button, command] : buttons)
+        connect(button, &QPushButton::clicked, command, &QAction::trigger);
+    const std::array<std::pair<QAction *, QAction *>, 4> popupItems{{
+        {m_N12, m_N17},
+        {m_N13, m_N7},
+        {m_N14, m_N9},
+        {m_N15, m_N5},
+    }};
+    for (const auto &[item, command] : popupItems)
+        connect(item, &QAction::triggered, command, &QAction::trigger);
 }
 
 void TForm2::FormCreate() {
@@ -251,9 +268,10 @@ void TForm2::FormCreate() {
     connect(m_hints, &HintTracker::hintChanged, this, &TForm2::StatusBar1Hint);
     for (QPushButton *button : {m_Button3, m_Button4, m_Button5})
         button->setVisible(false);
-    enterIdleState();
-    m_GroupBox1->setTitle(maintexts::idleProblemCaption());
-    m_BitBtn4->setText(maintexts::answerCaption());
+    connect(m_session, &TestSession::textsChanged, this, &TForm2::showTexts);
+    connect(m_session, &TestSession::phaseChanged, this, &TForm2::showPhase);
+    showPhase(m_session->phase());
+    showTexts();
     FormResize();
     // The first enabled control in tab order has the focus when the window comes up.
     m_BitBtn1->setFocus();
@@ -264,13 +282,17 @@ void TForm2::setDataModule(TDM *dm) {
     if (m_dm)
         disconnect(m_dm, nullptr, this, nullptr);
     m_dm = dm;
-    m_DBCtrlGrid1->setDataModule(dm);
     if (m_dm) {
         connect(m_dm, &TDM::problemChanged, this, &TForm2::refreshProblem);
+        connect(m_dm, &TDM::optionChanged, this, &TForm2::refreshCurrentOption);
         connect(m_dm, &QObject::destroyed, this, [this] {
             m_dm = nullptr;
+            m_session->clearBank();
             refreshProblem();
         });
+        m_session->setBank(m_dm->problemCount(), m_dm->recNo());
+    } else {
+        m_session->clearBank();
     }
     refreshProblem();
 }
@@ -279,6 +301,30 @@ void TForm2::refreshProblem() {
     const Problem *problem = m_dm ? m_dm->currentProblem() : nullptr;
     m_DBMemo3->setPlainText(problem ? problem->Uslovie.value_or(QString()) : QString());
     m_DBMemo1->setPlainText(problem ? problem->Name.value_or(QString()) : QString());
+    QList<OptionGrid::Option> options;
+    const int count = m_dm ? m_dm->optionCount() : 0;
+    for (int i = 0; i < count; ++i)
+        options.append({m_dm->option(i).dopol, m_dm->option(i).Otvet.value_or(QString())});
+    m_DBCtrlGrid1->setOptions(options, m_dm ? m_dm->currentOptionIndex() : -1);
+}
+
+void TForm2::refreshCurrentOption() {
+    if (m_dm)
+        m_DBCtrlGrid1->setCurrentIndex(m_dm->currentOptionIndex());
+}
+
+void TForm2::moveCursorToSession() {
+    if (!m_dm)
+        return;
+    const int position = m_session->position();
+    if (position <= 1 || position < m_dm->recNo())
+        m_dm->first();
+    while (m_dm->recNo() < position) {
+        const int before = m_dm->recNo();
+        m_dm->next();
+        if (m_dm->recNo() == before)
+            break; // the bank ends here
+    }
 }
 
 void TForm2::setProgressPanel(const QString &text) {
@@ -297,56 +343,78 @@ void TForm2::Timer1Timer() {
     m_StatusBar1->tick(QDateTime::currentDateTime());
 }
 
-// ---- States ----
+// ---- The session on the screen ----
 
-void TForm2::enterIdleState() {
-    for (QPushButton *button : {m_BitBtn1, m_BitBtn5})
-        button->setEnabled(true);
-    for (QAction *action : {m_N17, m_N12, m_N13, m_N9, m_N14})
-        action->setEnabled(true);
-    for (QPushButton *button : {m_BitBtn4, m_BitBtn6})
-        button->setEnabled(false);
-    for (QAction *action : {m_N11, m_N7})
-        action->setEnabled(false);
-    m_GroupBox1->setEnabled(false);
-    m_GroupBox2->setEnabled(true);
-    m_DBCtrlGrid1->setEnabled(false);
+void TForm2::showTexts() {
+    m_GroupBox1->setTitle(m_session->problemCaption());
+    m_GroupBox2->setTitle(m_session->optionCaption());
+    m_BitBtn4->setText(m_session->answerCaption());
+    setProgressPanel(m_session->progressText());
 }
 
-void TForm2::enterRunningState() {
-    for (QPushButton *button : {m_BitBtn1, m_BitBtn5})
-        button->setEnabled(false);
-    for (QAction *action : {m_N17, m_N12, m_N9, m_N14})
-        action->setEnabled(false);
-    for (QPushButton *button : {m_BitBtn4, m_BitBtn6})
-        button->setEnabled(true);
-    for (QAction *action : {m_N11, m_N7, m_N13})
-        action->setEnabled(true);
-    m_GroupBox1->setEnabled(true);
-    m_GroupBox2->setEnabled(true);
-    m_DBCtrlGrid1->setEnabled(true);
+void TForm2::showPhase(TestSession::Phase phase) {
+    // What is enabled in each phase, one row per command or pane. Rows go in this order, as
+    // switching off the control with the focus moves the focus on along the tab order.
+    enum Flag { Off, On, Kept };
+    struct Row {
+        std::array<Flag, 4> flags; // Idle, Running, Finished, Returned
+        QList<QWidget *> widgets;
+        QList<QAction *> actions;
+    };
+    const Row rows[] = {
+        {{On, Off, Off, On}, {m_BitBtn1}, {m_N17, m_N12}}, // Start
+        {{On, Off, Off, On}, {m_BitBtn5}, {m_N9, m_N14}},  // Level
+        {{Off, On, Off, Off}, {m_BitBtn4}, {}},            // Answer: the button ends with the test,
+        {{Off, On, On, Off}, {}, {m_N11}},                 // the menu item only with the return
+        {{Off, On, On, Off}, {m_BitBtn6}, {m_N7}},         // Restart
+        {{Off, On, On, Off}, {m_GroupBox1}, {}},           // the problem pane
+        {{On, On, On, Off}, {m_GroupBox2}, {}},            // the option pane
+        // The grid waits for the first Start; the return disables the pane around it instead.
+        {{Off, On, On, Kept}, {m_DBCtrlGrid1}, {}},
+    };
+    // The pop-up menu's Restart (N13) is never disabled: it triggers Restart, which does nothing
+    // while N7 is disabled. Exit and About are always enabled.
+    const std::size_t column = std::size_t(phase);
+    for (const Row &row : rows) {
+        const Flag flag = row.flags.at(column);
+        if (flag == Kept)
+            continue;
+        for (QWidget *widget : row.widgets)
+            widget->setEnabled(flag == On);
+        for (QAction *action : row.actions)
+            action->setEnabled(flag == On);
+    }
 }
 
 void TForm2::prepareForReturn() {
-    m_BitBtn4->setEnabled(false);
-    m_N11->setEnabled(false);
-    for (QAction *action : {m_N17, m_N9, m_N12, m_N13, m_N14})
-        action->setEnabled(true);
-    m_BitBtn4->setText(maintexts::answerCaptionAfterReturn());
-    m_BitBtn1->setEnabled(true);
-    m_BitBtn6->setEnabled(false);
-    m_N7->setEnabled(false);
-    m_BitBtn5->setEnabled(true);
-    m_GroupBox1->setTitle(maintexts::idleProblemCaption());
-    m_GroupBox1->setEnabled(false);
-    m_GroupBox2->setTitle(maintexts::returnOptionCaption());
-    m_GroupBox2->setEnabled(false);
-    if (m_dm) {
-        m_dm->first();
+    m_session->returnFromResults();
+    moveCursorToSession();
+    if (m_dm)
         m_dm->firstOption();
-    }
     // Disabling Answer sent the focus on to Exit; as on the first showing, Enter starts a test.
     m_focusStartOnShow = true;
+}
+
+void TForm2::connectLevelDialog(TForm1 *dialog) {
+    connect(dialog, &TForm1::levelChosen, m_session, &TestSession::chooseLevel);
+    // Closing the main window is what ends the program.
+    connect(dialog, &TForm1::exitRequested, this, &QWidget::close);
+}
+
+void TForm2::connectResultsWindow(TForm5 *results) {
+    connect(results, &TForm5::returnRequested, this, [this] {
+        prepareForReturn();
+        // The show handler runs the level dialog modally; the results window stays on the screen
+        // behind it until the dialog has closed and this window is up.
+        show();
+    });
+    connect(results, &TForm5::exitRequested, this, &QWidget::close);
+}
+
+void TForm2::runLevelDialog() {
+    TForm1 dialog(this);
+    connectLevelDialog(&dialog);
+    dialog.exec();
 }
 
 // ---- Showing and closing ----
@@ -394,15 +462,16 @@ void TForm2::FormShow() {
             platform::showError(platform::applicationTitle(), platform::withFullStop(error.message()));
             return;
         }
-        m_dm->first();
-        m_dm->firstOption();
+        m_session->setBank(m_dm->problemCount(), m_dm->recNo());
     }
-    setProgressPanel(QString());
+    m_session->prepareForLevelChoice();
+    moveCursorToSession();
+    if (m_dm)
+        m_dm->firstOption();
     // The problem stays unreadable until Start: its text takes the colour of its background.
     setMemoTextColor(palette().color(QPalette::Button));
     m_DBCtrlGrid1->setTextColor(palette().color(QPalette::WindowText));
-    TForm1 dialog(this, this);
-    dialog.exec();
+    runLevelDialog();
 }
 
 void TForm2::closeEvent(QCloseEvent *event) {
@@ -415,47 +484,30 @@ void TForm2::closeEvent(QCloseEvent *event) {
 // ---- Commands ----
 
 void TForm2::BitBtn1Click() {
-    m_GroupBox1->setTitle(maintexts::startHeading());
-    enterRunningState();
+    m_session->start();
     const QColor text = palette().color(QPalette::WindowText);
     setMemoTextColor(text);
     m_DBCtrlGrid1->setTextColor(text);
-    m_GroupBox2->setTitle(maintexts::chooseOptionCaption());
-    if (const LevelRules *rules = levelRules(test.Level)) {
-        const int r = m_dm ? m_dm->recNo() : 1;
-        setProgressPanel(maintexts::remainingText(rules->problems + 1 - r));
-        for (int p = 1; p <= rules->problems; ++p)
-            test.CorrectFlags[rules->slotBase + p] = false;
-    }
     m_BitBtn4->setFocus();
 }
 
 void TForm2::N7Click() {
-    const int r = m_dm ? m_dm->recNo() : 1;
-    if (r == 1) {
+    if (m_session->onFirstProblem()) {
         platform::showMessage(platform::MessageKind::Warning, maintexts::nothingToRestart(), this);
         return;
     }
     if (platform::showMessage(platform::MessageKind::Confirmation, maintexts::restartQuestion(), this) !=
         platform::MessageAnswer::Yes)
         return;
-    if (m_dm)
-        m_dm->first();
-    if (const LevelRules *rules = levelRules(test.Level)) {
-        const int first = m_dm ? m_dm->recNo() : 1;
-        setProgressPanel(maintexts::remainingText(rules->problems + 1 - first));
-    }
-    m_GroupBox1->setTitle(maintexts::problemHeading(1));
-    m_GroupBox2->setTitle(maintexts::chooseOptionCaption());
-    m_BitBtn4->setText(maintexts::answerCaption());
+    m_session->restart();
+    moveCursorToSession();
+    // The condition's height goes back to the design's; its scroll bars stay as they are.
     m_GroupBox1->setConditionHeight(ProblemPane::DesignConditionHeight);
     FormResize();
-    test.CorrectFlags.fill(false);
 }
 
 void TForm2::N9Click() {
-    TForm1 dialog(this, this);
-    dialog.exec();
+    runLevelDialog();
 }
 
 void TForm2::BitBtn3Click() {
@@ -472,39 +524,24 @@ void TForm2::N6Click() {
 // ---- Answering ----
 
 void TForm2::BitBtn4Click() {
-    const LevelRules *rules = levelRules(test.Level);
-    if (!rules || !m_dm)
+    if (!m_dm)
         return;
-    const int n = rules->problems;
-    const int r = m_dm->recNo();
-
-    const qint32 number = m_dm->currentOptionNumber();
-    // The record number stays within the level while the window is up; a slot outside the
-    // state's range is never written all the same.
-    const int slot = rules->slotBase + r;
-    if (AnswerSlots<int32_t>::valid(slot))
-        test.ChosenAnswers[slot] = number;
-
-    m_GroupBox2->setTitle(maintexts::answeredCaption(r, number));
-    m_GroupBox1->setTitle(maintexts::problemHeading(r + 1));
-    for (maintexts::DisplayAdjustment effect : maintexts::displayAdjustmentsFor(m_GroupBox1->title()))
+    const std::optional<TestSession::AnswerStep> step = m_session->answer(m_dm->currentOptionNumber());
+    if (!step)
+        return;
+    // The pane prepares for the next problem's heading, also after the last answer.
+    for (maintexts::DisplayAdjustment effect :
+         maintexts::displayAdjustmentsFor(maintexts::problemHeading(step->nextHeading)))
         m_GroupBox1->applyDisplayAdjustment(effect);
     FormResize();
-    setProgressPanel(maintexts::withPluralCorrected(maintexts::remainingText(n - r)));
-
-    if (m_GroupBox1->title() == maintexts::problemHeading(n + 1)) {
-        m_GroupBox1->setTitle(maintexts::problemHeading(n));
-        m_BitBtn4->setText(maintexts::testFinished());
-        m_BitBtn4->setEnabled(false);
-        setProgressPanel(maintexts::testFinished());
-    }
-    if (r == n) {
-        platform::showMessage(test.Level == 3 ? platform::MessageKind::Information
-                                              : platform::MessageKind::Plain,
+    if (step->lastProblem) {
+        platform::showMessage(m_session->level() == 3 ? platform::MessageKind::Information
+                                                      : platform::MessageKind::Plain,
                               maintexts::congratulation(), this);
-        gradingButton(test.Level)->click();
+        grade(*m_session->rules());
     }
-    m_dm->next();
+    // The cursor moves on only now, with the results up.
+    moveCursorToSession();
 }
 
 void TForm2::setMemoTextColor(const QColor &color) {
@@ -513,17 +550,6 @@ void TForm2::setMemoTextColor(const QColor &color) {
         for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
             pal.setColor(group, QPalette::Text, color);
         memo->setPalette(pal);
-    }
-}
-
-QPushButton *TForm2::gradingButton(int level) const {
-    switch (level) {
-    case 3:
-        return m_Button3;
-    case 4:
-        return m_Button4;
-    default:
-        return m_Button5;
     }
 }
 
@@ -540,11 +566,10 @@ void TForm2::Button5Click() {
 }
 
 void TForm2::grade(const LevelRules &rules) {
-    const GradeResult result = gradeLevel(test, rules);
-    auto *results = new TForm5(this, nullptr);
+    const GradeResult result = m_session->grade(rules);
+    auto *results = new TForm5(m_session->level(), result, nullptr);
     m_resultsWindows.emplace_back(results);
-    results->CorrectCount = result.CorrectCount;
-    results->Grade = result.Grade;
+    connectResultsWindow(results);
     results->show();
     // Showing a window makes it the active one, with the keyboard, also without a window manager.
     results->activateWindow();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "testing/test_state.h"
+#include "testing/test_session.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -20,20 +20,20 @@ class QPushButton;
 class QTimer;
 class StatusBar;
 class TDM;
+class TForm1;
 class TForm5;
 namespace platform {
 class WindowFrame;
 }
-struct LevelRules;
 
 namespace problemdisplay {
 enum class DisplayAdjustment;
 }
 
-// The main window, where the test is taken. It holds the test state.
-//
-// Its state (idle or running, which problem is on screen) lives in the controls' enabled flags
-// and captions, as the rest of the program reads it back from there.
+// The main window, where the test is taken. It shows a TestSession: the captions, the progress
+// panel and which commands are enabled are the session's, and the bank module's cursor is moved
+// to the session's position; the handlers run the session's steps and add what only a window
+// has (message boxes, colours, focus, the layout, the level dialog and the results windows).
 class TForm2 : public QMainWindow {
     Q_OBJECT
 
@@ -46,14 +46,20 @@ public:
     void setDataModule(TDM *dm);
     TDM *dataModule() const { return m_dm; }
 
-    TestState test;
+    TestSession &session() { return *m_session; }
+    const TestSession &session() const { return *m_session; }
 
     // Status-bar panel 6: the level's total, the remaining problems, "Тест завершен".
-    void setProgressPanel(const QString &text);
     QString progressPanel() const;
 
-    // The results window's Return, steps 1-5: back to the idle state on the first problem.
+    // The results window's Return, before the window comes up again: back to the idle state on
+    // the first problem.
     void prepareForReturn();
+
+    // The level dialog and the results window report through their signals; these connect a
+    // dialog or a results window to this window and its session, as the window does for its own.
+    void connectLevelDialog(TForm1 *dialog);
+    void connectResultsWindow(TForm5 *results);
 
     // Every results window of this run, oldest first; they live until the window is destroyed.
     const std::vector<QPointer<TForm5>> &resultsWindows() const { return m_resultsWindows; }
@@ -89,13 +95,17 @@ private:
     void createControls();
     void createCommands();
     void FormCreate();
-    void enterIdleState();
-    void enterRunningState();
+    void showTexts();
+    void showPhase(TestSession::Phase phase);
+    void setProgressPanel(const QString &text);
     void refreshProblem();
+    void refreshCurrentOption();
+    void moveCursorToSession();
+    void runLevelDialog();
     void setMemoTextColor(const QColor &color);
     void grade(const LevelRules &rules);
-    QPushButton *gradingButton(int level) const;
 
+    TestSession *m_session = nullptr;
     TDM *m_dm = nullptr;
     HintTracker *m_hints = nullptr;
     platform::WindowFrame *m_frame = nullptr; // the window's outer size and centring
@@ -119,12 +129,14 @@ private:
     QPushButton *m_Button5 = nullptr;
     QTimer *m_Timer1 = nullptr;
 
+    // The commands: one action each, the main menu's item.
     QAction *m_N5 = nullptr;  // Exit
     QAction *m_N6 = nullptr;  // About
     QAction *m_N7 = nullptr;  // Restart
     QAction *m_N9 = nullptr;  // Level
     QAction *m_N11 = nullptr; // Answer
     QAction *m_N17 = nullptr; // Start
+    // The pop-up menu's items, each triggering its command's action.
     QMenu *m_PopupMenu1 = nullptr;
     QAction *m_N12 = nullptr; // Start
     QAction *m_N13 = nullptr; // Restart

@@ -3,7 +3,6 @@
 #include "platform/fonts.h"
 #include "platform/window_frame.h"
 #include "testing/result_text.h"
-#include "testing/unmain.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -14,9 +13,11 @@
 #include <QPushButton>
 #include <QScreen>
 
-TForm5::TForm5(TForm2 *main, QWidget *parent)
+TForm5::TForm5(int32_t level, const GradeResult &result, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , m_main(main) {
+    , Level(level)
+    , CorrectCount(result.CorrectCount)
+    , Grade(result.Grade) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Результаты"));
     setFont(platform::designFont(QStringLiteral("MS Sans Serif"), 16));
@@ -67,19 +68,18 @@ TForm5::TForm5(TForm2 *main, QWidget *parent)
 
 void TForm5::FormShow() {
     m_Memo1->clear();
-    for (const QString &line : resultLines(m_main->test.Level, CorrectCount, Grade))
+    for (const QString &line : resultLines(Level, CorrectCount, Grade))
         m_Memo1->appendPlainText(line);
 }
 
 void TForm5::BitBtn1Click() {
-    m_main->close();
+    emit exitRequested();
 }
 
 void TForm5::BitBtn2Click() {
-    m_main->prepareForReturn();
-    // The main window's show handler runs the level dialog modally; this window stays on the
-    // screen behind it until the dialog has closed and the main window is up.
-    m_main->show();
+    // The main window comes up again with the level dialog over it while this window stays on
+    // the screen behind them.
+    emit returnRequested();
     // Hidden, not closed: closing would end the program like the close box does.
     hide();
 }

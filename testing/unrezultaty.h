@@ -1,5 +1,7 @@
 #pragma once
 
+#include "testing/grading.h"
+
 #include <QDialog>
 
 #include <cstdint>
@@ -7,25 +9,32 @@
 class QGroupBox;
 class QPlainTextEdit;
 class QPushButton;
-class TForm2;
 
-// The results window of one finished test. Grading creates a new one for every test, sets
-// CorrectCount and Grade and shows it without modality; Return hides it for good.
+// The results window of one finished test. Grading creates a new one for every test with the
+// test's level and result and shows it without modality; Return hides it for good. It asks for
+// the program's end or the return through its signals; the main window connects them
+// (TForm2::connectResultsWindow).
 class TForm5 : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TForm5(TForm2 *main, QWidget *parent = nullptr);
+    TForm5(int32_t level, const GradeResult &result, QWidget *parent = nullptr);
 
-    int32_t CorrectCount = 0;
-    double Grade = 0.0;
+    const int32_t Level;
+    const int32_t CorrectCount;
+    const double Grade;
 
 public slots:
     void FormShow();
-    // Exit: closes the main window, which ends the program.
+    // Exit: the main window closes, which ends the program.
     void BitBtn1Click();
-    // Return: the main window back in its idle state, the level dialog over it, this window hidden.
+    // Return: the main window back in its idle state with the level dialog over it, then this
+    // window hidden.
     void BitBtn2Click();
+
+signals:
+    void exitRequested();
+    void returnRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -33,7 +42,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    TForm2 *m_main;
     QGroupBox *m_GroupBox1;
     QPlainTextEdit *m_Memo1;
     QPushButton *m_BitBtn1;

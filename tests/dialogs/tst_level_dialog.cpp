@@ -43,7 +43,7 @@ QPushButton *button(const QWidget &window, const char *name) {
 void TestLevelDialog::design() {
     platform::ScriptedMessageBoxes boxes;
     TForm2 main([] {});
-    TForm1 dialog(&main);
+    TForm1 dialog;
 
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Уровень сложности"));
     QCOMPARE(dialog.size(), QSize(227, 186));
@@ -62,7 +62,7 @@ void TestLevelDialog::design() {
     QVERIFY(button(dialog, "BitBtn2")->toolTip().isEmpty());
 
     // Centred on the desktop, as the main window opens it before it is on the screen itself.
-    TForm1 placed(&main, &main);
+    TForm1 placed(&main);
     placed.show();
     QVERIFY(QTest::qWaitForWindowExposed(&placed));
     const QPoint offCentre =
@@ -103,7 +103,8 @@ void TestLevelDialog::choose() {
     platform::ScriptedMessageBoxes boxes;
     TForm2 main([] {});
     MainWindowWatch watch(&main);
-    TForm1 dialog(&main);
+    TForm1 dialog;
+    main.connectLevelDialog(&dialog);
     QRadioButton *chosen = radio(dialog, radioNumber);
     QWidget *focusAtShow = nullptr;
 
@@ -119,7 +120,7 @@ void TestLevelDialog::choose() {
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
 
     QCOMPARE(focusAtShow, radio(dialog, 1));
-    QCOMPARE(main.test.Level, level);
+    QCOMPARE(main.session().level(), level);
     QCOMPARE(main.progressPanel(), panel);
     QCOMPARE(watch.closes, 0);
 }
@@ -129,7 +130,8 @@ void TestLevelDialog::sharedAccessLetterChooses() {
     platform::ScriptedMessageBoxes boxes;
     TForm2 main([] {});
     MainWindowWatch watch(&main);
-    TForm1 dialog(&main);
+    TForm1 dialog;
+    main.connectLevelDialog(&dialog);
     const QChar letter(u'В');
     QTimer::singleShot(0, &dialog, [&] {
         QWidget *focus = dialog.focusWidget();
@@ -140,7 +142,7 @@ void TestLevelDialog::sharedAccessLetterChooses() {
     // Should the letter do nothing, the dialog is ended from here instead of waiting for ever.
     QTimer::singleShot(5000, &dialog, [&] { dialog.done(99); });
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
-    QCOMPARE(main.test.Level, 3);
+    QCOMPARE(main.session().level(), 3);
     QCOMPARE(watch.closes, 0);
 }
 
@@ -157,7 +159,8 @@ void TestLevelDialog::exitEndsProgram() {
     platform::ScriptedMessageBoxes boxes;
     TForm2 main([] {});
     MainWindowWatch watch(&main);
-    TForm1 dialog(&main);
+    TForm1 dialog;
+    main.connectLevelDialog(&dialog);
 
     QTimer::singleShot(0, &dialog, [&] {
         if (escape)
@@ -168,7 +171,7 @@ void TestLevelDialog::exitEndsProgram() {
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
 
     QCOMPARE(watch.closes, 1);
-    QCOMPARE(main.test.Level, 0);
+    QCOMPARE(main.session().level(), 0);
 }
 
 void TestLevelDialog::closeBoxChangesNothing_data() {
@@ -185,10 +188,12 @@ void TestLevelDialog::closeBoxChangesNothing() {
 
     platform::ScriptedMessageBoxes boxes;
     TForm2 main([] {});
-    main.test.Level = level;
-    main.setProgressPanel(panel);
+    if (level != 0)
+        main.session().chooseLevel(level);
+    QCOMPARE(main.progressPanel(), panel);
     MainWindowWatch watch(&main);
-    TForm1 dialog(&main);
+    TForm1 dialog;
+    main.connectLevelDialog(&dialog);
 
     QTimer::singleShot(0, &dialog, [&] {
         radio(dialog, 3)->click();
@@ -196,7 +201,7 @@ void TestLevelDialog::closeBoxChangesNothing() {
     });
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
 
-    QCOMPARE(main.test.Level, level);
+    QCOMPARE(main.session().level(), level);
     QCOMPARE(main.progressPanel(), panel);
     QCOMPARE(watch.closes, 0);
 }
@@ -206,18 +211,20 @@ void TestLevelDialog::reopenStartsAtFirstLevel() {
     platform::ScriptedMessageBoxes boxes;
     TForm2 main([] {});
     {
-        TForm1 first(&main);
+        TForm1 first;
+        main.connectLevelDialog(&first);
         radio(first, 3)->click();
         button(first, "BitBtn1")->click();
-        QCOMPARE(main.test.Level, 5);
+        QCOMPARE(main.session().level(), 5);
     }
-    TForm1 second(&main);
+    TForm1 second;
+    main.connectLevelDialog(&second);
     QVERIFY(radio(second, 1)->isChecked());
     QVERIFY(!radio(second, 2)->isChecked());
     QVERIFY(!radio(second, 3)->isChecked());
     QTimer::singleShot(0, &second, [&] { QTest::keyClick(second.focusWidget(), Qt::Key_Return); });
     QCOMPARE(second.exec(), int(QDialog::Accepted));
-    QCOMPARE(main.test.Level, 3);
+    QCOMPARE(main.session().level(), 3);
     QCOMPARE(main.progressPanel(), QStringLiteral("Всего 10 задач"));
 }
 

@@ -57,8 +57,7 @@ private:
 } // namespace
 
 void TestResultsWindow::design() {
-    TForm2 main([] {});
-    TForm5 results(&main);
+    TForm5 results(3, {});
 
     QCOMPARE(results.windowTitle(), QStringLiteral("Результаты"));
     QCOMPARE(results.size(), QSize(202, 156));
@@ -76,11 +75,7 @@ void TestResultsWindow::design() {
 
 // The memo holds exactly the three lines of this test, also when the window is shown again.
 void TestResultsWindow::memoLines() {
-    TForm2 main([] {});
-    main.test.Level = 4;
-    TForm5 results(&main);
-    results.CorrectCount = 12;
-    results.Grade = 3.0;
+    TForm5 results(4, {12, 3.0});
     const auto *memo = results.findChild<QPlainTextEdit *>(QStringLiteral("Memo1"));
 
     results.show();
@@ -126,11 +121,9 @@ void TestResultsWindow::keysAndCloseBox() {
 
     platform::ScriptedMessageBoxes boxes;
     TForm2 main([] {});
-    main.test.Level = 3;
     MainWindowWatch watch(&main);
-    TForm5 results(&main);
-    results.CorrectCount = 9;
-    results.Grade = 3.0;
+    TForm5 results(3, {9, 3.0});
+    main.connectResultsWindow(&results);
     LevelDialogConfirmer confirmer(&results);
 
     results.show();
@@ -167,11 +160,9 @@ void TestResultsWindow::keysAndCloseBox() {
 void TestResultsWindow::returnHidesAfterMainWindowIsUp() {
     platform::ScriptedMessageBoxes boxes;
     TForm2 main([] {});
-    main.test.Level = 5;
     MainWindowWatch watch(&main);
-    QPointer<TForm5> results = new TForm5(&main);
-    results->CorrectCount = 20;
-    results->Grade = 5.0;
+    QPointer<TForm5> results = new TForm5(5, {20, 5.0});
+    main.connectResultsWindow(results);
     bool resultsVisibleAtMainShow = false;
     watch.onShow = [&] { resultsVisibleAtMainShow = results && results->isVisible(); };
     LevelDialogConfirmer confirmer(results);

@@ -591,8 +591,8 @@ void TestMainWindow::restart() {
     Shown s;
     s.start();
     s.answer(answered);
-    s.window.test.CorrectFlags[1] = true;
-    s.window.test.CorrectFlags[40] = true;
+    s.window.session().state().CorrectFlags[1] = true;
+    s.window.session().state().CorrectFlags[40] = true;
     const QString heading = paneCaption(s.window, "GroupBox1");
     const QString options = paneCaption(s.window, "GroupBox2");
     const QString progress = s.window.progressPanel();
@@ -616,7 +616,7 @@ void TestMainWindow::restart() {
         QCOMPARE(paneCaption(s.window, "GroupBox2"), QStringLiteral("Выберите нужный ответ:"));
         QCOMPARE(button(s.window, "BitBtn4")->text(), QStringLiteral("&Ответить"));
         for (int slot = 1; slot <= 45; ++slot)
-            QVERIFY(!s.window.test.CorrectFlags[slot]);
+            QVERIFY(!s.window.session().state().CorrectFlags[slot]);
         // The next answer continues from the first problem.
         s.answer();
         QCOMPARE(paneCaption(s.window, "GroupBox1"), QStringLiteral("Задача № 2"));
@@ -625,7 +625,7 @@ void TestMainWindow::restart() {
         QCOMPARE(paneCaption(s.window, "GroupBox1"), heading);
         QCOMPARE(paneCaption(s.window, "GroupBox2"), options);
         QCOMPARE(s.window.progressPanel(), progress);
-        QVERIFY(s.window.test.CorrectFlags[1] && s.window.test.CorrectFlags[40]);
+        QVERIFY(s.window.session().state().CorrectFlags[1] && s.window.session().state().CorrectFlags[40]);
     }
     QVERIFY(!button(s.window, "BitBtn1")->isEnabled()); // still running
     QVERIFY(button(s.window, "BitBtn4")->isEnabled());
@@ -722,7 +722,7 @@ void TestMainWindow::levelZeroPath() {
     platform::ScriptedMessageBoxes boxes;
     Shown s(20, LevelAnswer::CloseBox);
     QVERIFY(s.window.isVisible());
-    QCOMPARE(s.window.test.Level, 0);
+    QCOMPARE(s.window.session().state().Level, 0);
     QCOMPARE(s.window.progressPanel(), QString());
 
     s.start();
@@ -730,14 +730,14 @@ void TestMainWindow::levelZeroPath() {
     QCOMPARE(s.window.progressPanel(), QString());
     QCOMPARE(paneCaption(s.window, "GroupBox1"), QStringLiteral("Задача №1"));
 
-    const TestState before = s.window.test;
+    const TestState before = s.window.session().state();
     button(s.window, "BitBtn4")->click();
     action(s.window, "N11")->trigger();
     QCOMPARE(paneCaption(s.window, "GroupBox1"), QStringLiteral("Задача №1"));
     QCOMPARE(paneCaption(s.window, "GroupBox2"), QStringLiteral("Выберите нужный ответ:"));
     QCOMPARE(s.dm.recNo(), 1);
     for (int slot = 1; slot <= 45; ++slot)
-        QCOMPARE(s.window.test.ChosenAnswers[slot], before.ChosenAnswers[slot]);
+        QCOMPARE(s.window.session().state().ChosenAnswers[slot], before.ChosenAnswers[slot]);
 
     for (int i = 0; i < 2; ++i)
         button(s.window, "BitBtn6")->click();
@@ -773,12 +773,12 @@ void TestMainWindow::showHandlerAndStart() {
     QCOMPARE(s.dm.recNo(), 1);
 
     // Start clears the level's flags only.
-    s.window.test.CorrectFlags[11] = true;
-    s.window.test.CorrectFlags[25] = true;
-    s.window.test.CorrectFlags[26] = true;
+    s.window.session().state().CorrectFlags[11] = true;
+    s.window.session().state().CorrectFlags[25] = true;
+    s.window.session().state().CorrectFlags[26] = true;
     s.window.BitBtn1Click();
-    QVERIFY(!s.window.test.CorrectFlags[11] && !s.window.test.CorrectFlags[25]);
-    QVERIFY(s.window.test.CorrectFlags[26]);
+    QVERIFY(!s.window.session().state().CorrectFlags[11] && !s.window.session().state().CorrectFlags[25]);
+    QVERIFY(s.window.session().state().CorrectFlags[26]);
 
     // The data module's moves refresh the problem pane.
     s.dm.next();
@@ -813,7 +813,7 @@ void TestMainWindow::centredOnlyTheFirstTime() {
     showWith(s.window, LevelAnswer::Level5);
     QVERIFY(s.window.isVisible());
     QCOMPARE(s.window.pos(), moved);
-    QCOMPARE(s.window.test.Level, 5);
+    QCOMPARE(s.window.session().state().Level, 5);
 }
 
 // The designed 562 x 350 (smallest 516 x 300) is the outer size: once the window system reports
@@ -1010,10 +1010,10 @@ void TestMainWindow::answeringRecordsAndCaptions() {
     s.start();
     // Without a pick the first option is recorded.
     s.answer();
-    QCOMPARE(s.window.test.ChosenAnswers[1], 1);
+    QCOMPARE(s.window.session().state().ChosenAnswers[1], 1);
     QVERIFY(pickOption(s.window, 4));
     s.answer();
-    QCOMPARE(s.window.test.ChosenAnswers[2], 4);
+    QCOMPARE(s.window.session().state().ChosenAnswers[2], 4);
     QVERIFY(pickOption(s.window, 2));
     s.answer();
     QCOMPARE(paneCaption(s.window, "GroupBox2"), QStringLiteral("Узадачи № 3, выбран ответ № 2"));
@@ -1021,8 +1021,8 @@ void TestMainWindow::answeringRecordsAndCaptions() {
     QCOMPARE(s.window.progressPanel(), QStringLiteral("Осталось решить 7 задач"));
     QCOMPARE(s.dm.recNo(), 4);
     // Other levels' slots stay as they were.
-    QCOMPARE(s.window.test.ChosenAnswers[11], 0);
-    QCOMPARE(s.window.test.ChosenAnswers[26], 0);
+    QCOMPARE(s.window.session().state().ChosenAnswers[11], 0);
+    QCOMPARE(s.window.session().state().ChosenAnswers[26], 0);
     QVERIFY(boxes.asked().isEmpty());
 }
 
@@ -1036,8 +1036,8 @@ void TestMainWindow::shortBankNeverEnds() {
     }
     // Every answer after the third overwrote slot 3 and showed the same headings.
     QCOMPARE(s.dm.recNo(), 3);
-    QCOMPARE(s.window.test.ChosenAnswers[3], 2);
-    QCOMPARE(s.window.test.ChosenAnswers[4], 0);
+    QCOMPARE(s.window.session().state().ChosenAnswers[3], 2);
+    QCOMPARE(s.window.session().state().ChosenAnswers[4], 0);
     QCOMPARE(paneCaption(s.window, "GroupBox1"), QStringLiteral("Задача № 4"));
     QCOMPARE(paneCaption(s.window, "GroupBox2"), QStringLiteral("Узадачи № 3, выбран ответ № 2"));
     QCOMPARE(s.window.progressPanel(), QStringLiteral("Осталось решить 7 задач"));
@@ -1099,11 +1099,11 @@ void TestMainWindow::answerOutsideTheSlotsWritesNothing() {
     Shown s(problems, levelAnswer(level));
     s.start();
     s.answer(answersFirst);
-    const TestState before = s.window.test;
+    const TestState before = s.window.session().state();
     QCOMPARE(s.dm.recNo(), answersFirst == 0 ? 0 : answersFirst + 1);
     action(s.window, "N11")->trigger();
     for (int slot = 1; slot <= 45; ++slot)
-        QCOMPARE(s.window.test.ChosenAnswers[slot], before.ChosenAnswers[slot]);
+        QCOMPARE(s.window.session().state().ChosenAnswers[slot], before.ChosenAnswers[slot]);
     QCOMPARE(s.window.resultsWindows().size(), std::size_t(answersFirst == 0 ? 0 : 1));
 }
 

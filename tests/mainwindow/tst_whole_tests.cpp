@@ -139,7 +139,7 @@ void TestWholeTests::wholeTest() {
         const bool right = (7 * p) % n < correct;
         const int dopol = right ? correctOption(p) : correctOption(p) % 4 + 1;
         answerWith(s.window, dopol, p);
-        QCOMPARE(s.window.test.ChosenAnswers[levelRules(level)->slotBase + p], dopol);
+        QCOMPARE(s.window.session().state().ChosenAnswers[levelRules(level)->slotBase + p], dopol);
         QCOMPARE(paneCaption(s.window, "GroupBox2"), maintexts::answeredCaption(p, dopol));
         if (p < n) {
             QCOMPARE(paneCaption(s.window, "GroupBox1"), QStringLiteral("Задача № %1").arg(p + 1));
@@ -262,7 +262,7 @@ void TestWholeTests::returnThenAnotherLevel() {
     QVERIFY(dialogSeen);
     QVERIFY(s.window.isVisible());
     QVERIFY(!first->isVisible());
-    QCOMPARE(s.window.test.Level, 5);
+    QCOMPARE(s.window.session().state().Level, 5);
     QCOMPARE(s.window.progressPanel(), QStringLiteral("Всего 20 задач"));
     QCOMPARE(s.dm.recNo(), 1);
     QCOMPARE(paneCaption(s.window, "GroupBox1"), QStringLiteral("Здесь будет условие задачи"));
@@ -290,7 +290,7 @@ void TestWholeTests::returnThenAnotherLevel() {
     QCOMPARE(child<QPlainTextEdit>(*second, "Memo1")->toPlainText().section(QLatin1Char('\n'), 0, 0),
              QStringLiteral("Уровень сложности на \"5\";"));
     for (int p = 1; p <= 10; ++p)
-        QCOMPARE(s.window.test.ChosenAnswers[p], correctOption(p));
+        QCOMPARE(s.window.session().state().ChosenAnswers[p], correctOption(p));
     QCOMPARE(boxes.asked().size(), 2);
     QCOMPARE(boxes.asked().at(1).kind, MessageKind::Plain);
 }

@@ -1,4 +1,3 @@
-#include "data/unmodul.h"
 #include "testing/option_grid.h"
 
 #include <QAccessible>
@@ -30,25 +29,17 @@ private slots:
     void currentPanelIsGreen();
     void panelsReadAsNumberAndText();
     void problemWithoutOptions();
+    void pickedOnlyByClicksAndKeys();
 };
 
 namespace {
 
-// Problem 10 has six options, numbered 1..6 in file order, the fourth without a text; problem 20 has none.
-Bank sixOptionBank() {
-    Bank bank;
-    bank.problems = {Problem{10, QStringLiteral("x + 1 = 3"), QStringLiteral("Решите уравнение")},
-                     Problem{20, QStringLiteral("2 * 2"), QStringLiteral("Вычислите")}};
-    for (qint16 n = 1; n <= 6; ++n) {
-        AnswerOption option;
-        option.ID_O = 100 + n;
-        option.ID_P = 10;
-        option.dopol = n;
-        if (n != 4)
-            option.Otvet = QStringLiteral("x = %1").arg(n);
-        bank.options.append(option);
-    }
-    return bank;
+// Six options numbered 1..6, the fourth without a text.
+QList<OptionGrid::Option> sixOptions() {
+    QList<OptionGrid::Option> options;
+    for (qint32 n = 1; n <= 6; ++n)
+        options.append({n, n == 4 ? QString() : QStringLiteral("x = %1").arg(n)});
+    return options;
 }
 
 // A window around the grid that records the keys the grid leaves alone.
@@ -61,12 +52,11 @@ protected:
 };
 
 struct Fixture {
-    TDM dm{sixOptionBank()};
     KeyWitness window;
     OptionGrid *grid = new OptionGrid(&window);
 
     Fixture() {
-        grid->setDataModule(&dm);
+        grid->setOptions(sixOptions(), 0);
         grid->setGeometry(0, 0, 249, 208);
         window.resize(249, 208);
         window.show();
@@ -95,6 +85,7 @@ struct Fixture {
     QPoint textPoint(int row) const {
         return grid->panel(row)->pos() + grid->textGeometry().topLeft() + QPoint(5, 5);
     }
+    qint32 currentNumber() const { return grid->options().at(grid->currentIndex()).number; }
 };
 
 } // namespace
@@ -161,9 +152,9 @@ void TestOptionGrid::keys() {
     QFETCH(int, to);
 
     Fixture f;
-    f.dm.setCurrentOption(from);
+    f.grid->setCurrentIndex(from);
     QTest::keyClick(f.grid, Qt::Key(key));
-    QCOMPARE(f.dm.currentOptionIndex(), to);
+    QCOMPARE(f.grid->currentIndex(), to);
     QVERIFY(f.window.keys.isEmpty()); // used up by the grid
 }
 
@@ -177,10 +168,10 @@ void TestOptionGrid::enterAndEscapeReachTheWindow_data() {
 void TestOptionGrid::enterAndEscapeReachTheWindow() {
     QFETCH(int, key);
     Fixture f;
-    f.dm.setCurrentOption(2);
+    f.grid->setCurrentIndex(2);
     QTest::keyClick(f.grid, Qt::Key(key));
     QCOMPARE(f.window.keys, QList<int>{key});
-    QCOMPARE(f.dm.currentOptionIndex(), 2);
+    QCOMPARE(f.grid->currentIndex(), 2);
 
     // Inside an option's text they stay there, as in any text control.
     f.window.keys.clear();
@@ -194,15 +185,15 @@ void TestOptionGrid::clickSelects() {
 
     f.grid->clearFocus();
     f.click(f.panelPoint(2));
-    QCOMPARE(f.dm.currentOptionIndex(), 2);
+    QCOMPARE(f.grid->currentIndex(), 2);
     QCOMPARE(f.window.focusWidget(), f.grid); // so the keys work from here on
     f.click(f.numberPoint(3));
-    QCOMPARE(f.dm.currentOptionIndex(), 3);
+    QCOMPARE(f.grid->currentIndex(), 3);
 
     // A click on the text selects its option and still reaches the text control, which takes the focus.
     QPlainTextEdit *text = f.grid->textMemo(1);
     f.click(f.textPoint(1));
-    QCOMPARE(f.dm.currentOptionIndex(), 1);
+    QCOMPARE(f.grid->currentIndex(), 1);
     QTRY_COMPARE(f.window.focusWidget(), text);
 
     QCOMPARE(answers.count(), 0);
@@ -219,8 +210,7 @@ void TestOptionGrid::doubleClickOnOtherOptionSelectsThenAnswers() {
     QFETCH(QString, part);
     Fixture f;
     QList<qint32> answeredWith;
-    connect(f.grid, &OptionGrid::answerRequested, f.grid,
-            [&] { answeredWith.append(f.dm.currentOptionNumber()); });
+    connect(f.grid, &OptionGrid::answerRequested, f.grid, [&] { answeredWith.append(f.currentNumber()); });
 
     QPoint at = f.panelPoint(2);
     if (part == QStringLiteral("number"))
@@ -230,27 +220,16 @@ void TestOptionGrid::doubleClickOnOtherOptionSelectsThenAnswers() {
 
     f.doubleClick(at);
     QCOMPARE(answeredWith, QList<qint32>{3});
-    QCOMPARE(f.dm.currentOptionIndex(), 2);
+    QCOMPARE(f.grid->currentIndex(), 2);
 }
 
 namespace {
-// Two problems whose options read alike: the texts stay in place when the next problem comes.
-Bank twoAlikeProblemsBank() {
-    Bank bank;
-    bank.problems = {Problem{1, QStringLiteral("1/2 + 1/3"), QString()},
-                     Problem{2, QStringLiteral("2/3 + 1/6"), QString()}};
-    qint32 id = 1;
-    for (qint32 problem : {1, 2}) {
-        for (qint16 n = 1; n <= 4; ++n) {
-            AnswerOption option;
-            option.ID_O = id++;
-            option.ID_P = problem;
-            option.dopol = n;
-            option.Otvet = QStringLiteral("5/6 или %1 7/8").arg(n);
-            bank.options.append(option);
-        }
-    }
-    return bank;
+// The options of two problems that read alike: the texts stay in place when the next problem comes.
+QList<OptionGrid::Option> alikeOptions() {
+    QList<OptionGrid::Option> options;
+    for (qint32 n = 1; n <= 4; ++n)
+        options.append({n, QStringLiteral("5/6 или %1 7/8").arg(n)});
+    return options;
 }
 } // namespace
 
@@ -265,10 +244,10 @@ void TestOptionGrid::nothingSelectedInTheNextProblem_data() {
 void TestOptionGrid::nothingSelectedInTheNextProblem() {
     QFETCH(QString, how);
     QFETCH(int, row);
-    TDM dm{twoAlikeProblemsBank()};
     QWidget window;
     auto *grid = new OptionGrid(&window);
-    grid->setDataModule(&dm);
+    int problem = 1;
+    grid->setOptions(alikeOptions(), 0);
     grid->setGeometry(0, 0, 249, 208);
     window.resize(249, 208);
     window.show();
@@ -277,7 +256,8 @@ void TestOptionGrid::nothingSelectedInTheNextProblem() {
     int answers = 0;
     connect(grid, &OptionGrid::answerRequested, grid, [&] {
         ++answers;
-        dm.next();
+        ++problem;
+        grid->setOptions(alikeOptions(), 0);
     });
 
     QPlainTextEdit *text = grid->textMemo(row);
@@ -295,7 +275,7 @@ void TestOptionGrid::nothingSelectedInTheNextProblem() {
         QVERIFY(text->textCursor().hasSelection());
         emit grid->answerRequested(); // Enter or the Answer button
     }
-    QCOMPARE(dm.recNo(), 2);
+    QCOMPARE(problem, 2);
     for (int r = 0; r < OptionGrid::RowCount; ++r)
         QVERIFY2(!grid->textMemo(r)->textCursor().hasSelection(), qPrintable(QString::number(r)));
 }
@@ -311,10 +291,10 @@ void TestOptionGrid::pagesFollowTheCurrentOption() {
     QCOMPARE(f.grid->scrollBar()->value(), 2);
 
     // The bottom panel now shows the sixth option, and a click there selects the sixth option.
-    f.dm.setCurrentOption(2);
+    f.grid->setCurrentIndex(2);
     QCOMPARE(f.grid->optionIndexAt(f.panelPoint(3)), 5);
     f.click(f.panelPoint(3));
-    QCOMPARE(f.dm.currentOptionIndex(), 5);
+    QCOMPARE(f.grid->currentIndex(), 5);
 
     QTest::keyClick(f.grid, Qt::Key_Home);
     QCOMPARE(f.grid->topIndex(), 0);
@@ -322,12 +302,12 @@ void TestOptionGrid::pagesFollowTheCurrentOption() {
     // The scroll bar moves the page, not the selection.
     f.grid->scrollBar()->setValue(1);
     QCOMPARE(f.grid->numberLabel(0)->text(), QStringLiteral("2"));
-    QCOMPARE(f.dm.currentOptionIndex(), 0);
+    QCOMPARE(f.grid->currentIndex(), 0);
 }
 
 void TestOptionGrid::currentPanelIsGreen() {
     Fixture f;
-    f.dm.setCurrentOption(1);
+    f.grid->setCurrentIndex(1);
     const QColor gridColour = f.grid->palette().color(QPalette::Window);
     QVERIFY(gridColour != OptionGrid::selectedColor());
 
@@ -375,8 +355,8 @@ void TestOptionGrid::panelsReadAsNumberAndText() {
 void TestOptionGrid::problemWithoutOptions() {
     Fixture f;
     QTest::keyClick(f.grid, Qt::Key_End);
-    f.dm.next();
-    QCOMPARE(f.dm.optionCount(), 0);
+    f.grid->setOptions({}, 0);
+    QCOMPARE(f.grid->currentIndex(), -1);
 
     QCOMPARE(f.grid->topIndex(), 0);
     QVERIFY(f.grid->panel(0)->isVisible());
@@ -390,13 +370,38 @@ void TestOptionGrid::problemWithoutOptions() {
     f.doubleClick(f.panelPoint(0));
     f.doubleClick(f.textPoint(0));
     QCOMPARE(answers.count(), 0);
-    QCOMPARE(f.dm.currentOptionIndex(), -1);
+    QCOMPARE(f.grid->currentIndex(), -1);
     QVERIFY(f.window.keys.isEmpty());
 
     // Back on a problem with options, the grid shows them again.
-    f.dm.first();
+    f.grid->setOptions(sixOptions(), 0);
     QCOMPARE(f.grid->numberLabel(0)->text(), QStringLiteral("1"));
     QCOMPARE(f.grid->panel(3)->isVisible(), true);
+}
+
+// The grid tells of the options the student picks, by click or key, and of nothing else: neither
+// of what it is told nor of a pick of the option already current.
+void TestOptionGrid::pickedOnlyByClicksAndKeys() {
+    Fixture f;
+    QSignalSpy picked(f.grid, &OptionGrid::optionPicked);
+    f.grid->setCurrentIndex(3);
+    f.grid->setOptions(sixOptions(), 5);
+    QCOMPARE(f.grid->currentIndex(), 5);
+    QCOMPARE(f.grid->topIndex(), 2); // the page turned to it
+    f.grid->setCurrentIndex(7);      // no such option
+    QCOMPARE(f.grid->currentIndex(), 5);
+    QCOMPARE(picked.count(), 0);
+
+    QTest::keyClick(f.grid, Qt::Key_Home);
+    f.click(f.panelPoint(2));
+    f.click(f.panelPoint(2));
+    QTest::keyClick(f.grid, Qt::Key_Up);
+    QTest::keyClick(f.grid, Qt::Key_Home);
+    QTest::keyClick(f.grid, Qt::Key_Home);
+    QList<int> indices;
+    for (const QList<QVariant> &signal : picked)
+        indices.append(signal.at(0).toInt());
+    QCOMPARE(indices, (QList<int>{0, 2, 1, 0}));
 }
 
 QTEST_MAIN(TestOptionGrid)
