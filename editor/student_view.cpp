@@ -1,8 +1,9 @@
 #include "editor/student_view.h"
 
 #include "data/bank_document.h"
+#include "data/levels.h"
+#include "data/problem_display.h"
 #include "platform/fonts.h"
-#include "testing/grading.h"
 #include "testing/main_layout.h"
 #include "testing/main_texts.h"
 #include "testing/option_grid.h"
@@ -79,8 +80,7 @@ void StudentView::showProblem(const DocProblem &problem, int position) {
     in.conditionHeight = m_pane->conditionHeight();
     m_pane->applyLayout(mainLayout(in));
     for (int heading = 2; heading <= position; ++heading)
-        for (maintexts::DisplayAdjustment effect :
-             maintexts::displayAdjustmentsFor(maintexts::problemHeading(heading)))
+        for (problemdisplay::DisplayAdjustment effect : problemdisplay::displayAdjustmentsAt(heading))
             m_pane->applyDisplayAdjustment(effect);
     in.conditionHeight = m_pane->conditionHeight();
     const MainLayout out = mainLayout(in);
@@ -110,7 +110,7 @@ void StudentView::showProblem(const DocProblem &problem, int position) {
 
     QStringList notes;
     const bool conditionFills = out.bodyMemo.height() <= 0;
-    if (position > int(kAnswerKey.size()))
+    if (position > kMostProblems)
         notes << QStringLiteral("Программа показывает только первые 20 задач; эту ученик не увидит.");
     else if (conditionFills && !problem.body.trimmed().isEmpty())
         notes << QStringLiteral("На месте %1 условие занимает всю рамку задачи: текст задачи (Name) ученик "
