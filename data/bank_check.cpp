@@ -186,7 +186,8 @@ Report check(const Bank &bank) {
             {0, QStringLiteral("Варианты ответа с ID_O %1 относятся к задаче с ID_P %2, которой "
                                "нет в таблице Zadachi.")
                     .arg(numbers(ids))
-                    .arg(id)});
+                    .arg(id),
+             Finding::Field::None, 0, QString()});
     }
 
     const int needed = kMostProblems;
@@ -194,7 +195,8 @@ Report check(const Bank &bank) {
         report.findings.append(
             {0, QStringLiteral("В банке задач %1, а для всех трёх уровней нужно не меньше %2.")
                     .arg(report.problemCount)
-                    .arg(needed)});
+                    .arg(needed),
+             Finding::Field::None, 0, QString()});
 
     for (const LevelRules &level : kLevels) {
         if (report.problemCount < level.problems)

@@ -167,7 +167,7 @@ QByteArray write(const QList<Table> &tables, Version version = Version::Jet4,
                  const WriteOptions &options = {});
 
 // write() into a file, replacing it only once the whole file has been written. A file that cannot
-// be written throws FormatError (Unreadable) naming it and the system's reason.
+// be written throws FormatError (Unreadable) naming it and why (platform::writeReason).
 void writeFile(const QString &path, const QList<Table> &tables, Version version = Version::Jet4,
                const WriteOptions &options = {});
 

@@ -5,6 +5,7 @@
 #include "data/jet/errors.h"
 #include "data/jet/format.h"
 #include "data/jet/jet.h"
+#include "platform/files.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -427,10 +428,10 @@ Database Database::open(const QString &path) {
         detail::fail(Kind::Unreadable, path, QStringLiteral("это папка"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        detail::fail(Kind::Unreadable, path, file.errorString());
+        detail::fail(Kind::Unreadable, path, platform::readReason(file));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        detail::fail(Kind::Unreadable, path, file.errorString());
+        detail::fail(Kind::Unreadable, path, platform::readReason(file));
     return fromBytes(std::move(bytes), path);
 }
 
