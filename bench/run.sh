@@ -13,7 +13,7 @@
 # The start-up figures come from runs of the bare program, the cifrovex executable and
 # bench_startup (the same start-up with a clock around the designed pause), interleaved round by
 # round under one private Xvfb without a window manager; medians over the rounds are reported.
-# See README.md, "Benchmarks", for what each figure measures.
+# See docs/DEVELOPING.md, "Benchmarks", for what each figure measures.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
