@@ -14,6 +14,10 @@ QString answeredCaption(int problem, qint32 option) {
            QString::number(option);
 }
 
+QString levelTotalText(int problems) {
+    return QStringLiteral("Всего %1 задач").arg(problems);
+}
+
 QString remainingText(int remaining) {
     return QStringLiteral("Осталось решить ") + QString::number(remaining) + QStringLiteral(" задач");
 }

@@ -51,6 +51,8 @@ inline QString testFinished() {
     return QStringLiteral("Тест завершен");
 }
 
+// The progress panel once a level is chosen: "Всего <n> задач".
+QString levelTotalText(int problems);
 // The progress panel during a test: "Осталось решить <n> задач", as Start and Restart write it.
 QString remainingText(int remaining);
 // The same text with the plural forms for 1 to 4 put right, as the Answer step shows it. Only an

@@ -49,7 +49,7 @@ void TestSession::chooseLevel(int32_t level) {
     if (changed)
         emit levelChanged(level);
     if (const LevelRules *row = rules()) {
-        m_progressText = QStringLiteral("Всего %1 задач").arg(row->problems);
+        m_progressText = maintexts::levelTotalText(row->problems);
         emit textsChanged();
     }
 }

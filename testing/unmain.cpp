@@ -1,6 +1,7 @@
 #include "testing/unmain.h"
 
 #include "about/unabout.h"
+#include "data/problem_display.h"
 #include "data/unmodul.h"
 #include "platform/accessible_role.h"
 #include "platform/app_title.h"
@@ -530,8 +531,7 @@ void TForm2::BitBtn4Click() {
     if (!step)
         return;
     // The pane prepares for the next problem's heading, also after the last answer.
-    for (maintexts::DisplayAdjustment effect :
-         maintexts::displayAdjustmentsFor(maintexts::problemHeading(step->nextHeading)))
+    for (problemdisplay::DisplayAdjustment effect : problemdisplay::displayAdjustmentsAt(step->nextHeading))
         m_GroupBox1->applyDisplayAdjustment(effect);
     FormResize();
     if (step->lastProblem) {
