@@ -4,6 +4,7 @@
 #include "data/bank_tables.h"
 #include "data/jet/jet.h"
 #include "data/unmodul.h"
+#include "generated_bank.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,21 +29,6 @@ qint64 memoryKiB(const char *field) {
         if (line.startsWith(field))
             return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
     return -1;
-}
-
-Bank makeBank(int problems) {
-    Bank bank;
-    bank.problems.reserve(problems);
-    bank.options.reserve(4 * qsizetype(problems));
-    qint32 optionId = 0;
-    for (int p = 1; p <= problems; ++p) {
-        bank.problems.append(
-            {p, QStringLiteral("(%1 + %2) · %3 - %4 : 2").arg(p).arg(p + 7).arg(p % 9 + 2).arg(2 * p),
-             QStringLiteral("Вычислите значение выражения:")});
-        for (qint16 n = 1; n <= 4; ++n)
-            bank.options.append({++optionId, p, QStringLiteral("Ответ %1").arg(p * 10 + n), n == 1, n});
-    }
-    return bank;
 }
 
 // CPU time of this thread: on a shared machine the wall clock of one short open also counts the
@@ -127,7 +113,7 @@ int main(int argc, char **argv) {
     for (int problems : {20, 10'000, 100'000}) {
         const QString dir = work.filePath(QString::number(problems));
         QDir().mkpath(dir);
-        jet::writeFile(QDir(dir).filePath(bankFileName()), banktables::toTables(makeBank(problems)));
+        jet::writeFile(QDir(dir).filePath(bankFileName()), banktables::toTables(generatedBank(problems)));
 
         QProcess child;
         child.setWorkingDirectory(dir);

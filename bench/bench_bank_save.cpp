@@ -5,6 +5,7 @@
 #include "data/bank_document.h"
 #include "data/bank_tables.h"
 #include "data/jet/jet.h"
+#include "generated_bank.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,7 +13,6 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <vector>
 
@@ -22,23 +22,11 @@ constexpr int kProblems = 10000;
 
 // Four options a problem, Cyrillic texts, every tenth body a few thousand characters long.
 Bank makeBank() {
-    Bank bank;
-    bank.problems.reserve(kProblems);
-    bank.options.reserve(4 * kProblems);
-    qint32 optionId = 0;
-    for (int p = 1; p <= kProblems; ++p) {
-        QString body = QStringLiteral("(%1 + %2) · %3 - %4 : 2").arg(p).arg(p + 7).arg(p % 9 + 2).arg(2 * p);
+    return generatedBank(kProblems, [](int p, QString &body) {
         if (p % 10 == 0)
             while (body.size() < 2000 + (p * 37) % 4000)
-                body += QStringLiteral(" Сторона треугольника равна %1 см, найдите его площадь.")
-                            .arg(body.size());
-        bank.problems.append({p, body, QStringLiteral("Вычислите значение выражения:")});
-        const int key =
-            p <= 20 ? std::array{3, 1, 4, 2, 2, 3, 1, 2, 4, 3, 4, 2, 3, 2, 2, 3, 3, 4, 3, 2}[p - 1] : 1;
-        for (qint16 n = 1; n <= 4; ++n)
-            bank.options.append({++optionId, p, QStringLiteral("Ответ %1").arg(p * 10 + n), n == key, n});
-    }
-    return bank;
+                body += QStringLiteral(" Сторона треугольника равна %1 см, найдите его площадь.").arg(body.size());
+    });
 }
 
 double median(std::vector<double> v) {

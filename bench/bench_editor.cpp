@@ -9,6 +9,7 @@
 #include "editor/editor_window.h"
 #include "editor/problem_editor.h"
 #include "editor/text_edit.h"
+#include "generated_bank.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,7 +18,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <vector>
 
@@ -27,21 +27,11 @@ constexpr int kProblems = 10000;
 constexpr int kLargest = 4321; // index of the problem with the longest body
 
 Bank makeBank() {
-    Bank bank;
-    qint32 optionId = 0;
-    for (int p = 1; p <= kProblems; ++p) {
-        QString body = QStringLiteral("(%1 + %2) · %3 - %4 : 2").arg(p).arg(p + 7).arg(p % 9 + 2).arg(2 * p);
+    return generatedBank(kProblems, [](int p, QString &body) {
         if (p == kLargest + 1)
             for (int line = 0; line < 400; ++line)
-                body += QStringLiteral("\nСтрока %1 длинного условия: найдите значение выражения при x = %1.")
-                            .arg(line);
-        bank.problems.append({p, body, QStringLiteral("Вычислите значение выражения:")});
-        const int key =
-            p <= 20 ? std::array{3, 1, 4, 2, 2, 3, 1, 2, 4, 3, 4, 2, 3, 2, 2, 3, 3, 4, 3, 2}[p - 1] : 1;
-        for (qint16 n = 1; n <= 4; ++n)
-            bank.options.append({++optionId, p, QStringLiteral("Ответ %1").arg(p * 10 + n), n == key, n});
-    }
-    return bank;
+                body += QStringLiteral("\nСтрока %1 длинного условия: найдите значение выражения при x = %1.").arg(line);
+    });
 }
 
 struct Stats {
